@@ -1,0 +1,233 @@
+// The marking rules by kind of profile line, and the totals.
+#include "compare/difference_marking.h"
+
+#include <array>
+
+#include "compare/file_pairing.h"
+#include "driver/fatal.h"
+#include "driver/process_state.h"
+
+namespace korvcmp {
+namespace {
+
+struct Totals {
+    std::int64_t newHits = 0;
+    std::int64_t lostHits = 0;
+    std::int64_t equalHits = 0;
+};
+
+enum class Count { None, New, Lost, Equal };
+
+void count(Totals& totals, Count what) {
+    switch (what) {
+        case Count::New:
+            ++totals.newHits;
+            break;
+        case Count::Lost:
+            ++totals.lostHits;
+            break;
+        case Count::Equal:
+            ++totals.equalHits;
+            break;
+        case Count::None:
+            break;
+    }
+}
+
+char markerFor(Count what) {
+    return what == Count::New ? kNewMarker : what == Count::Lost ? kLostMarker : '\0';
+}
+
+// A coverage flag (column 22) as the rules see it.
+enum class Flag { Blank, Dash, Other };
+
+Flag flagOf(const ListingLine& line) {
+    const char c = line.text()[kCoverageFlagColumn];
+    return c == ' ' ? Flag::Blank : c == '-' ? Flag::Dash : Flag::Other;
+}
+
+bool isBlankAt(const ListingLine& line, int column) { return line.text()[column] == ' '; }
+
+void setMarker(ListingLine& line, int column, Count what) {
+    if (const char marker = markerFor(what); marker != '\0') {
+        line.text()[column] = marker;
+    }
+}
+
+// Coverage flag rule, for a line with a partner: partner flag x own flag.
+// Rows: partner Blank, Dash, Other; columns: own Blank, Dash, Other.
+constexpr std::array<std::array<Count, 3>, 3> kFlagRule = {{
+    {Count::Equal, Count::Lost, Count::None},  // partner covered
+    {Count::New, Count::None, Count::None},    // partner not covered
+    {Count::None, Count::None, Count::None},   // partner flag unknown
+}};
+
+// Count rule for one field: partner value zero or not x own value zero or not.
+Count countRule(bool partnerCovered, bool ownCovered) {
+    if (partnerCovered) {
+        return ownCovered ? Count::Equal : Count::Lost;
+    }
+    return ownCovered ? Count::New : Count::None;
+}
+
+void applyFlagRule(ListingLine& own, const ListingLine* partner, int markerColumn, Totals& totals) {
+    const Flag ownFlag = flagOf(own);
+    const Count what = partner == nullptr
+                           ? (ownFlag == Flag::Blank ? Count::New : Count::None)
+                           : kFlagRule[static_cast<int>(flagOf(*partner))][static_cast<int>(ownFlag)];
+    count(totals, what);
+    setMarker(own, markerColumn, what);
+}
+
+void applyCountRule(ListingLine& own, const ListingLine* partner, Totals& totals) {
+    const std::string_view ownText = own.view();
+    const bool ownTrue = countValue(ownText, 0, kTrueCountLast) != 0;
+    const bool ownFalse = countValue(ownText, kFalseCountFirst, kFalseCountLast) != 0;
+    bool partnerTrue = false;
+    bool partnerFalse = false;
+    if (partner != nullptr) {
+        partnerTrue = countValue(partner->view(), 0, kTrueCountLast) != 0;
+        partnerFalse = countValue(partner->view(), kFalseCountFirst, kFalseCountLast) != 0;
+    }
+    const Count trueCount = countRule(partnerTrue, ownTrue);
+    const Count falseCount = countRule(partnerFalse, ownFalse);
+    count(totals, trueCount);
+    setMarker(own, kTrueMarkerColumn, trueCount);
+    count(totals, falseCount);
+    setMarker(own, kFalseMarkerColumn, falseCount);
+}
+
+// Constant rule: one count in either field. New coverage is marked after the
+// field that holds the count; lost coverage is always marked at column 10.
+void applyConstantRule(ListingLine& own, const ListingLine* partner, Totals& totals) {
+    const Flag ownFlag = flagOf(own);
+    Count what = Count::None;
+    int markerColumn = kTrueMarkerColumn;
+    if (partner == nullptr) {
+        if (ownFlag == Flag::Blank) {
+            what = Count::New;
+            markerColumn = isBlankAt(own, kTrueCountLast) ? kFalseMarkerColumn : kTrueMarkerColumn;
+        }
+    } else {
+        switch (flagOf(*partner)) {
+            case Flag::Dash:
+                if (ownFlag != Flag::Dash) {
+                    if (isBlankAt(own, kFalseCountLast)) {
+                        what = Count::New;
+                    } else if (isBlankAt(own, kTrueCountLast)) {
+                        what = Count::New;
+                        markerColumn = kFalseMarkerColumn;
+                    }
+                }
+                break;
+            case Flag::Blank:
+                what = kFlagRule[static_cast<int>(Flag::Blank)][static_cast<int>(ownFlag)];
+                break;
+            case Flag::Other:
+                break;
+        }
+    }
+    count(totals, what);
+    setMarker(own, markerColumn, what);
+}
+
+void markLine(ListingLine& own, const ListingLine* partner, Totals& totals) {
+    switch (own.lineKind()) {
+        case LK_PLAIN:
+            return;
+        case LK_HITS:
+        case LK_CONDITION_TRUE:
+            applyFlagRule(own, partner, kTrueMarkerColumn, totals);
+            return;
+        case LK_CONDITION_FALSE:
+        case LK_MCDC:
+            applyFlagRule(own, partner, kFalseMarkerColumn, totals);
+            return;
+        case LK_DECISION:
+            applyCountRule(own, partner, totals);
+            return;
+        case LK_CONSTANT:
+            applyConstantRule(own, partner, totals);
+            return;
+    }
+    fatal("Internal error, data structures look corrupted");
+}
+
+template <typename Record>
+void setTotals(Record& record, const Totals& totals) {
+    record.newHits = totals.newHits;
+    record.lostHits = totals.lostHits;
+    record.equalHits = totals.equalHits;
+}
+
+template <typename Whole, typename Part>
+void addTotals(Whole& record, const Part& part) {
+    record.newHits += part.newHits;
+    record.lostHits += part.lostHits;
+    record.equalHits += part.equalHits;
+}
+
+}  // namespace
+
+std::int64_t countValue(std::string_view text, int first, int last) {
+    std::uint64_t value = 0;
+    for (int column = first; column <= last && static_cast<std::size_t>(column) < text.size();
+         ++column) {
+        const char c = text[static_cast<std::size_t>(column)];
+        if (c == ' ') {
+            continue;
+        }
+        if (c < '0' || c > '9') {
+            break;
+        }
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    return static_cast<std::int64_t>(value);
+}
+
+void compareFunction(const FunctionBlock* function1, FunctionBlock& function2,
+                     MonitoredFile& file2) {
+    Totals totals;
+    const ListingLine* partner = function1 != nullptr ? function1->firstLine : nullptr;
+    for (ListingLine* line = function2.firstLine; line != nullptr; line = line->next()) {
+        markLine(*line, partner, totals);
+        if (function1 != nullptr) {
+            if (partner == nullptr) {
+                fatal("Internal error, profile lines out of sync in compare");
+            }
+            partner = partner->next();
+        }
+    }
+    setTotals(function2, totals);
+    addTotals(file2, function2);
+}
+
+void markDifferences() {
+    ProfileListing& listing2 = *process.listing2;
+    setTotals(listing2, Totals{});
+    for (MonitoredFile* file2 = listing2.firstFile; file2 != nullptr; file2 = file2->next) {
+        setTotals(*file2, Totals{});
+        if (file2->comparable != 0) {
+            const MonitoredFile* file1 = findPairedFile(file2->monitoredLine);
+            const FunctionBlock* function1 = file1 != nullptr ? file1->firstFunction : nullptr;
+            for (FunctionBlock* function2 = file2->firstFunction; function2 != nullptr;
+                 function2 = function2->next) {
+                compareFunction(function1, *function2, *file2);
+                if (file1 != nullptr) {
+                    if (function1 == nullptr) {
+                        fatal("Internal error, functions out of sync in compare");
+                    }
+                    function1 = function1->next;
+                }
+            }
+        } else {
+            for (FunctionBlock* function2 = file2->firstFunction; function2 != nullptr;
+                 function2 = function2->next) {
+                compareFunction(nullptr, *function2, *file2);
+            }
+        }
+        addTotals(listing2, *file2);
+    }
+}
+
+}  // namespace korvcmp

@@ -1,0 +1,29 @@
+// Marking of coverage differences in listing 2's profile lines (`^` for new,
+// `v` for lost coverage, written in place at columns 10 and 21) and the
+// new/lost/equal totals per function, file section and listing.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "listing/listing_model.h"
+
+namespace korvcmp {
+
+inline constexpr char kNewMarker = '^';
+inline constexpr char kLostMarker = 'v';
+
+// Marks and counts every file section of listing 2; comparable sections are
+// walked in step with their partner in listing 1.
+void markDifferences();
+
+// Marks the lines of `function2` against those of `function1` (none: every
+// covered item counts as new) and adds the function's totals to `file2`.
+void compareFunction(const FunctionBlock* function1, FunctionBlock& function2,
+                     MonitoredFile& file2);
+
+// The value of the count field in columns `first` to `last` of `text`: blanks
+// are skipped, the first other non-digit character ends the field.
+std::int64_t countValue(std::string_view text, int first, int last);
+
+}  // namespace korvcmp

@@ -1,0 +1,124 @@
+// File pairing and the structure test.
+#include "compare/file_pairing.h"
+
+#include <cstring>
+
+#include "driver/process_state.h"
+
+namespace korvcmp {
+namespace {
+
+// Builds the index of listing 1's sections once; the first section of each
+// MONITORED line wins, as a search in input order would find it.
+void indexListing1() {
+    auto& index = process.listing1FilesByMonitoredLine;
+    if (!index.empty()) {
+        return;
+    }
+    for (MonitoredFile* file = process.listing1->firstFile; file != nullptr; file = file->next) {
+        index.try_emplace(file->monitoredLine, file);
+    }
+}
+
+bool sameText(const ListingLine* line1, const ListingLine* line2) {
+    return line1->view() == line2->view();
+}
+
+bool sameLineList(const ListingLine* line1, const ListingLine* line2) {
+    for (; line1 != nullptr && line2 != nullptr; line1 = line1->next(), line2 = line2->next()) {
+        if (!sameText(line1, line2)) {
+            return false;
+        }
+    }
+    return line1 == nullptr && line2 == nullptr;
+}
+
+bool sameDirective(const ListingLine* directive1, const ListingLine* directive2) {
+    if (directive1 == nullptr || directive2 == nullptr) {
+        return directive1 == directive2;
+    }
+    return sameText(directive1, directive2);
+}
+
+// Two profile lines agree in kind, source line number, compare end and the
+// description text up to the compare end. On an MC/DC row listing 2 may show
+// '+' or '-' where listing 1 shows anything else.
+bool sameProfileLine(const ListingLine& line1, const ListingLine& line2) {
+    if (line1.kind != line2.kind || line1.lineNumber != line2.lineNumber ||
+        line1.compareEnd != line2.compareEnd) {
+        return false;
+    }
+    const int compareEnd = line2.compareEnd;
+    if (compareEnd < kDescriptionColumn) {
+        return true;
+    }
+    const char* text1 = line1.text() + kDescriptionColumn;
+    const char* text2 = line2.text() + kDescriptionColumn;
+    const auto count = static_cast<std::size_t>(compareEnd - kDescriptionColumn + 1);
+    if (std::memcmp(text1, text2, count) == 0) {
+        return true;
+    }
+    if (line2.lineKind() != LK_MCDC) {
+        return false;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        if (text1[i] != text2[i] && text2[i] != '+' && text2[i] != '-') {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool sameFunction(const FunctionBlock& function1, const FunctionBlock& function2) {
+    if (!sameDirective(function1.lineDirective, function2.lineDirective)) {
+        return false;
+    }
+    const ListingLine* line1 = function1.firstLine;
+    const ListingLine* line2 = function2.firstLine;
+    for (; line1 != nullptr && line2 != nullptr; line1 = line1->next(), line2 = line2->next()) {
+        if (!sameProfileLine(*line1, *line2)) {
+            return false;
+        }
+    }
+    return line1 == nullptr && line2 == nullptr;
+}
+
+}  // namespace
+
+MonitoredFile* findPairedFile(std::string_view monitoredLine) {
+    indexListing1();
+    const auto found = process.listing1FilesByMonitoredLine.find(monitoredLine);
+    return found == process.listing1FilesByMonitoredLine.end() ? nullptr : found->second;
+}
+
+bool sameProfile(const MonitoredFile& file1, const MonitoredFile& file2) {
+    if (!sameLineList(file1.firstInclude, file2.firstInclude)) {
+        return false;
+    }
+    const FunctionBlock* function1 = file1.firstFunction;
+    const FunctionBlock* function2 = file2.firstFunction;
+    for (; function1 != nullptr && function2 != nullptr;
+         function1 = function1->next, function2 = function2->next) {
+        if (!sameFunction(*function1, *function2)) {
+            return false;
+        }
+    }
+    return function1 == nullptr && function2 == nullptr;
+}
+
+void pairFiles() {
+    for (MonitoredFile* file2 = process.listing2->firstFile; file2 != nullptr; file2 = file2->next) {
+        const MonitoredFile* file1 = findPairedFile(file2->monitoredLine);
+        if (file1 == nullptr) {
+            file2->comparable = 0;
+            file2->reason = kReasonNoFile;
+        } else if (sameProfile(*file1, *file2)) {
+            file2->comparable = 1;
+        } else {
+            file2->comparable = 0;
+            file2->reason = kReasonDifferentProfile;
+        }
+    }
+}
+
+}  // namespace korvcmp

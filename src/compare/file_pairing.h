@@ -1,0 +1,25 @@
+// Pairing of listing 2's file sections with listing 1's by their MONITORED
+// line, and the structure test that decides whether a pair is compared.
+#pragma once
+
+#include <string_view>
+
+#include "listing/listing_model.h"
+
+namespace korvcmp {
+
+inline constexpr const char* kReasonNoFile = "no file";
+inline constexpr const char* kReasonDifferentProfile = "different profile";
+
+// Sets `comparable` and `reason` on every file section of listing 2.
+void pairFiles();
+
+// The first file section of listing 1 whose MONITORED line is exactly
+// `monitoredLine`, or none.
+MonitoredFile* findPairedFile(std::string_view monitoredLine);
+
+// True when the two file sections have the same structure: include lines,
+// functions, "#line " lines and profile lines agree one for one.
+bool sameProfile(const MonitoredFile& file1, const MonitoredFile& file2);
+
+}  // namespace korvcmp

@@ -1,0 +1,115 @@
+// Command-line parsing and the usage text.
+#include "driver/command_line.h"
+
+#include <cstdio>
+#include <string_view>
+
+#include "driver/fatal.h"
+#include "driver/process_state.h"
+
+namespace korvcmp {
+namespace {
+
+constexpr std::string_view kUsage =
+    "\n"
+    "This is Korvo coverage comparator utility, korvcmp v1.0\n"
+    "\n"
+    "korvcmp reads two korvrpt-generated Execution Profile Listings. As output\n"
+    "it writes a copy of the second listing with structural coverage differences\n"
+    "marked after the execution hit counts as follows:\n"
+    "\n"
+    "  ^ => new coverage (listing 2 showed coverage while listing 1 did not)\n"
+    "  v => lost coverage (listing 2 did not show coverage while listing 1 did)\n"
+    "    => equal coverage (both listings showed coverage or both did not)\n"
+    "\n"
+    "If a file is only in listing 2, or if it is changed or instrumented/reported\n"
+    "in a non-comparable way, the file is compared as if all of its hits were new.\n"
+    "\n"
+    "The amount of differences [hits in listing 1 + new hits in listing 2 - lost\n"
+    "hits in listing 2] is reported at summary levels.\n"
+    "\n"
+    "Usage:\n"
+    "\n"
+    "korvcmp -i1 profile1.txt -i2 profile2.txt -p {output.txt|-}\n"
+    "korvcmp -h\n";
+
+// An input option: its word, the state it fills and its two messages.
+struct InputOption {
+    std::string_view word;
+    const char* ProcessState::*path;
+    const char* alreadyGiven;
+    const char* argumentMissing;
+};
+
+constexpr InputOption kInputOptions[] = {
+    {"-i1", &ProcessState::listing1Path, "Command line, -i1 option already given",
+     "Command line, argument missing for option -i1"},
+    {"-i2", &ProcessState::listing2Path, "Command line, -i2 option already given",
+     "Command line, argument missing for option -i2"},
+};
+
+bool beginsWithDash(const char* argument) { return argument[0] == '-'; }
+
+}  // namespace
+
+void printUsage() { std::fwrite(kUsage.data(), 1, kUsage.size(), stdout); }
+
+CommandLineResult parseCommandLine(int argc, const char* const* argv) {
+    process.listing1Path = nullptr;
+    process.listing2Path = nullptr;
+    process.outputPath = nullptr;
+    if (argc <= 1) {
+        printUsage();
+        return CommandLineResult::UsageShown;
+    }
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        bool matched = false;
+        for (const InputOption& option : kInputOptions) {
+            if (argument != option.word) {
+                continue;
+            }
+            if (process.*option.path != nullptr) {
+                fatal(option.alreadyGiven);
+            }
+            if (value == nullptr || beginsWithDash(value)) {
+                fatal(option.argumentMissing);
+            }
+            process.*option.path = value;
+            matched = true;
+        }
+        if (matched) {
+            ++i;
+            continue;
+        }
+        if (argument == "-p") {
+            if (process.outputPath != nullptr) {
+                fatal("Command line, -p option already given");
+            }
+            if (value == nullptr || (beginsWithDash(value) && std::string_view(value) != "-")) {
+                fatal("Command line, argument missing for option -p");
+            }
+            process.outputPath = value;
+            ++i;
+            continue;
+        }
+        if (argument == "-h") {
+            printUsage();
+            return CommandLineResult::UsageShown;
+        }
+        fatal("Command line, bad option: \"%s\"", argument);
+    }
+    if (process.listing1Path == nullptr) {
+        fatal("Command line, option -i1 missing");
+    }
+    if (process.listing2Path == nullptr) {
+        fatal("Command line, option -i2 missing");
+    }
+    if (process.outputPath == nullptr) {
+        fatal("Command line, option -p missing");
+    }
+    return CommandLineResult::Run;
+}
+
+}  // namespace korvcmp

@@ -1,0 +1,82 @@
+// The fixed run sequence and the reporting of fatal errors.
+#include "driver/run.h"
+
+#include <cstdio>
+#include <new>
+#include <string_view>
+
+#include "compare/difference_marking.h"
+#include "compare/file_pairing.h"
+#include "driver/command_line.h"
+#include "driver/fatal.h"
+#include "driver/memory.h"
+#include "driver/process_state.h"
+#include "listing/listing_parser.h"
+#include "output/compared_listing_writer.h"
+
+namespace korvcmp {
+
+void openOutput(const char* path) {
+    const std::string_view name = path;
+    if (name == "-" || name == "stdout") {
+        process.outputStream.useStandardOutput();
+        return;
+    }
+    if (!process.outputStream.createFile(path)) {
+        fatal("Cannot create output file \"%s\"", path);
+    }
+}
+
+int runKorvcmp(int argc, const char* const* argv) {
+    process.reset();
+    if (parseCommandLine(argc, argv) == CommandLineResult::UsageShown) {
+        return 0;
+    }
+
+    process.listing2 = newRecord<ProfileListing>();
+    process.lineCounter = 0;
+    openListing(process.listing2Path, process.listing2Stream, *process.listing2);
+    parseListing2Files();
+    parseListing2Summary();
+
+    process.listing1 = newRecord<ProfileListing>();
+    process.lineCounter = 0;
+    openListing(process.listing1Path, process.listing1Stream, *process.listing1);
+    parseListing1Files();
+
+    pairFiles();
+    markDifferences();
+
+    openOutput(process.outputPath);
+    writeComparedListing();
+
+    if (!process.listing1Stream.close()) {
+        fatal("Could not close 1st input profile file");
+    }
+    if (!process.listing2Stream.close()) {
+        fatal("Could not close 2nd input profile file");
+    }
+    // A write that failed on the way counts as a failed close: the output is
+    // incomplete and must not be reported as a success.
+    if (!process.outputStream.close()) {
+        fatal("Could not close output profile file");
+    }
+    return 0;
+}
+
+int korvcmpMain(int argc, const char* const* argv) {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    std::setvbuf(stderr, nullptr, _IONBF, 0);
+    std::string report;
+    try {
+        return runKorvcmp(argc, argv);
+    } catch (const FatalError& error) {
+        report = fatalReport(error.what());
+    } catch (const std::bad_alloc&) {
+        report = fatalReport(kOutOfMemoryMessage);
+    }
+    std::fwrite(report.data(), 1, report.size(), stderr);
+    return -1;
+}
+
+}  // namespace korvcmp

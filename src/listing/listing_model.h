@@ -1,0 +1,127 @@
+// The in-memory form of an execution profile listing: one ProfileListing per
+// input, holding its file sections (MonitoredFile), their function sections
+// (FunctionBlock) and the stored lines (ListingLine). Records are plain data in
+// singly linked lists, appended at the tail so that every list keeps the order
+// of the listing. Nothing is freed while a run lasts.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace korvcmp {
+
+// How a profile line takes part in the comparison.
+enum LineKind : std::int32_t {
+    LK_PLAIN = 0,            // no compared coverage; still part of the structure test
+    LK_HITS = 1,             // one count in the HITS/TRUE field, coverage by the flag
+    LK_DECISION = 2,         // TRUE and FALSE counts, compared as numbers
+    LK_CONSTANT = 3,         // constant-outcome decision: one count in either field
+    LK_CONDITION_TRUE = 4,   // condition with its count in the HITS/TRUE field
+    LK_CONDITION_FALSE = 5,  // condition with its count in the FALSE field
+    LK_MCDC = 6,             // MC/DC row, compared like LK_CONDITION_FALSE
+};
+
+// Columns of a profile line (0-based).
+inline constexpr int kTrueCountLast = 9;     // HITS/TRUE field: columns 0 to 9
+inline constexpr int kTrueMarkerColumn = 10;
+inline constexpr int kFalseCountFirst = 11;  // FALSE field: columns 11 to 20
+inline constexpr int kFalseCountLast = 20;
+inline constexpr int kFalseMarkerColumn = 21;
+inline constexpr int kCoverageFlagColumn = 22;
+inline constexpr int kLineNumberFirst = 24;  // source line number: columns 24 to 29
+inline constexpr int kLineNumberLast = 29;
+inline constexpr int kDescriptionColumn = 30;
+inline constexpr int kMinProfileLineLength = 31;
+
+// A stored line of a listing: an include line, a "#line " directive or a
+// profile line. The record is 8 bytes and its NUL-terminated text follows it
+// directly in memory; the lines of one list lie one after another, so the next
+// element is found without a pointer (LineStore keeps that true). Profile line
+// texts are writable: the comparison writes its markers into them in place.
+struct ListingLine {
+    // Source line number shown in columns 24 to 29 (at most six digits); 0 when none.
+    std::uint32_t lineNumber : 20;
+    // The LineKind of a profile line; LK_PLAIN for include and directive lines.
+    std::uint32_t kind : 4;
+    std::uint32_t flags : 8;
+    // Index of the last character that takes part in the structure test.
+    std::int16_t compareEnd;
+    // Number of characters of the text.
+    std::uint16_t length;
+
+    static constexpr std::uint32_t kLastInList = 1;  // no element follows in its list
+    static constexpr std::uint32_t kForward = 2;     // a jump to the next chunk, not a line
+
+    char* text() { return reinterpret_cast<char*>(this + 1); }
+    const char* text() const { return reinterpret_cast<const char*>(this + 1); }
+    std::string_view view() const { return {text(), length}; }
+    LineKind lineKind() const { return static_cast<LineKind>(kind); }
+
+    // The next line of the same list, or none.
+    ListingLine* next();
+    const ListingLine* next() const { return const_cast<ListingLine*>(this)->next(); }
+
+    // Bytes the record and its text occupy.
+    static std::size_t storageSize(std::size_t textLength) {
+        return sizeof(ListingLine) + ((textLength + 1 + 3) & ~std::size_t{3});
+    }
+};
+static_assert(sizeof(ListingLine) == 8, "a stored line's record must stay compact");
+
+struct FunctionBlock {
+    ListingLine* lineDirective;  // the "#line " line before the FUNCTION line, or none
+    ListingLine* firstLine;      // the FUNCTION line, then the function's other profile lines
+    ListingLine* lastLine;
+    std::int64_t newHits;
+    std::int64_t lostHits;
+    std::int64_t equalHits;
+    char* terLine;   // the function's "***TER" line; none in a function-only section
+    char* terLine2;  // the line after terLine; none when terLine is none
+    FunctionBlock* next;
+};
+
+struct MonitoredFile {
+    char* monitoredLine;  // the whole "MONITORED " line: the key that pairs file sections
+    char* modeLine;       // the "INSTRUMENTATION MODE  : " line
+    std::int32_t comparable;
+    const char* reason;  // why the section is not compared: "no file" or "different profile"
+    ListingLine* firstInclude;
+    ListingLine* lastInclude;
+    FunctionBlock* firstFunction;
+    FunctionBlock* lastFunction;
+    std::int64_t newHits;
+    std::int64_t lostHits;
+    std::int64_t equalHits;
+    char* terLine;   // the file's "***TER" line
+    char* terLine2;  // the line after it
+    MonitoredFile* next;
+};
+
+struct ProfileListing {
+    char* producedAt;    // header text after "Listing produced at   : "
+    char* coverageView;  // header text after "Coverage view         : "
+    MonitoredFile* firstFile;
+    MonitoredFile* lastFile;
+    std::int64_t newHits;
+    std::int64_t lostHits;
+    std::int64_t equalHits;
+    char* sourceFilesLine;  // the summary lines, kept of listing 2 only
+    char* headersExtractedLine;
+    char* functionsLine;
+    char* sourceLinesLine;
+    char* terLine;   // first summary TER line; receives the difference figures
+    char* terLine2;  // second summary TER line, written unchanged
+};
+
+// Appends `element` to the list with the given head and tail.
+template <typename Record>
+void appendToList(Record*& head, Record*& tail, Record* element) {
+    if (tail == nullptr) {
+        head = element;
+    } else {
+        tail->next = element;
+    }
+    tail = element;
+}
+
+}  // namespace korvcmp

@@ -1,0 +1,184 @@
+// The classification of profile lines: the source line number from columns 24
+// to 29, then the description tested against the table of known forms, in the
+// table's order; the first form that fits decides.
+#include "listing/profile_line_classifier.h"
+
+#include <array>
+#include <cstring>
+#include <string_view>
+
+#include "driver/fatal.h"
+#include "driver/process_state.h"
+
+namespace korvcmp {
+namespace {
+
+enum class Test {
+    StartsWith,    // the description begins with the literal
+    Equals,        // the description is the literal, to the end of the line
+    ConditionRow,  // the description begins with a digit '1' to '9'
+    EndsWith,      // the line's last characters are the literal
+};
+
+enum class KindRule {
+    Fixed,         // the kind given in the row
+    ByFalseField,  // LK_HITS when column 20 is blank, else LK_DECISION
+    ByTrueField,   // LK_HITS when column 9 is not blank, else LK_PLAIN
+    Condition,     // the condition-row rule
+};
+
+enum class EndRule {
+    Whole,                // compareEnd is the last character
+    DropTrailingPlus,     // one less when the line ends in '+'
+    DropLastCharacter,    // always one less
+};
+
+struct Form {
+    Test test;
+    std::string_view literal;
+    KindRule kindRule;
+    LineKind kind;
+    EndRule endRule;
+};
+
+using enum Test;
+using enum KindRule;
+using enum EndRule;
+
+// The known forms of a profile line's description, in the order they are tried.
+constexpr std::array kForms = {
+    Form{StartsWith, "FUNCTION ", Fixed, LK_HITS, Whole},
+    Form{StartsWith, "goto ", Fixed, LK_HITS, Whole},
+    Form{Equals, "continue", Fixed, LK_HITS, Whole},
+    Form{StartsWith, "continue ", Fixed, LK_HITS, Whole},
+    Form{Equals, "break", Fixed, LK_HITS, Whole},
+    Form{StartsWith, "break ", Fixed, LK_HITS, Whole},
+    Form{Equals, "return", Fixed, LK_HITS, Whole},
+    Form{StartsWith, "return ", Fixed, LK_HITS, Whole},
+    Form{Equals, "throw", Fixed, LK_HITS, Whole},
+    Form{StartsWith, "throw ", Fixed, LK_HITS, Whole},
+    Form{Equals, "__leave", Fixed, LK_HITS, Whole},
+    Form{StartsWith, "catch ", Fixed, LK_HITS, Whole},
+    Form{Equals, "__except", Fixed, LK_HITS, Whole},
+    Form{Equals, "__finally", Fixed, LK_HITS, Whole},
+    Form{Equals, "lambda-[]()", Fixed, LK_HITS, Whole},
+    Form{StartsWith, "foreach ", Fixed, LK_HITS, Whole},
+    Form{StartsWith, "User counter: ", Fixed, LK_HITS, Whole},
+    Form{StartsWith, "case ", Fixed, LK_HITS, DropTrailingPlus},
+    Form{StartsWith, "default:", Fixed, LK_HITS, DropTrailingPlus},
+    Form{StartsWith, "if ", Fixed, LK_DECISION, Whole},
+    Form{StartsWith, "else if ", Fixed, LK_DECISION, Whole},
+    Form{StartsWith, "do-while ", Fixed, LK_DECISION, Whole},
+    Form{StartsWith, "ternary-?: ", Fixed, LK_DECISION, Whole},
+    Form{StartsWith, "expr-andor: ", Fixed, LK_DECISION, Whole},
+    Form{StartsWith, "for ", ByFalseField, LK_HITS, Whole},
+    Form{StartsWith, "while ", ByFalseField, LK_HITS, Whole},
+    Form{StartsWith, "const-", Fixed, LK_CONSTANT, Whole},
+    Form{ConditionRow, "", Condition, LK_PLAIN, Whole},
+    Form{StartsWith, "COND ", Fixed, LK_DECISION, Whole},
+    Form{StartsWith, "MC/DC ", Fixed, LK_MCDC, Whole},
+    Form{Equals, "try", ByTrueField, LK_HITS, Whole},
+    Form{Equals, "__try", ByTrueField, LK_HITS, Whole},
+    Form{Equals, "}", ByTrueField, LK_HITS, Whole},
+    Form{Equals, "}+", ByTrueField, LK_HITS, DropLastCharacter},
+    Form{Equals, "}-", ByTrueField, LK_HITS, DropLastCharacter},
+    Form{StartsWith, "switch ", Fixed, LK_PLAIN, Whole},
+    Form{Equals, "else", Fixed, LK_PLAIN, Whole},
+    Form{Equals, "do", Fixed, LK_PLAIN, Whole},
+    Form{StartsWith, "User annotation: ", Fixed, LK_PLAIN, Whole},
+    Form{StartsWith, "#line ", Fixed, LK_PLAIN, Whole},
+    Form{EndsWith, ":", Fixed, LK_PLAIN, Whole},
+    Form{EndsWith, ":+", Fixed, LK_PLAIN, DropLastCharacter},
+};
+
+bool isBlank(char c) { return c == ' '; }
+
+bool fits(const Form& form, std::string_view description, std::string_view text) {
+    switch (form.test) {
+        case StartsWith:
+            return description.starts_with(form.literal);
+        case Equals:
+            return description == form.literal;
+        case ConditionRow:
+            return !description.empty() && description.front() >= '1' && description.front() <= '9';
+        case EndsWith:
+            return text.ends_with(form.literal);
+    }
+    return false;
+}
+
+[[noreturn]] void strange(std::string_view text) { fatal(kStrangeLineMessage, text); }
+
+std::uint32_t readLineNumber(std::string_view text) {
+    std::uint32_t value = 0;
+    for (int column = kLineNumberFirst; column <= kLineNumberLast; ++column) {
+        const char c = text[static_cast<std::size_t>(column)];
+        if (isBlank(c)) {
+            continue;
+        }
+        if (c < '0' || c > '9') {
+            break;
+        }
+        value = value * 10 + static_cast<std::uint32_t>(c - '0');
+    }
+    return value;
+}
+
+LineKind conditionRowKind(std::string_view text) {
+    const char* view = process.listing2->coverageView;
+    if (view != nullptr && std::strcmp(view, kMcdcCoverageView) == 0) {
+        return LK_PLAIN;
+    }
+    if (!isBlank(text[kTrueCountLast])) {
+        return LK_CONDITION_TRUE;
+    }
+    if (!isBlank(text[kFalseCountLast])) {
+        return LK_CONDITION_FALSE;
+    }
+    strange(text);
+}
+
+LineKind kindOf(const Form& form, std::string_view text) {
+    switch (form.kindRule) {
+        case Fixed:
+            return form.kind;
+        case ByFalseField:
+            return isBlank(text[kFalseCountLast]) ? LK_HITS : LK_DECISION;
+        case ByTrueField:
+            return isBlank(text[kTrueCountLast]) ? LK_PLAIN : LK_HITS;
+        case Condition:
+            return conditionRowKind(text);
+    }
+    return form.kind;
+}
+
+}  // namespace
+
+void classifyProfileLine(ListingLine& line) {
+    const std::string_view text = line.view();
+    if (text.size() < static_cast<std::size_t>(kMinProfileLineLength)) {
+        strange(text);
+    }
+    line.lineNumber = readLineNumber(text);
+
+    int compareEnd = static_cast<int>(text.size()) - 1;
+    const std::size_t descriptionStart = text.find_first_not_of(' ', kDescriptionColumn);
+    const std::string_view description =
+        descriptionStart == std::string_view::npos ? std::string_view{} : text.substr(descriptionStart);
+
+    for (const Form& form : kForms) {
+        if (!fits(form, description, text)) {
+            continue;
+        }
+        line.kind = static_cast<std::uint32_t>(kindOf(form, text));
+        if (form.endRule == DropLastCharacter ||
+            (form.endRule == DropTrailingPlus && text.back() == '+')) {
+            --compareEnd;
+        }
+        line.compareEnd = static_cast<std::int16_t>(compareEnd);
+        return;
+    }
+    strange(text);
+}
+
+}  // namespace korvcmp

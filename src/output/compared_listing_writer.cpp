@@ -1,0 +1,165 @@
+// The layout of the compared listing.
+#include "output/compared_listing_writer.h"
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+
+#include "driver/process_state.h"
+#include "listing/listing_parser.h"
+
+namespace korvcmp {
+namespace {
+
+constexpr std::string_view kStars =
+    "*****************************************************************************\n";
+constexpr std::string_view kBanner =
+    "*           Korvo, Test Coverage Analyzer for C/C++, Version 8.2+           *\n"
+    "*                                                                           *\n"
+    "*             EXECUTION PROFILE LISTING (COMPARED by korvcmp v1.0)          *\n"
+    "*                                                                           *\n"
+    "*   Marks after hit counts: ^ new coverage, v lost coverage, blank equal    *\n";
+constexpr std::string_view kColumnHeading = " HITS/TRUE      FALSE    LINE DESCRIPTION\n";
+constexpr std::string_view kEqualsRule =
+    "=============================================================================\n\n";
+constexpr std::string_view kHyphenRule =
+    "-----------------------------------------------------------------------------\n";
+constexpr std::string_view kSummaryHeading = "\nSUMMARY\n=======\n\n";
+
+void writeLine(OutputStream& out, std::string_view text) {
+    out.write(text);
+    out.put('\n');
+}
+
+void writeFunction(OutputStream& out, const FunctionBlock& function, bool functionCoverage) {
+    if (function.lineDirective != nullptr) {
+        writeLine(out, function.lineDirective->view());
+    }
+    for (const ListingLine* line = function.firstLine; line != nullptr; line = line->next()) {
+        writeLine(out, line->view());
+    }
+    if (functionCoverage) {
+        return;
+    }
+    out.put('\n');
+    writeTerLine(out, function.terLine, function.newHits, function.lostHits, function.equalHits);
+    writeLine(out, function.terLine2);
+    out.write(kHyphenRule);
+    out.put('\n');
+}
+
+void writeFile(OutputStream& out, const MonitoredFile& file, const char* coverageView) {
+    out.put('\n');
+    out.write(file.monitoredLine);
+    if (file.comparable != 0) {
+        out.put('\n');
+    } else {
+        out.write(" (NO COMPARE, ");
+        out.write(file.reason);
+        out.write(")\n");
+    }
+    out.write(file.modeLine);
+    out.write("\n\n");
+    out.write(kColumnHeading);
+    out.write(kEqualsRule);
+    for (const ListingLine* include = file.firstInclude; include != nullptr;
+         include = include->next()) {
+        writeLine(out, include->view());
+    }
+    const bool functionCoverage = isFunctionCoverage(file.modeLine, coverageView);
+    for (const FunctionBlock* function = file.firstFunction; function != nullptr;
+         function = function->next) {
+        writeFunction(out, *function, functionCoverage);
+    }
+    out.put('\n');
+    writeTerLine(out, file.terLine, file.newHits, file.lostHits, file.equalHits);
+    writeLine(out, file.terLine2);
+    out.write(kHyphenRule);
+    out.write("\n\n");
+}
+
+std::tm localNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local;
+}
+
+}  // namespace
+
+std::string asctimeText(const std::tm& time) {
+    static constexpr std::array<const char*, 7> kDays = {"Sun", "Mon", "Tue", "Wed",
+                                                          "Thu", "Fri", "Sat"};
+    static constexpr std::array<const char*, 12> kMonths = {
+        "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const auto day = static_cast<std::size_t>(time.tm_wday) % kDays.size();
+    const auto month = static_cast<std::size_t>(time.tm_mon) % kMonths.size();
+    char text[64];
+    std::snprintf(text, sizeof text, "%s %s%3d %.2d:%.2d:%.2d %d\n", kDays[day], kMonths[month],
+                  time.tm_mday, time.tm_hour, time.tm_min, time.tm_sec, 1900 + time.tm_year);
+    return text;
+}
+
+void writeTerLine(OutputStream& stream, std::string_view terLine, std::int64_t newHits,
+                  std::int64_t lostHits, std::int64_t equalHits) {
+    const std::size_t open = terLine.find('(');
+    stream.write(terLine.substr(0, open));
+    stream.put('(');
+    stream.put('[');
+    stream.writeInteger(equalHits + lostHits);
+    stream.write(" + ");
+    stream.writeInteger(newHits);
+    stream.write(" - ");
+    stream.writeInteger(lostHits);
+    stream.put(']');
+    if (!terLine.empty() && terLine.front() == 'T') {
+        stream.put(' ');
+    }
+    if (open == std::string_view::npos) {
+        // A TER line without "(": close the parenthesis the figures opened.
+        stream.put(')');
+    } else {
+        stream.write(terLine.substr(open + 1));
+    }
+    stream.put('\n');
+}
+
+void writeComparedListing() {
+    const std::string timeText = asctimeText(localNow());
+    OutputStream& out = process.outputStream;
+    const ProfileListing& listing1 = *process.listing1;
+    const ProfileListing& listing2 = *process.listing2;
+
+    out.write(kStars);
+    out.write(kBanner);
+    out.write(kStars);
+    out.write("\n\n");
+
+    out.write("Input profile 1       : ");
+    out.write(process.listing1Path);
+    out.write(" (");
+    out.write(listing1.producedAt);
+    out.write(")\nInput profile 2       : ");
+    out.write(process.listing2Path);
+    out.write(" (");
+    out.write(listing2.producedAt);
+    out.write(")\nListing produced at   : ");
+    out.write(timeText);
+    out.write("Coverage view         : ");
+    out.write(listing2.coverageView);
+    out.write("\n\n\n");
+
+    for (const MonitoredFile* file = listing2.firstFile; file != nullptr; file = file->next) {
+        writeFile(out, *file, listing2.coverageView);
+    }
+
+    out.write(kSummaryHeading);
+    writeLine(out, listing2.sourceFilesLine);
+    writeLine(out, listing2.headersExtractedLine);
+    writeLine(out, listing2.functionsLine);
+    writeLine(out, listing2.sourceLinesLine);
+    writeTerLine(out, listing2.terLine, listing2.newHits, listing2.lostHits, listing2.equalHits);
+    writeLine(out, listing2.terLine2);
+}
+
+}  // namespace korvcmp
