@@ -27,7 +27,7 @@ void openOutput(const char* path) {
     }
 }
 
-int runKorvcmp(int argc, const char* const* argv) {
+int runKorvcmp(int argc, const char* const* argv, std::string* memoryOutput) {
     process.reset();
     if (parseCommandLine(argc, argv) == CommandLineResult::UsageShown) {
         return 0;
@@ -47,7 +47,11 @@ int runKorvcmp(int argc, const char* const* argv) {
     pairFiles();
     markDifferences();
 
-    openOutput(process.outputPath);
+    if (memoryOutput != nullptr) {
+        process.outputStream.useMemory(memoryOutput);
+    } else {
+        openOutput(process.outputPath);
+    }
     writeComparedListing();
 
     if (!process.listing1Stream.close()) {

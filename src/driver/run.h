@@ -10,7 +10,9 @@ namespace korvcmp {
 // Runs the whole sequence. Returns 0 on success and after the usage text;
 // throws FatalError on any failure (the state is reset at the start of each
 // run, so runs can follow one another in one process).
-int runKorvcmp(int argc, const char* const* argv);
+// When `memoryOutput` is given, the compared listing is collected there
+// instead of being written to the path of "-p" (tests and fuzzing).
+int runKorvcmp(int argc, const char* const* argv, std::string* memoryOutput = nullptr);
 
 // Opens the destination: standard output for exactly "-" or "stdout", else
 // the file at `path`, created or emptied.
