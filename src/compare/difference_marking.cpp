@@ -46,7 +46,9 @@ Flag flagOf(const ListingLine& line) {
     return c == ' ' ? Flag::Blank : c == '-' ? Flag::Dash : Flag::Other;
 }
 
-bool isBlankAt(const ListingLine& line, int column) { return line.text()[column] == ' '; }
+bool isBlankAt(const ListingLine& line, int column) {
+    return line.text()[column] == ' ';
+}
 
 void setMarker(ListingLine& line, int column, Count what) {
     if (const char marker = markerFor(what); marker != '\0') {
@@ -72,9 +74,10 @@ Count countRule(bool partnerCovered, bool ownCovered) {
 
 void applyFlagRule(ListingLine& own, const ListingLine* partner, int markerColumn, Totals& totals) {
     const Flag ownFlag = flagOf(own);
-    const Count what = partner == nullptr
-                           ? (ownFlag == Flag::Blank ? Count::New : Count::None)
-                           : kFlagRule[static_cast<int>(flagOf(*partner))][static_cast<int>(ownFlag)];
+    const Count what =
+        partner == nullptr
+            ? (ownFlag == Flag::Blank ? Count::New : Count::None)
+            : kFlagRule[static_cast<int>(flagOf(*partner))][static_cast<int>(ownFlag)];
     count(totals, what);
     setMarker(own, markerColumn, what);
 }

@@ -107,7 +107,8 @@ bool sameProfile(const MonitoredFile& file1, const MonitoredFile& file2) {
 }
 
 void pairFiles() {
-    for (MonitoredFile* file2 = process.listing2->firstFile; file2 != nullptr; file2 = file2->next) {
+    for (MonitoredFile* file2 = process.listing2->firstFile; file2 != nullptr;
+         file2 = file2->next) {
         const MonitoredFile* file1 = findPairedFile(file2->monitoredLine);
         if (file1 == nullptr) {
             file2->comparable = 0;

@@ -48,11 +48,15 @@ constexpr InputOption kInputOptions[] = {
      "Command line, argument missing for option -i2"},
 };
 
-bool beginsWithDash(const char* argument) { return argument[0] == '-'; }
+bool beginsWithDash(const char* argument) {
+    return argument[0] == '-';
+}
 
 }  // namespace
 
-void printUsage() { std::fwrite(kUsage.data(), 1, kUsage.size(), stdout); }
+void printUsage() {
+    std::fwrite(kUsage.data(), 1, kUsage.size(), stdout);
+}
 
 CommandLineResult parseCommandLine(int argc, const char* const* argv) {
     process.listing1Path = nullptr;

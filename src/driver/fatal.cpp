@@ -7,7 +7,8 @@ namespace {
 constexpr std::string_view kErrorPrefix = "*** korvcmp error: ";
 
 // Replaces the first "%s" with `text` and, after it, the first "%i" with `number`.
-std::string fill(std::string_view format, const std::string_view* text, const std::int64_t* number) {
+std::string fill(std::string_view format, const std::string_view* text,
+                 const std::int64_t* number) {
     std::string out;
     out.reserve(format.size() + (text != nullptr ? text->size() : 0) + 24);
     for (std::size_t i = 0; i < format.size(); ++i) {
@@ -39,7 +40,9 @@ std::string fatalReport(std::string_view message) {
     return report;
 }
 
-std::string formatMessage(std::string_view format) { return std::string(format); }
+std::string formatMessage(std::string_view format) {
+    return std::string(format);
+}
 
 std::string formatMessage(std::string_view format, std::string_view text) {
     return fill(format, &text, nullptr);
@@ -49,7 +52,9 @@ std::string formatMessage(std::string_view format, std::string_view text, std::i
     return fill(format, &text, &number);
 }
 
-void fatal(std::string_view message) { throw FatalError(formatMessage(message)); }
+void fatal(std::string_view message) {
+    throw FatalError(formatMessage(message));
+}
 
 void fatal(std::string_view format, std::string_view text) {
     throw FatalError(formatMessage(format, text));

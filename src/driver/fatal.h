@@ -13,7 +13,7 @@ namespace korvcmp {
 // Thrown by `fatal`. `message` is the formatted message without the
 // "*** korvcmp error: " prefix and without the closing newline.
 class FatalError : public std::runtime_error {
-public:
+  public:
     explicit FatalError(const std::string& message) : std::runtime_error(message) {}
 };
 

@@ -27,7 +27,8 @@ std::size_t alignUp(std::size_t value, std::size_t alignment) {
 void* allocateChunk(std::size_t bytes) {
 #if defined(__linux__)
     if (bytes >= kHugePage) {
-        void* chunk = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        void* chunk =
+            mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (chunk == MAP_FAILED) {
             fatal(kOutOfMemoryMessage);
         }
@@ -100,8 +101,12 @@ void Arena::release() {
     sizer_ = ChunkSizer{};
 }
 
-void* allocOrDie(std::size_t size) { return process.arena.allocate(size, alignof(std::max_align_t)); }
+void* allocOrDie(std::size_t size) {
+    return process.arena.allocate(size, alignof(std::max_align_t));
+}
 
-char* copyText(std::string_view text) { return process.arena.copy(text); }
+char* copyText(std::string_view text) {
+    return process.arena.copy(text);
+}
 
 }  // namespace korvcmp

@@ -22,16 +22,16 @@ void releaseChunk(void* chunk, std::size_t bytes);
 // A chunk size that grows with use: small runs stay small, big runs get
 // few, large chunks.
 class ChunkSizer {
-public:
+  public:
     std::size_t next(std::size_t atLeast);
 
-private:
+  private:
     std::size_t size_ = std::size_t{1} << 18;
 };
 
 // Bump allocator over chunks. Blocks are never freed one by one.
 class Arena {
-public:
+  public:
     Arena() = default;
     Arena(const Arena&) = delete;
     Arena& operator=(const Arena&) = delete;
@@ -43,7 +43,7 @@ public:
     // Gives every chunk back; all blocks handed out become invalid.
     void release();
 
-private:
+  private:
     struct Chunk {
         void* base;
         std::size_t size;

@@ -11,7 +11,7 @@
 namespace korvcmp {
 
 class InputStream {
-public:
+  public:
     InputStream() = default;
     InputStream(const InputStream&) = delete;
     InputStream& operator=(const InputStream&) = delete;
@@ -31,7 +31,7 @@ public:
 
     static constexpr std::size_t kMaxPiece = 4096;
 
-private:
+  private:
     void refill();
 
     std::FILE* file_ = nullptr;

@@ -42,10 +42,16 @@ void readLine(InputStream& stream) {
     }
 }
 
-bool tryReadLine(InputStream& stream) { return readNext(stream) == ReadResult::Whole; }
+bool tryReadLine(InputStream& stream) {
+    return readNext(stream) == ReadResult::Whole;
+}
 
-bool lineEquals(std::string_view literal) { return process.lineBuffer == literal; }
+bool lineEquals(std::string_view literal) {
+    return process.lineBuffer == literal;
+}
 
-bool lineStartsWith(std::string_view literal) { return process.lineBuffer.starts_with(literal); }
+bool lineStartsWith(std::string_view literal) {
+    return process.lineBuffer.starts_with(literal);
+}
 
 }  // namespace korvcmp

@@ -18,8 +18,8 @@ ListingLine* ListingLine::next() {
     if ((flags & kLastInList) != 0) {
         return nullptr;
     }
-    auto* following = reinterpret_cast<ListingLine*>(reinterpret_cast<char*>(this) +
-                                                     storageSize(length));
+    auto* following =
+        reinterpret_cast<ListingLine*>(reinterpret_cast<char*>(this) + storageSize(length));
     if ((following->flags & kForward) != 0) {
         ListingLine* target = nullptr;
         std::memcpy(&target, following + 1, sizeof target);
@@ -73,7 +73,9 @@ ListingLine* LineStore::append(ListingLine*& head, ListingLine*& tail, std::stri
     return line;
 }
 
-ListingLine* LineStore::single(std::string_view text) { return store(text); }
+ListingLine* LineStore::single(std::string_view text) {
+    return store(text);
+}
 
 void LineStore::release() {
     for (const Chunk& chunk : chunks_) {

@@ -13,7 +13,7 @@
 namespace korvcmp {
 
 class LineStore {
-public:
+  public:
     LineStore() = default;
     LineStore(const LineStore&) = delete;
     LineStore& operator=(const LineStore&) = delete;
@@ -28,7 +28,7 @@ public:
 
     void release();
 
-private:
+  private:
     ListingLine* store(std::string_view text);
 
     struct Chunk {

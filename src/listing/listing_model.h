@@ -22,7 +22,7 @@ enum LineKind : std::int32_t {
 };
 
 // Columns of a profile line (0-based).
-inline constexpr int kTrueCountLast = 9;     // HITS/TRUE field: columns 0 to 9
+inline constexpr int kTrueCountLast = 9;  // HITS/TRUE field: columns 0 to 9
 inline constexpr int kTrueMarkerColumn = 10;
 inline constexpr int kFalseCountFirst = 11;  // FALSE field: columns 11 to 20
 inline constexpr int kFalseCountLast = 20;

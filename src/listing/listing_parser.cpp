@@ -47,7 +47,9 @@ constexpr const char* kSummaryMessage = "Something wrong in file \"%s\" end summ
 constexpr const char* kSkipReadMessage = "Read error of file %s near line %i";
 constexpr const char* kListing1EndMessage = "Input file %s end looks erroneous, near line %i";
 
-char* storeCurrentLine() { return copyText(process.lineBuffer); }
+char* storeCurrentLine() {
+    return copyText(process.lineBuffer);
+}
 
 bool startsWith(const char* text, std::string_view prefix) {
     return text != nullptr && std::strncmp(text, prefix.data(), prefix.size()) == 0;

@@ -28,9 +28,9 @@ enum class KindRule {
 };
 
 enum class EndRule {
-    Whole,                // compareEnd is the last character
-    DropTrailingPlus,     // one less when the line ends in '+'
-    DropLastCharacter,    // always one less
+    Whole,              // compareEnd is the last character
+    DropTrailingPlus,   // one less when the line ends in '+'
+    DropLastCharacter,  // always one less
 };
 
 struct Form {
@@ -91,7 +91,9 @@ constexpr std::array kForms = {
     Form{EndsWith, ":+", Fixed, LK_PLAIN, DropLastCharacter},
 };
 
-bool isBlank(char c) { return c == ' '; }
+bool isBlank(char c) {
+    return c == ' ';
+}
 
 bool fits(const Form& form, std::string_view description, std::string_view text) {
     switch (form.test) {
@@ -107,7 +109,9 @@ bool fits(const Form& form, std::string_view description, std::string_view text)
     return false;
 }
 
-[[noreturn]] void strange(std::string_view text) { fatal(kStrangeLineMessage, text); }
+[[noreturn]] void strange(std::string_view text) {
+    fatal(kStrangeLineMessage, text);
+}
 
 std::uint32_t readLineNumber(std::string_view text) {
     std::uint32_t value = 0;
@@ -163,8 +167,9 @@ void classifyProfileLine(ListingLine& line) {
 
     int compareEnd = static_cast<int>(text.size()) - 1;
     const std::size_t descriptionStart = text.find_first_not_of(' ', kDescriptionColumn);
-    const std::string_view description =
-        descriptionStart == std::string_view::npos ? std::string_view{} : text.substr(descriptionStart);
+    const std::string_view description = descriptionStart == std::string_view::npos
+                                             ? std::string_view{}
+                                             : text.substr(descriptionStart);
 
     for (const Form& form : kForms) {
         if (!fits(form, description, text)) {

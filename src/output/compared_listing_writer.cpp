@@ -89,7 +89,7 @@ std::tm localNow() {
 
 std::string asctimeText(const std::tm& time) {
     static constexpr std::array<const char*, 7> kDays = {"Sun", "Mon", "Tue", "Wed",
-                                                          "Thu", "Fri", "Sat"};
+                                                         "Thu", "Fri", "Sat"};
     static constexpr std::array<const char*, 12> kMonths = {
         "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     const auto day = static_cast<std::size_t>(time.tm_wday) % kDays.size();

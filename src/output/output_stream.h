@@ -13,7 +13,7 @@
 namespace korvcmp {
 
 class OutputStream {
-public:
+  public:
     OutputStream() = default;
     OutputStream(const OutputStream&) = delete;
     OutputStream& operator=(const OutputStream&) = delete;
@@ -47,7 +47,7 @@ public:
     // Flushes and closes; false when any write or the close failed.
     bool close();
 
-private:
+  private:
     void prepare();
     void writeLong(std::string_view text);
     void emit(const char* data, std::size_t size);

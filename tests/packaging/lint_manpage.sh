@@ -18,16 +18,14 @@ if [ ! -r "$page" ]; then
 fi
 
 # groff reports problems on standard error but still exits 0: any output fails.
-out=$(groff -man -ww -z "$page" 2>&1)
-if [ $? -ne 0 ] || [ -n "$out" ]; then
+if ! out=$(groff -man -ww -z "$page" 2>&1) || [ -n "$out" ]; then
     echo "lint_manpage: groff -man -ww reports:" >&2
     echo "$out" >&2
     status=1
 fi
 
 if command -v mandoc >/dev/null 2>&1; then
-    out=$(mandoc -T lint -W all "$page" 2>&1)
-    if [ $? -ne 0 ] || [ -n "$out" ]; then
+    if ! out=$(mandoc -T lint -W all "$page" 2>&1) || [ -n "$out" ]; then
         echo "lint_manpage: mandoc -T lint reports:" >&2
         echo "$out" >&2
         status=1

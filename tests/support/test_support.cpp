@@ -64,7 +64,9 @@ std::string readFile(const std::string& path) {
     return text.str();
 }
 
-bool fileExists(const std::string& path) { return std::filesystem::exists(path); }
+bool fileExists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
 
 InProcessResult runInProcess(const std::vector<std::string>& arguments) {
     std::vector<const char*> argv{"korvcmp"};
