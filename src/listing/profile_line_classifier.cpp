@@ -95,6 +95,43 @@ bool isBlank(char c) {
     return c == ' ';
 }
 
+// The forms worth trying for a description, by its first character, in table
+// order: a form whose literal begins with another character cannot fit, so
+// most lines are decided after one or two tests. Slot 256 is the empty
+// description.
+struct FormsByFirstCharacter {
+    std::array<std::array<std::uint8_t, kForms.size()>, 257> forms{};
+    std::array<std::uint8_t, 257> count{};
+};
+
+constexpr bool mayFit(const Form& form, int first) {
+    switch (form.test) {
+        case StartsWith:
+        case Equals:
+            return first < 256 && static_cast<unsigned char>(form.literal.front()) == first;
+        case ConditionRow:
+            return first >= '1' && first <= '9';
+        case EndsWith:
+            return true;
+    }
+    return true;
+}
+
+constexpr FormsByFirstCharacter indexForms() {
+    FormsByFirstCharacter index;
+    for (int first = 0; first <= 256; ++first) {
+        const auto slot = static_cast<std::size_t>(first);
+        for (std::size_t i = 0; i < kForms.size(); ++i) {
+            if (mayFit(kForms[i], first)) {
+                index.forms[slot][index.count[slot]++] = static_cast<std::uint8_t>(i);
+            }
+        }
+    }
+    return index;
+}
+
+constexpr FormsByFirstCharacter kFormsByFirstCharacter = indexForms();
+
 bool fits(const Form& form, std::string_view description, std::string_view text) {
     switch (form.test) {
         case StartsWith:
@@ -171,7 +208,11 @@ void classifyProfileLine(ListingLine& line) {
                                              ? std::string_view{}
                                              : text.substr(descriptionStart);
 
-    for (const Form& form : kForms) {
+    const std::size_t slot =
+        description.empty() ? 256 : static_cast<unsigned char>(description.front());
+    const auto& candidates = kFormsByFirstCharacter.forms[slot];
+    for (std::size_t i = 0; i < kFormsByFirstCharacter.count[slot]; ++i) {
+        const Form& form = kForms[candidates[i]];
         if (!fits(form, description, text)) {
             continue;
         }
