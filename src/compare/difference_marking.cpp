@@ -205,30 +205,33 @@ void compareFunction(const FunctionBlock* function1, FunctionBlock& function2,
     addTotals(file2, function2);
 }
 
+void markFile(const MonitoredFile* file1, MonitoredFile& file2) {
+    setTotals(file2, Totals{});
+    if (file2.comparable == 0) {
+        for (FunctionBlock* function2 = file2.firstFunction; function2 != nullptr;
+             function2 = function2->next) {
+            compareFunction(nullptr, *function2, file2);
+        }
+        return;
+    }
+    const FunctionBlock* function1 = file1 != nullptr ? file1->firstFunction : nullptr;
+    for (FunctionBlock* function2 = file2.firstFunction; function2 != nullptr;
+         function2 = function2->next) {
+        compareFunction(function1, *function2, file2);
+        if (file1 != nullptr) {
+            if (function1 == nullptr) {
+                fatal("Internal error, functions out of sync in compare");
+            }
+            function1 = function1->next;
+        }
+    }
+}
+
 void markDifferences() {
     ProfileListing& listing2 = *process.listing2;
     setTotals(listing2, Totals{});
     for (MonitoredFile* file2 = listing2.firstFile; file2 != nullptr; file2 = file2->next) {
-        setTotals(*file2, Totals{});
-        if (file2->comparable != 0) {
-            const MonitoredFile* file1 = findPairedFile(file2->monitoredLine);
-            const FunctionBlock* function1 = file1 != nullptr ? file1->firstFunction : nullptr;
-            for (FunctionBlock* function2 = file2->firstFunction; function2 != nullptr;
-                 function2 = function2->next) {
-                compareFunction(function1, *function2, *file2);
-                if (file1 != nullptr) {
-                    if (function1 == nullptr) {
-                        fatal("Internal error, functions out of sync in compare");
-                    }
-                    function1 = function1->next;
-                }
-            }
-        } else {
-            for (FunctionBlock* function2 = file2->firstFunction; function2 != nullptr;
-                 function2 = function2->next) {
-                compareFunction(nullptr, *function2, *file2);
-            }
-        }
+        markFile(file2->comparable != 0 ? findPairedFile(file2->monitoredLine) : nullptr, *file2);
         addTotals(listing2, *file2);
     }
 }

@@ -17,6 +17,11 @@ inline constexpr char kLostMarker = 'v';
 // walked in step with their partner in listing 1.
 void markDifferences();
 
+// Marks and counts one file section of listing 2: in step with `file1` when
+// the section is comparable, else every covered item as new. Sets the
+// section's totals; the listing's totals are left to the caller.
+void markFile(const MonitoredFile* file1, MonitoredFile& file2);
+
 // Marks the lines of `function2` against those of `function1` (none: every
 // covered item counts as new) and adds the function's totals to `file2`.
 void compareFunction(const FunctionBlock* function1, FunctionBlock& function2,

@@ -106,19 +106,22 @@ bool sameProfile(const MonitoredFile& file1, const MonitoredFile& file2) {
     return function1 == nullptr && function2 == nullptr;
 }
 
+void pairFile(const MonitoredFile* file1, MonitoredFile& file2) {
+    if (file1 == nullptr) {
+        file2.comparable = 0;
+        file2.reason = kReasonNoFile;
+    } else if (sameProfile(*file1, file2)) {
+        file2.comparable = 1;
+    } else {
+        file2.comparable = 0;
+        file2.reason = kReasonDifferentProfile;
+    }
+}
+
 void pairFiles() {
     for (MonitoredFile* file2 = process.listing2->firstFile; file2 != nullptr;
          file2 = file2->next) {
-        const MonitoredFile* file1 = findPairedFile(file2->monitoredLine);
-        if (file1 == nullptr) {
-            file2->comparable = 0;
-            file2->reason = kReasonNoFile;
-        } else if (sameProfile(*file1, *file2)) {
-            file2->comparable = 1;
-        } else {
-            file2->comparable = 0;
-            file2->reason = kReasonDifferentProfile;
-        }
+        pairFile(findPairedFile(file2->monitoredLine), *file2);
     }
 }
 

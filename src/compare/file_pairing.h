@@ -14,6 +14,10 @@ inline constexpr const char* kReasonDifferentProfile = "different profile";
 // Sets `comparable` and `reason` on every file section of listing 2.
 void pairFiles();
 
+// Sets `comparable` and `reason` of `file2` for its partner `file1` in
+// listing 1 (none when listing 1 has no section with its MONITORED line).
+void pairFile(const MonitoredFile* file1, MonitoredFile& file2);
+
 // The first file section of listing 1 whose MONITORED line is exactly
 // `monitoredLine`, or none.
 MonitoredFile* findPairedFile(std::string_view monitoredLine);

@@ -54,31 +54,61 @@ void releaseChunk(void* chunk, std::size_t bytes) {
     std::free(chunk);
 }
 
-std::size_t ChunkSizer::next(std::size_t atLeast) {
-    std::size_t size = size_;
-    if (size_ < kMaxChunk) {
-        size_ *= 2;
+void ChunkList::enter(std::size_t index) {
+    current_ = index;
+    cursor_ = chunks_[index].base;
+    limit_ = cursor_ + chunks_[index].size;
+}
+
+void ChunkList::nextChunk(std::size_t needed, std::size_t reserve) {
+    for (std::size_t index = cursor_ == nullptr ? 0 : current_ + 1; index < chunks_.size();
+         ++index) {
+        if (chunks_[index].size >= needed + reserve) {
+            enter(index);
+            return;
+        }
     }
-    return size >= atLeast ? size : alignUp(atLeast, std::size_t{1} << 16);
+    std::size_t size = nextSize_;
+    if (nextSize_ < kMaxChunk) {
+        nextSize_ *= 2;
+    }
+    if (size < needed + reserve) {
+        size = alignUp(needed + reserve, std::size_t{1} << 16);
+    }
+    // Make room for the record first, so that a chunk never goes unrecorded.
+    chunks_.reserve(chunks_.size() + 1);
+    chunks_.push_back({static_cast<char*>(allocateChunk(size)), size});
+    enter(chunks_.size() - 1);
+}
+
+void ChunkList::reuse() {
+    if (chunks_.empty()) {
+        return;
+    }
+    enter(0);
+}
+
+void ChunkList::release() {
+    for (const Chunk& chunk : chunks_) {
+        releaseChunk(chunk.base, chunk.size);
+    }
+    chunks_.clear();
+    current_ = 0;
+    cursor_ = nullptr;
+    limit_ = nullptr;
+    nextSize_ = std::size_t{1} << 18;
 }
 
 void* Arena::allocate(std::size_t size, std::size_t alignment) {
-    auto address = reinterpret_cast<std::uintptr_t>(cursor_);
+    auto address = reinterpret_cast<std::uintptr_t>(chunks_.cursor());
     std::size_t padding = alignUp(address, alignment) - address;
-    if (cursor_ == nullptr || static_cast<std::size_t>(limit_ - cursor_) < padding + size) {
-        std::size_t chunkSize = sizer_.next(size + alignment);
-        // Record the chunk before anything can fail, so that release() always
-        // sees every chunk.
-        chunks_.reserve(chunks_.size() + 1);
-        void* base = allocateChunk(chunkSize);
-        chunks_.push_back({base, chunkSize});
-        cursor_ = static_cast<char*>(base);
-        limit_ = cursor_ + chunkSize;
-        address = reinterpret_cast<std::uintptr_t>(cursor_);
+    if (chunks_.room(0) < padding + size) {
+        chunks_.nextChunk(size + alignment, 0);
+        address = reinterpret_cast<std::uintptr_t>(chunks_.cursor());
         padding = alignUp(address, alignment) - address;
     }
-    char* block = cursor_ + padding;
-    cursor_ = block + size;
+    char* block = chunks_.cursor() + padding;
+    chunks_.advance(padding + size);
     return block;
 }
 
@@ -91,22 +121,12 @@ char* Arena::copy(std::string_view text) {
     return block;
 }
 
-void Arena::release() {
-    for (const Chunk& chunk : chunks_) {
-        releaseChunk(chunk.base, chunk.size);
-    }
-    chunks_.clear();
-    cursor_ = nullptr;
-    limit_ = nullptr;
-    sizer_ = ChunkSizer{};
-}
-
 void* allocOrDie(std::size_t size) {
-    return process.arena.allocate(size, alignof(std::max_align_t));
+    return process.currentArena->allocate(size, alignof(std::max_align_t));
 }
 
 char* copyText(std::string_view text) {
-    return process.arena.copy(text);
+    return process.currentArena->copy(text);
 }
 
 }  // namespace korvcmp

@@ -19,42 +19,65 @@ inline constexpr std::string_view kOutOfMemoryMessage = "Out of memory, malloc()
 void* allocateChunk(std::size_t bytes);
 void releaseChunk(void* chunk, std::size_t bytes);
 
-// A chunk size that grows with use: small runs stay small, big runs get
-// few, large chunks.
-class ChunkSizer {
+// The chunks behind a bump allocator: a current chunk with its free room,
+// and the chunks after it. Reusing the chunks starts again at the first one
+// and keeps them all, so memory that was touched once serves again without
+// new page faults.
+class ChunkList {
   public:
-    std::size_t next(std::size_t atLeast);
+    ChunkList() = default;
+    ChunkList(const ChunkList&) = delete;
+    ChunkList& operator=(const ChunkList&) = delete;
+    ~ChunkList() { release(); }
+
+    char* cursor() const { return cursor_; }
+    // Free room in the current chunk, less the `reserve` kept at every chunk's end.
+    std::size_t room(std::size_t reserve) const {
+        const auto free = static_cast<std::size_t>(limit_ - cursor_);
+        return free > reserve ? free - reserve : 0;
+    }
+    void advance(std::size_t bytes) { cursor_ += bytes; }
+
+    // Moves to a chunk with at least `needed` bytes of room after `reserve`:
+    // the next kept chunk that is large enough, or a new one.
+    void nextChunk(std::size_t needed, std::size_t reserve);
+
+    // Starts again at the first chunk; everything handed out becomes invalid.
+    void reuse();
+    // Gives every chunk back to the system.
+    void release();
 
   private:
-    std::size_t size_ = std::size_t{1} << 18;
+    struct Chunk {
+        char* base;
+        std::size_t size;
+    };
+    void enter(std::size_t index);
+
+    std::vector<Chunk> chunks_;
+    std::size_t current_ = 0;
+    char* cursor_ = nullptr;
+    char* limit_ = nullptr;
+    std::size_t nextSize_ = std::size_t{1} << 18;
 };
 
 // Bump allocator over chunks. Blocks are never freed one by one.
 class Arena {
   public:
-    Arena() = default;
-    Arena(const Arena&) = delete;
-    Arena& operator=(const Arena&) = delete;
-    ~Arena() { release(); }
-
     void* allocate(std::size_t size, std::size_t alignment);
     // A NUL-terminated copy of `text`.
     char* copy(std::string_view text);
+    // Starts again at the first chunk, keeping the memory.
+    void reuse() { chunks_.reuse(); }
     // Gives every chunk back; all blocks handed out become invalid.
-    void release();
+    void release() { chunks_.release(); }
 
   private:
-    struct Chunk {
-        void* base;
-        std::size_t size;
-    };
-    std::vector<Chunk> chunks_;
-    char* cursor_ = nullptr;
-    char* limit_ = nullptr;
-    ChunkSizer sizer_;
+    ChunkList chunks_;
 };
 
-// A new, uninitialised block of `size` bytes from the run's arena.
+// A new, uninitialised block of `size` bytes from the arena the run stores
+// into at the moment.
 void* allocOrDie(std::size_t size);
 // A NUL-terminated copy of `text` in the run's arena.
 char* copyText(std::string_view text);

@@ -16,8 +16,12 @@ void ProcessState::reset() {
     listing2 = nullptr;
     lineBuffer = {};
     lineCounter = 0;
-    listing2MonitoredLines.clear();
+    listing2FilesByMonitoredLine.clear();
     listing1FilesByMonitoredLine.clear();
+    currentArena = &arena;
+    currentLineStore = &lineStore;
+    sectionLineStore.release();
+    sectionArena.release();
     lineStore.release();
     arena.release();
 }

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
+#include <vector>
 
 #include "driver/memory.h"
 #include "listing/input_stream.h"
@@ -36,11 +36,20 @@ struct ProcessState {
     // Lines read so far from the listing being read; line numbers in messages.
     std::int64_t lineCounter = 0;
 
+    // Memory of everything that lives until the end of the run.
     Arena arena;
     LineStore lineStore;
+    // Memory of one file section of listing 1: a section is needed only until
+    // listing 2's sections with its MONITORED line have been compared with
+    // it, then the memory serves the next section.
+    Arena sectionArena;
+    LineStore sectionLineStore;
+    // Where records, texts and lines are stored at the moment.
+    Arena* currentArena = &arena;
+    LineStore* currentLineStore = &lineStore;
 
-    // Listing 2's MONITORED lines, to decide which sections of listing 1 to read.
-    std::unordered_set<std::string_view> listing2MonitoredLines;
+    // Listing 2's file sections by MONITORED line, in listing order.
+    std::unordered_map<std::string_view, std::vector<MonitoredFile*>> listing2FilesByMonitoredLine;
     // Listing 1's file sections by MONITORED line, the first one of each line.
     std::unordered_map<std::string_view, MonitoredFile*> listing1FilesByMonitoredLine;
 

@@ -5,8 +5,7 @@
 #include <new>
 #include <string_view>
 
-#include "compare/difference_marking.h"
-#include "compare/file_pairing.h"
+#include "compare/listing_comparison.h"
 #include "driver/command_line.h"
 #include "driver/fatal.h"
 #include "driver/memory.h"
@@ -15,6 +14,17 @@
 #include "output/compared_listing_writer.h"
 
 namespace korvcmp {
+namespace {
+
+void compareAndForget(MonitoredFile& file1) {
+    compareListing1Section(file1);
+    process.listing1->firstFile = nullptr;
+    process.listing1->lastFile = nullptr;
+    process.sectionArena.reuse();
+    process.sectionLineStore.reuse();
+}
+
+}  // namespace
 
 void openOutput(const char* path) {
     const std::string_view name = path;
@@ -42,10 +52,14 @@ int runKorvcmp(int argc, const char* const* argv, std::string* memoryOutput) {
     process.listing1 = newRecord<ProfileListing>();
     process.lineCounter = 0;
     openListing(process.listing1Path, process.listing1Stream, *process.listing1);
-    parseListing1Files();
-
-    pairFiles();
-    markDifferences();
+    // Listing 1's sections are compared as they are read and then forgotten:
+    // their memory serves the next section.
+    process.currentArena = &process.sectionArena;
+    process.currentLineStore = &process.sectionLineStore;
+    parseListing1Files(compareAndForget);
+    process.currentArena = &process.arena;
+    process.currentLineStore = &process.lineStore;
+    finishComparison();
 
     if (memoryOutput != nullptr) {
         process.outputStream.useMemory(memoryOutput);

@@ -30,21 +30,19 @@ ListingLine* ListingLine::next() {
 
 ListingLine* LineStore::store(std::string_view text) {
     const std::size_t size = ListingLine::storageSize(text.size());
-    if (cursor_ == nullptr || static_cast<std::size_t>(limit_ - cursor_) < size) {
-        const std::size_t chunkSize = sizer_.next(size + kForwardSize);
-        chunks_.reserve(chunks_.size() + 1);
-        void* base = allocateChunk(chunkSize);
-        chunks_.push_back({base, chunkSize});
-        auto* next = static_cast<char*>(base);
-        if (cursor_ != nullptr) {
-            auto* forward = new (cursor_) ListingLine{};
+    if (chunks_.room(kForwardSize) < size) {
+        // Lists go on in the next chunk: a forwarding record at the end of
+        // this one leads there.
+        char* forwardAt = chunks_.cursor();
+        chunks_.nextChunk(size, kForwardSize);
+        if (forwardAt != nullptr) {
+            auto* forward = new (forwardAt) ListingLine{};
             forward->flags = ListingLine::kForward;
-            std::memcpy(forward + 1, &next, sizeof next);
+            char* target = chunks_.cursor();
+            std::memcpy(forward + 1, &target, sizeof target);
         }
-        cursor_ = next;
-        limit_ = next + chunkSize - kForwardSize;
     }
-    auto* line = new (cursor_) ListingLine{};
+    auto* line = new (chunks_.cursor()) ListingLine{};
     line->length = static_cast<std::uint16_t>(text.size());
     line->flags = ListingLine::kLastInList;
     char* copy = line->text();
@@ -52,7 +50,7 @@ ListingLine* LineStore::store(std::string_view text) {
         std::memcpy(copy, text.data(), text.size());
     }
     copy[text.size()] = '\0';
-    cursor_ += size;
+    chunks_.advance(size);
     lastStored_ = line;
     return line;
 }
@@ -77,15 +75,14 @@ ListingLine* LineStore::single(std::string_view text) {
     return store(text);
 }
 
-void LineStore::release() {
-    for (const Chunk& chunk : chunks_) {
-        releaseChunk(chunk.base, chunk.size);
-    }
-    chunks_.clear();
-    cursor_ = nullptr;
-    limit_ = nullptr;
+void LineStore::reuse() {
+    chunks_.reuse();
     lastStored_ = nullptr;
-    sizer_ = ChunkSizer{};
+}
+
+void LineStore::release() {
+    chunks_.release();
+    lastStored_ = nullptr;
 }
 
 }  // namespace korvcmp

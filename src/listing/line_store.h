@@ -5,7 +5,6 @@
 #pragma once
 
 #include <string_view>
-#include <vector>
 
 #include "driver/memory.h"
 #include "listing/listing_model.h"
@@ -14,11 +13,6 @@ namespace korvcmp {
 
 class LineStore {
   public:
-    LineStore() = default;
-    LineStore(const LineStore&) = delete;
-    LineStore& operator=(const LineStore&) = delete;
-    ~LineStore() { release(); }
-
     // Stores `text` as the new tail of the list [head, tail]. The list being
     // built must be the one whose tail was stored last.
     ListingLine* append(ListingLine*& head, ListingLine*& tail, std::string_view text);
@@ -26,20 +20,17 @@ class LineStore {
     // Stores `text` as a line that belongs to no list.
     ListingLine* single(std::string_view text);
 
+    // Starts again at the first chunk, keeping the memory; every line stored
+    // so far becomes invalid.
+    void reuse();
+    // Gives all memory back.
     void release();
 
   private:
     ListingLine* store(std::string_view text);
 
-    struct Chunk {
-        void* base;
-        std::size_t size;
-    };
-    std::vector<Chunk> chunks_;
-    char* cursor_ = nullptr;
-    char* limit_ = nullptr;  // room for a forwarding record stays behind it
+    ChunkList chunks_;
     ListingLine* lastStored_ = nullptr;
-    ChunkSizer sizer_;
 };
 
 }  // namespace korvcmp

@@ -100,7 +100,7 @@ char* nextStored(InputStream& stream) {
 
 void storeProfileLine(FunctionBlock& function) {
     ListingLine* line =
-        process.lineStore.append(function.firstLine, function.lastLine, process.lineBuffer);
+        process.currentLineStore->append(function.firstLine, function.lastLine, process.lineBuffer);
     classifyProfileLine(*line);
 }
 
@@ -167,7 +167,7 @@ void parseFileSection(ProfileListing& listing, InputStream& stream) {
 
     readLine(stream);
     while (lineStartsWith(kInclude)) {
-        process.lineStore.append(file->firstInclude, file->lastInclude, process.lineBuffer);
+        process.currentLineStore->append(file->firstInclude, file->lastInclude, process.lineBuffer);
         readLine(stream);
     }
 
@@ -176,7 +176,7 @@ void parseFileSection(ProfileListing& listing, InputStream& stream) {
     for (;;) {
         ListingLine* lineDirective = nullptr;
         if (descriptionStartsWith(kLineDirective)) {
-            lineDirective = process.lineStore.single(process.lineBuffer);
+            lineDirective = process.currentLineStore->single(process.lineBuffer);
             readLine(stream);
         }
         if (!isFunctionLine()) {
@@ -223,7 +223,8 @@ void parseListing2Files() {
     while (lineStartsWith(kMonitored)) {
         parseFileSection(*process.listing2, process.listing2Stream);
         // The index holds views of the stored MONITORED lines, which never move.
-        process.listing2MonitoredLines.insert(process.listing2->lastFile->monitoredLine);
+        MonitoredFile* file = process.listing2->lastFile;
+        process.listing2FilesByMonitoredLine[file->monitoredLine].push_back(file);
     }
 }
 
@@ -253,14 +254,17 @@ void parseListing2Summary() {
 }
 
 bool listing2HasFile(std::string_view monitoredLine) {
-    return process.listing2MonitoredLines.contains(monitoredLine);
+    return process.listing2FilesByMonitoredLine.contains(monitoredLine);
 }
 
-void parseListing1Files() {
+void parseListing1Files(void (*sectionRead)(MonitoredFile& file1)) {
     InputStream& stream = process.listing1Stream;
     while (lineStartsWith(kMonitored)) {
         if (listing2HasFile(process.lineBuffer)) {
             parseFileSection(*process.listing1, stream);
+            if (sectionRead != nullptr) {
+                sectionRead(*process.listing1->lastFile);
+            }
             continue;
         }
         // A section listing 2 does not have is skipped without any test.

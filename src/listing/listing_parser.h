@@ -20,8 +20,9 @@ void parseListing2Files();
 void parseListing2Summary();
 
 // Listing 1: the file sections that listing 2 also has (the others are skipped
-// unread), then its SUMMARY line; nothing after it is read.
-void parseListing1Files();
+// unread), then its SUMMARY line; nothing after it is read. `sectionRead`,
+// when given, is called with each section as soon as it has been read.
+void parseListing1Files(void (*sectionRead)(MonitoredFile& file1) = nullptr);
 
 // One file section, from its MONITORED line to the line after the section.
 void parseFileSection(ProfileListing& listing, InputStream& stream);
