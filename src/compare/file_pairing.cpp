@@ -54,7 +54,7 @@ bool sameProfileLine(const ListingLine& line1, const ListingLine& line2) {
     }
     const char* text1 = line1.text() + kDescriptionColumn;
     const char* text2 = line2.text() + kDescriptionColumn;
-    const auto count = static_cast<std::size_t>(compareEnd - kDescriptionColumn + 1);
+    const std::size_t count = static_cast<std::size_t>(compareEnd) - kDescriptionColumn + 1;
     if (std::memcmp(text1, text2, count) == 0) {
         return true;
     }

@@ -10,7 +10,7 @@ namespace {
 
 // A forwarding record: a ListingLine header with kForward set, followed by the
 // address of the record that continues the lists in the next chunk.
-constexpr std::size_t kForwardSize = sizeof(ListingLine) + sizeof(ListingLine*);
+constexpr std::size_t kForwardSize = sizeof(ListingLine) + sizeof(std::uintptr_t);
 
 }  // namespace
 
@@ -21,9 +21,9 @@ ListingLine* ListingLine::next() {
     auto* following =
         reinterpret_cast<ListingLine*>(reinterpret_cast<char*>(this) + storageSize(length));
     if ((following->flags & kForward) != 0) {
-        ListingLine* target = nullptr;
+        std::uintptr_t target = 0;
         std::memcpy(&target, following + 1, sizeof target);
-        return target;
+        return reinterpret_cast<ListingLine*>(target);  // NOLINT(performance-no-int-to-ptr)
     }
     return following;
 }
@@ -36,12 +36,14 @@ ListingLine* LineStore::store(std::string_view text) {
         char* forwardAt = chunks_.cursor();
         chunks_.nextChunk(size, kForwardSize);
         if (forwardAt != nullptr) {
+            // cppcheck-suppress legacyUninitvar ; placement new constructs it
             auto* forward = new (forwardAt) ListingLine{};
             forward->flags = ListingLine::kForward;
-            char* target = chunks_.cursor();
+            const auto target = reinterpret_cast<std::uintptr_t>(chunks_.cursor());
             std::memcpy(forward + 1, &target, sizeof target);
         }
     }
+    // cppcheck-suppress legacyUninitvar ; placement new constructs it
     auto* line = new (chunks_.cursor()) ListingLine{};
     line->length = static_cast<std::uint16_t>(text.size());
     line->flags = ListingLine::kLastInList;
