@@ -55,16 +55,16 @@ std::string firstLines(const std::string& text, int count) {
 }
 
 // One file section "src/a.c" with an include and a function of two lines.
-ListingSpec baseSpec() {
-    ListingSpec spec;
-    FileSpec file;
+ListingLayout baseLayout() {
+    ListingLayout layout;
+    FileLayout file;
     file.includes = {"#include \"a.h\""};
     file.functions = {function("f", {profileLine("1", "", ' ', "12", "return 0")})};
-    spec.files = {file};
-    return spec;
+    layout.files = {file};
+    return layout;
 }
 
-const std::string kBase = render(baseSpec());
+const std::string kBase = render(baseLayout());
 const int kMonitoredAt = lineOf(kBase, "MONITORED ");
 const int kSummaryAt = lineOf(kBase, "SUMMARY");
 
@@ -122,13 +122,13 @@ TEST_F(ListingParser, HeaderFailures) {
         std::string text;
         int line;
     };
-    ListingSpec badBanner = baseSpec();
+    ListingLayout badBanner = baseLayout();
     badBanner.header.banner = "*          Korvo, Test Coverage Analyzer for C/C++, Version 8.2.1";
-    ListingSpec noTime = baseSpec();
+    ListingLayout noTime = baseLayout();
     noTime.header.producedAt.reset();
-    ListingSpec noViewNoFiles;
+    ListingLayout noViewNoFiles;
     noViewNoFiles.header.coverageView.reset();
-    ListingSpec shortLabel = baseSpec();
+    ListingLayout shortLabel = baseLayout();
     shortLabel.header.producedAt.reset();
     shortLabel.header.extraLines = {"Listing produced at  : Wed Mar  5 16:48:02 2025"};
     const Case cases[] = {
@@ -222,31 +222,31 @@ TEST_F(ListingParser, RuleLengthsAndUncheckedLines) {
     text = replaceLine(text, kMonitoredAt + 16, "***TER");
     expectSuccess(text, text);
     // No includes, no functions.
-    ListingSpec bare = baseSpec();
+    ListingLayout bare = baseLayout();
     bare.files[0].includes.clear();
     bare.files[0].functions.clear();
     expectSuccess(render(bare), render(bare));
 }
 
 TEST_F(ListingParser, FunctionLineNeedsFortyCharacters) {
-    ListingSpec spec = baseSpec();
-    spec.files[0].functions[0].lines[0] = profileLine("1", "", ' ', "10", "FUNCTION x");
-    expectSuccess(render(spec), render(spec));
+    ListingLayout layout = baseLayout();
+    layout.files[0].functions[0].lines[0] = profileLine("1", "", ' ', "10", "FUNCTION x");
+    expectSuccess(render(layout), render(layout));
     // 39 characters: the function group ends there and the line fails F9.
-    spec.files[0].functions[0].lines[0] = profileLine("1", "", ' ', "10", "FUNCTION ");
-    const std::string text = render(spec);
+    layout.files[0].functions[0].lines[0] = profileLine("1", "", ' ', "10", "FUNCTION ");
+    const std::string text = render(layout);
     expectFailure(kBase, text, problemMessage(path2_, lineOf(text, "FUNCTION ")));
     // "FUNCTION " one column to the right is no FUNCTION line either.
-    spec.files[0].functions[0].lines[0] = profileLine("1", "", ' ', "10", " FUNCTION f()");
-    const std::string shifted = render(spec);
+    layout.files[0].functions[0].lines[0] = profileLine("1", "", ' ', "10", " FUNCTION f()");
+    const std::string shifted = render(layout);
     expectFailure(kBase, shifted, problemMessage(path2_, lineOf(shifted, "FUNCTION ")));
 }
 
 TEST_F(ListingParser, LineDirectives) {
     // A directive followed by the empty line that ends the functions is
     // consumed and dropped.
-    ListingSpec dropped = baseSpec();
-    FunctionSpec directiveOnly;
+    ListingLayout dropped = baseLayout();
+    FunctionLayout directiveOnly;
     directiveOnly.withTer = false;
     directiveOnly.lineDirective = lineDirective("#line 40 \"src/a.c\"");
     dropped.files[0].functions.push_back(directiveOnly);
@@ -266,9 +266,10 @@ TEST_F(ListingParser, LineDirectives) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ListingSpec spec = baseSpec();
-        spec.files[0].includes.insert(spec.files[0].includes.end(), c.lines.begin(), c.lines.end());
-        const std::string text = render(spec);
+        ListingLayout layout = baseLayout();
+        layout.files[0].includes.insert(layout.files[0].includes.end(), c.lines.begin(),
+                                        c.lines.end());
+        const std::string text = render(layout);
         expectFailure(kBase, text, problemMessage(path2_, kMonitoredAt + 7 + c.failing));
     }
 }
@@ -287,15 +288,15 @@ TEST_F(ListingParser, FunctionOnlySections) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ListingSpec spec;
-        spec.header.coverageView = c.view;
-        FileSpec file;
+        ListingLayout layout;
+        layout.header.coverageView = c.view;
+        FileLayout file;
         file.mode = c.mode;
-        FunctionSpec withDirective = functionOnly("g", "0");
+        FunctionLayout withDirective = functionOnly("g", "0");
         withDirective.lineDirective = lineDirective("#line 1 \"src/g.inc\"");
         file.functions = {functionOnly("f"), withDirective, functionOnly("h")};
-        spec.files = {file};
-        const std::string text = render(spec);
+        layout.files = {file};
+        const std::string text = render(layout);
         expectSuccess(text, text);
         // A TER line right after a FUNCTION line fails F9.
         const int functionAt = lineOf(text, "FUNCTION h()");
@@ -343,7 +344,7 @@ TEST_F(ListingParser, SummaryAcceptances) {
     // Any line that is no MONITORED line stands in for SUMMARY after the files.
     expectSuccess(kBase, replaceLine(kBase, kSummaryAt, "The end"));
     // No file sections: the header stops at the SUMMARY line.
-    const std::string empty = render(ListingSpec{});
+    const std::string empty = render(ListingLayout{});
     expectSuccess(empty, empty);
     expectSuccess(kBase, empty);
 }
@@ -353,11 +354,11 @@ TEST_F(ListingParser, SummaryAcceptances) {
 TEST_F(ListingParser, Listing1SkipsUnpairedSectionsUnread) {
     // "src/a.c " (trailing blank) is not listing 2's "src/a.c": its malformed
     // section is skipped, and the paired one after it is read.
-    ListingSpec spec = baseSpec();
-    FileSpec other = spec.files[0];
+    ListingLayout layout = baseLayout();
+    FileLayout other = layout.files[0];
     other.name = "src/a.c ";
-    spec.files.insert(spec.files.begin(), other);
-    std::string text = render(spec);
+    layout.files.insert(layout.files.begin(), other);
+    std::string text = render(layout);
     const int otherAt = lineOf(text, "MONITORED ");
     text = replaceLine(text, otherAt + 1, "garbage");
     text = replaceLine(text, otherAt + 7, "\x01\x02 junk");
@@ -376,9 +377,9 @@ TEST_F(ListingParser, Listing1EndsWrongly) {
                       std::to_string(kSummaryAt) + "\n");
     // A skipped section reaching the end of the file, a line without newline,
     // a line too long or a NUL byte: the read error without a comma.
-    ListingSpec spec = baseSpec();
-    spec.files[0].name = "src/other.c";
-    const std::string sections = render(spec).substr(0, render(spec).find("SUMMARY"));
+    ListingLayout layout = baseLayout();
+    layout.files[0].name = "src/other.c";
+    const std::string sections = render(layout).substr(0, render(layout).find("SUMMARY"));
     const int afterSections = lineOf(sections + "@", "@");
     struct Case {
         const char* name;
@@ -536,11 +537,11 @@ class ParsedListings : public ::testing::Test {
 };
 
 TEST_F(ParsedListings, Listing2Records) {
-    ListingSpec spec;
-    spec.header.extraLines = {"Listing produced at   : later", "Coverage view         : "};
-    FileSpec a;
+    ListingLayout layout;
+    layout.header.extraLines = {"Listing produced at   : later", "Coverage view         : "};
+    FileLayout a;
     a.includes = {"#include <stdio.h>", "#include \"a.h\""};
-    FunctionSpec f =
+    FunctionLayout f =
         function("f", {profileLine("2", "1", ' ', "12", "if (x)"),
                        profileLine("", "", ' ', "13", "else"), lineDirective("#line 3 \"a.c\"")});
     f.lineDirective = lineDirective("#line 9 \"src/a.c\"");
@@ -548,10 +549,10 @@ TEST_F(ParsedListings, Listing2Records) {
     a.functions = {f, function("g")};
     a.terLine = "***TER of a";
     a.terLine2 = "";
-    FileSpec b;
+    FileLayout b;
     b.name = "src/b.c";
-    spec.files = {a, b};
-    read(render(spec), render(spec));
+    layout.files = {a, b};
+    read(render(layout), render(layout));
 
     const ProfileListing& listing = *process.listing2;
     EXPECT_STREQ(listing.producedAt, "later");
@@ -607,14 +608,14 @@ TEST_F(ParsedListings, Listing2Records) {
 
 TEST_F(ParsedListings, Listing1HoldsOnlyPairedSectionsInItsOrder) {
     auto withFiles = [](const std::vector<std::string>& names) {
-        ListingSpec spec;
+        ListingLayout layout;
         for (const std::string& name : names) {
-            FileSpec file;
+            FileLayout file;
             file.name = name;
             file.functions = {function("f_" + name)};
-            spec.files.push_back(file);
+            layout.files.push_back(file);
         }
-        return render(spec);
+        return render(layout);
     };
     read(withFiles({"c.c", "x.c", "a.c", "y.c"}), withFiles({"a.c", "b.c", "c.c"}));
     const ProfileListing& listing1 = *process.listing1;
@@ -634,12 +635,12 @@ TEST_F(ParsedListings, Listing1HoldsOnlyPairedSectionsInItsOrder) {
 // Listing 1's own coverage view decides whether its sections are
 // function-only; listing 2's view decides its condition rows.
 TEST_F(ParsedListings, WhichViewDecidesWhat) {
-    ListingSpec spec2;
+    ListingLayout spec2;
     spec2.header.coverageView = "Reduced to MC/DC coverage";
-    FileSpec file;
+    FileLayout file;
     file.functions = {function("f", {profileLine("", "", ' ', "11", "1 a")})};
     spec2.files = {file};
-    ListingSpec spec1;
+    ListingLayout spec1;
     spec1.header.coverageView = "Reduced to function coverage";
     file.functions = {functionOnly("f"), functionOnly("g")};
     spec1.files = {file};

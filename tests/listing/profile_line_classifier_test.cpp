@@ -350,14 +350,14 @@ class ClassifierInPipeline : public ::testing::Test {
     // A listing with one function holding a condition row with both count
     // columns blank, or with a count in column 9.
     static std::string listing(const char* view, bool blankRow) {
-        ListingSpec spec;
-        spec.header.coverageView = view;
-        FileSpec file;
+        ListingLayout layout;
+        layout.header.coverageView = view;
+        FileLayout file;
         file.functions.push_back(
             function("f", {profileLine("1", "0", '-', "11", "if (a && b)"),
                            profileLine(blankRow ? "" : "1", "", ' ', "11", "1 a")}));
-        spec.files.push_back(file);
-        return render(spec);
+        layout.files.push_back(file);
+        return render(layout);
     }
 
     InProcessResult run(const std::string& listing1, const std::string& listing2) {

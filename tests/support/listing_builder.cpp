@@ -16,7 +16,7 @@ void addLine(std::string& out, std::string_view line) {
     out += '\n';
 }
 
-void renderFunction(std::string& out, const FunctionSpec& section) {
+void renderFunction(std::string& out, const FunctionLayout& section) {
     if (section.lineDirective) {
         addLine(out, *section.lineDirective);
     }
@@ -33,7 +33,7 @@ void renderFunction(std::string& out, const FunctionSpec& section) {
     addLine(out, "");
 }
 
-void renderFile(std::string& out, const FileSpec& file) {
+void renderFile(std::string& out, const FileLayout& file) {
     addLine(out, monitoredLine(file.name));
     addLine(out, "INSTRUMENTATION MODE  : " + file.mode);
     addLine(out, "");
@@ -43,7 +43,7 @@ void renderFile(std::string& out, const FileSpec& file) {
     for (const std::string& include : file.includes) {
         addLine(out, include);
     }
-    for (const FunctionSpec& section : file.functions) {
+    for (const FunctionLayout& section : file.functions) {
         renderFunction(out, section);
     }
     addLine(out, "");
@@ -88,28 +88,28 @@ std::vector<std::string> standardSummary() {
     };
 }
 
-FunctionSpec function(std::string_view name, std::vector<std::string> body) {
-    FunctionSpec spec;
+FunctionLayout function(std::string_view name, std::vector<std::string> body) {
+    FunctionLayout layout;
     const std::string signature = std::string(name) + "()";
-    spec.lines.push_back(profileLine("1", "", ' ', "10", "FUNCTION " + signature));
-    spec.lines.insert(spec.lines.end(), body.begin(), body.end());
-    spec.terLine = "***TER 100% (   1/   1) of FUNCTION " + signature;
-    return spec;
+    layout.lines.push_back(profileLine("1", "", ' ', "10", "FUNCTION " + signature));
+    layout.lines.insert(layout.lines.end(), body.begin(), body.end());
+    layout.terLine = "***TER 100% (   1/   1) of FUNCTION " + signature;
+    return layout;
 }
 
-FunctionSpec functionOnly(std::string_view name, std::string_view hits) {
-    FunctionSpec spec;
-    spec.withTer = false;
-    spec.lines.push_back(profileLine(hits, "", hits == "0" ? '-' : ' ', "10",
-                                     "FUNCTION " + std::string(name) + "()"));
-    return spec;
+FunctionLayout functionOnly(std::string_view name, std::string_view hits) {
+    FunctionLayout layout;
+    layout.withTer = false;
+    layout.lines.push_back(profileLine(hits, "", hits == "0" ? '-' : ' ', "10",
+                                       "FUNCTION " + std::string(name) + "()"));
+    return layout;
 }
 
 std::string monitoredLine(std::string_view name) {
     return "MONITORED SOURCE FILE : " + std::string(name);
 }
 
-std::string render(const ListingSpec& listing) {
+std::string render(const ListingLayout& listing) {
     const HeaderSpec& header = listing.header;
     const std::string frame = "*" + std::string(75, ' ') + "*";
     std::string out;
@@ -130,7 +130,7 @@ std::string render(const ListingSpec& listing) {
         addLine(out, line);
     }
     addLine(out, "");
-    for (const FileSpec& file : listing.files) {
+    for (const FileLayout& file : listing.files) {
         renderFile(out, file);
     }
     for (const std::string& line : listing.summary) {

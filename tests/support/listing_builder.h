@@ -33,7 +33,7 @@ struct HeaderSpec {
     std::vector<std::string> extraLines;
 };
 
-struct FunctionSpec {
+struct FunctionLayout {
     std::optional<std::string> lineDirective;  // the whole "#line " line before the section
     std::vector<std::string> lines;            // the profile lines, FUNCTION line first
     // False renders a function-only section: the profile lines alone.
@@ -43,11 +43,11 @@ struct FunctionSpec {
     std::size_t ruleLength = 77;
 };
 
-struct FileSpec {
+struct FileLayout {
     std::string name = "src/a.c";  // after "MONITORED SOURCE FILE : "
     std::string mode = "MC/DC";    // after "INSTRUMENTATION MODE  : "
     std::vector<std::string> includes;
-    std::vector<FunctionSpec> functions;
+    std::vector<FunctionLayout> functions;
     std::string terLine = "***TER 100% (   1/   1) of FILE src/a.c";
     std::string terLine2 = "       100% (   1/   1) statement blocks";
     std::size_t ruleLength = 77;
@@ -56,22 +56,22 @@ struct FileSpec {
 // The summary from its "SUMMARY" line through the second TER line.
 std::vector<std::string> standardSummary();
 
-struct ListingSpec {
+struct ListingLayout {
     HeaderSpec header;
-    std::vector<FileSpec> files;
+    std::vector<FileLayout> files;
     std::vector<std::string> summary = standardSummary();
     std::string trailer;  // raw text after the summary's last newline
 };
 
 // A function section: the FUNCTION line of `name` (hit once, source line 10)
 // followed by `body`.
-FunctionSpec function(std::string_view name, std::vector<std::string> body = {});
+FunctionLayout function(std::string_view name, std::vector<std::string> body = {});
 // A function-only section of `name` (hit `hits` times).
-FunctionSpec functionOnly(std::string_view name, std::string_view hits = "1");
+FunctionLayout functionOnly(std::string_view name, std::string_view hits = "1");
 
 std::string monitoredLine(std::string_view name);
 
-std::string render(const ListingSpec& listing);
+std::string render(const ListingLayout& listing);
 
 // 1-based number of the first line of `text` at or after line `from` that
 // contains `needle`; 0 when there is none.
