@@ -110,7 +110,7 @@ std::string monitoredLine(std::string_view name) {
 }
 
 std::string render(const ListingLayout& listing) {
-    const HeaderSpec& header = listing.header;
+    const HeaderLayout& header = listing.header;
     const std::string frame = "*" + std::string(75, ' ') + "*";
     std::string out;
     addLine(out, std::string(77, '*'));

@@ -22,7 +22,7 @@ std::string profileLine(std::string_view trueCount, std::string_view falseCount,
 // "#line " directive as a listing shows it: the text from column 30.
 std::string lineDirective(std::string_view text);
 
-struct HeaderSpec {
+struct HeaderLayout {
     std::string banner = "*           Korvo, Test Coverage Analyzer for C/C++, Version 8.2.1";
     std::string title =
         "*                         EXECUTION PROFILE LISTING                         *";
@@ -57,7 +57,7 @@ struct FileLayout {
 std::vector<std::string> standardSummary();
 
 struct ListingLayout {
-    HeaderSpec header;
+    HeaderLayout header;
     std::vector<FileLayout> files;
     std::vector<std::string> summary = standardSummary();
     std::string trailer;  // raw text after the summary's last newline
