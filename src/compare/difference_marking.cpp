@@ -52,7 +52,7 @@ bool isBlankAt(const ListingLine& line, int column) {
 
 void setMarker(ListingLine& line, int column, Count what) {
     if (const char marker = markerFor(what); marker != '\0') {
-        line.text()[column] = marker;
+        line.setMarker(column, marker);
     }
 }
 

@@ -1,5 +1,5 @@
 // Marking of coverage differences in listing 2's profile lines (`^` for new,
-// `v` for lost coverage, written in place at columns 10 and 21) and the
+// `v` for lost coverage, set at columns 10 and 21) and the
 // new/lost/equal totals per function, file section and listing.
 #pragma once
 
@@ -9,9 +9,6 @@
 #include "listing/listing_model.h"
 
 namespace korvcmp {
-
-inline constexpr char kNewMarker = '^';
-inline constexpr char kLostMarker = 'v';
 
 // Marks and counts every file section of listing 2; comparable sections are
 // walked in step with their partner in listing 1.

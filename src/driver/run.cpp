@@ -64,6 +64,11 @@ int runKorvcmp(int argc, const char* const* argv, std::string* memoryOutput) {
     if (memoryOutput != nullptr) {
         process.outputStream.useMemory(memoryOutput);
     } else {
+        // Listing 2's lines are written from its mapping: when the output
+        // replaces listing 2, they must first stop depending on the file.
+        if (process.listing2Stream.isSameFileAs(process.outputPath)) {
+            process.listing2Stream.detachFromFile();
+        }
         openOutput(process.outputPath);
     }
     writeComparedListing();

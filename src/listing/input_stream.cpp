@@ -1,7 +1,16 @@
-// Block reading of a listing file.
+// Reading a listing file: mapped when it is a regular file, else read in blocks.
 #include "listing/input_stream.h"
 
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
+
+#include "driver/fatal.h"
+#include "driver/memory.h"
 
 namespace korvcmp {
 namespace {
@@ -11,21 +20,27 @@ namespace {
 constexpr std::size_t kBlockSize = std::size_t{1} << 20;
 constexpr std::size_t kBufferSize = kBlockSize + InputStream::kMaxPiece;
 
+// The NUL search over a mapped file goes ahead of the reader by this much at
+// a time, so that it runs over bytes that are about to be read anyway.
+constexpr std::size_t kNulScanWindow = std::size_t{256} << 10;
+
 }  // namespace
 
 InputStream::~InputStream() {
+    unmap();
     if (file_ != nullptr) {
         std::fclose(file_);
     }
 }
 
-bool InputStream::open(const char* path) {
+bool InputStream::open(const char* path, bool mapIfPossible) {
     file_ = std::fopen(path, "r");
     if (file_ == nullptr) {
         return false;
     }
-    // Reads go straight into our own buffer; a stdio buffer would only add a copy.
-    std::setvbuf(file_, nullptr, _IONBF, 0);
+    if (mapIfPossible && mapFile()) {
+        return true;
+    }
     if (!buffer_) {
         buffer_ = std::make_unique<char[]>(kBufferSize);
     }
@@ -35,31 +50,87 @@ bool InputStream::open(const char* path) {
     return true;
 }
 
-void InputStream::refill() {
+bool InputStream::mapFile() {
+    struct stat status {};
+    if (fstat(fileno(file_), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0) {
+        return false;
+    }
+    const auto size = static_cast<std::size_t>(status.st_size);
+    void* mapping = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fileno(file_), 0);
+    if (mapping == MAP_FAILED) {
+        return false;  // read it instead
+    }
+    madvise(mapping, size, MADV_SEQUENTIAL);
+    mapping_ = static_cast<char*>(mapping);
+    mappedSize_ = size;
+    dataEnd_ = mapping_ + size;
+    position_ = mapping_;
+    nulScannedTo_ = mapping_;
+    nulAt_ = nullptr;
+    return true;
+}
+
+void InputStream::unmap() {
+    if (mapping_ != nullptr) {
+        munmap(mapping_, mappedSize_);
+        mapping_ = nullptr;
+        mappedSize_ = 0;
+    }
+}
+
+void InputStream::readMore() {
     if (begin_ > 0) {
         std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
         end_ -= begin_;
         begin_ = 0;
     }
-    while (!exhausted_ && end_ < kMaxPiece) {
-        const std::size_t got = std::fread(buffer_.get() + end_, 1, kBufferSize - end_, file_);
-        end_ += got;
-        if (got == 0) {
-            exhausted_ = true;
+    // One read takes what is there: a pipe is not waited on for more than
+    // the line being read needs.
+    for (;;) {
+        const ssize_t got = ::read(fileno(file_), buffer_.get() + end_, kBufferSize - end_);
+        if (got > 0) {
+            end_ += static_cast<std::size_t>(got);
+            return;
         }
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        exhausted_ = true;  // end of file, or a read error
+        return;
     }
+}
+
+std::string_view InputStream::nextMappedPiece(std::size_t limit) {
+    const auto remaining = static_cast<std::size_t>(dataEnd_ - position_);
+    const std::size_t available = std::min(remaining, limit);
+    const char* start = position_;
+    const void* newline = std::memchr(start, '\n', available);
+    const std::size_t length =
+        newline != nullptr ? static_cast<std::size_t>(static_cast<const char*>(newline) - start) + 1
+                           : available;
+    position_ += length;
+    return {start, length};
 }
 
 std::string_view InputStream::nextPiece(std::size_t limit) {
     if (file_ == nullptr) {
         return {};
     }
-    if (end_ - begin_ < limit && !exhausted_) {
-        refill();
+    if (mapping_ != nullptr) {
+        return nextMappedPiece(limit);
     }
-    const std::size_t available = end_ - begin_ < limit ? end_ - begin_ : limit;
-    const char* start = buffer_.get() + begin_;
-    const void* newline = std::memchr(start, '\n', available);
+    const char* start = nullptr;
+    std::size_t available = 0;
+    const void* newline = nullptr;
+    for (;;) {
+        start = buffer_.get() + begin_;
+        available = std::min(end_ - begin_, limit);
+        newline = std::memchr(start, '\n', available);
+        if (newline != nullptr || available == limit || exhausted_) {
+            break;
+        }
+        readMore();
+    }
     const std::size_t length =
         newline != nullptr ? static_cast<std::size_t>(static_cast<const char*>(newline) - start) + 1
                            : available;
@@ -67,7 +138,68 @@ std::string_view InputStream::nextPiece(std::size_t limit) {
     return {start, length};
 }
 
+bool InputStream::holdsNul(std::string_view piece) {
+    if (mapping_ == nullptr) {
+        return std::memchr(piece.data(), '\0', piece.size()) != nullptr;
+    }
+    // Pieces of a mapping come in file order, so one search ahead of the
+    // reader serves all of them.
+    const char* start = piece.data();
+    const char* end = start + piece.size();
+    if (nulAt_ != nullptr) {
+        if (nulAt_ >= start) {
+            return nulAt_ < end;
+        }
+        nulAt_ = nullptr;  // passed: the search goes on after it
+    }
+    nulScannedTo_ = std::max(nulScannedTo_, start);
+    while (nulScannedTo_ < end) {
+        const char* windowEnd = std::max(
+            end, nulScannedTo_ +
+                     std::min(kNulScanWindow, static_cast<std::size_t>(dataEnd_ - nulScannedTo_)));
+        const void* found =
+            std::memchr(nulScannedTo_, '\0', static_cast<std::size_t>(windowEnd - nulScannedTo_));
+        if (found != nullptr) {
+            nulAt_ = static_cast<const char*>(found);
+            nulScannedTo_ = nulAt_ + 1;
+            return nulAt_ < end;
+        }
+        nulScannedTo_ = windowEnd;
+    }
+    return false;
+}
+
+bool InputStream::isSameFileAs(const char* path) const {
+    if (file_ == nullptr) {
+        return false;
+    }
+    struct stat mine {};
+    struct stat other {};
+    return fstat(fileno(file_), &mine) == 0 && stat(path, &other) == 0 &&
+           mine.st_dev == other.st_dev && mine.st_ino == other.st_ino;
+}
+
+void InputStream::detachFromFile() {
+    if (mapping_ == nullptr) {
+        return;
+    }
+    void* copy =
+        mmap(nullptr, mappedSize_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (copy == MAP_FAILED) {
+        fatal(kOutOfMemoryMessage);
+    }
+    std::memcpy(copy, mapping_, static_cast<std::size_t>(dataEnd_ - mapping_));
+    // Moving the copy onto the mapping's addresses replaces the mapping in
+    // one step, and every piece handed out stays valid.
+    if (mremap(copy, mappedSize_, mappedSize_, MREMAP_MAYMOVE | MREMAP_FIXED, mapping_) ==
+        MAP_FAILED) {
+        munmap(copy, mappedSize_);
+        fatal(kOutOfMemoryMessage);
+    }
+}
+
 bool InputStream::close() {
+    unmap();
     if (file_ == nullptr) {
         return true;
     }

@@ -1,6 +1,11 @@
-// A listing file opened for reading, read in large blocks. It hands out the
-// file's text piece by piece in the way a bounded line read does: at most a
-// given number of characters, stopping after the first newline.
+// A listing file opened for reading. It hands out the file's text piece by
+// piece in the way a bounded line read does: at most a given number of
+// characters, stopping after the first newline.
+//
+// A regular file may be mapped into memory, so that its pieces stay valid
+// for the whole run and nothing is copied; anything else (a pipe, a FIFO, a
+// character device) is read in large blocks, and each piece is valid only
+// until the next one.
 #pragma once
 
 #include <cstddef>
@@ -18,13 +23,28 @@ class InputStream {
     ~InputStream();
 
     // Opens the file at `path` for reading; false when it cannot be opened.
-    bool open(const char* path);
+    // With `mapIfPossible`, a regular file is mapped instead of read.
+    bool open(const char* path, bool mapIfPossible = true);
     bool isOpen() const { return file_ != nullptr; }
 
     // The next piece of the file: at most `limit` characters (limit <= kMaxPiece),
     // up to and including the first newline. Empty at the end of the file or
-    // after a read error. The piece stays valid until the next call.
+    // after a read error.
     std::string_view nextPiece(std::size_t limit);
+
+    // True when `piece`, the piece just handed out, holds a NUL character.
+    bool holdsNul(std::string_view piece);
+
+    // True while pieces stay valid until the stream is closed (a mapped file).
+    bool piecesStayValid() const { return mapping_ != nullptr; }
+
+    // True when `path` names the file this stream reads.
+    bool isSameFileAs(const char* path) const;
+
+    // Replaces the mapping by a private copy at the same addresses, so that
+    // the pieces handed out no longer depend on the file on disk (which is
+    // about to be overwritten). Ends the run when memory runs out.
+    void detachFromFile();
 
     // Closes the file; false when closing fails.
     bool close();
@@ -32,9 +52,25 @@ class InputStream {
     static constexpr std::size_t kMaxPiece = 4096;
 
   private:
-    void refill();
+    bool mapFile();
+    void unmap();
+    void readMore();
+    std::string_view nextMappedPiece(std::size_t limit);
 
     std::FILE* file_ = nullptr;
+
+    // A mapped file: [mapping_, mapping_ + mappedSize_), of which the file's
+    // bytes are [mapping_, dataEnd_); `position_` is where the next piece starts.
+    char* mapping_ = nullptr;
+    std::size_t mappedSize_ = 0;
+    const char* dataEnd_ = nullptr;
+    const char* position_ = nullptr;
+    // NUL search over the mapping: everything before `nulScannedTo_` was
+    // searched, and `nulAt_` is the first NUL found there not yet passed.
+    const char* nulScannedTo_ = nullptr;
+    const char* nulAt_ = nullptr;
+
+    // A file that is read: its buffered bytes are [begin_, end_) of buffer_.
     std::unique_ptr<char[]> buffer_;
     std::size_t begin_ = 0;
     std::size_t end_ = 0;

@@ -1,8 +1,6 @@
 // Reading whole lines from a listing, with the line counter that messages use.
 #include "listing/line_input.h"
 
-#include <cstring>
-
 #include "driver/fatal.h"
 #include "driver/process_state.h"
 
@@ -17,7 +15,7 @@ ReadResult readNext(InputStream& stream) {
         return ReadResult::Nothing;
     }
     ++process.lineCounter;
-    if (piece.back() != '\n' || std::memchr(piece.data(), '\0', piece.size()) != nullptr) {
+    if (piece.back() != '\n' || stream.holdsNul(piece)) {
         return ReadResult::Incomplete;
     }
     piece.remove_suffix(1);

@@ -8,9 +8,9 @@
 namespace korvcmp {
 namespace {
 
-// A forwarding record: a ListingLine header with kForward set, followed by the
-// address of the record that continues the lists in the next chunk.
-constexpr std::size_t kForwardSize = sizeof(ListingLine) + sizeof(std::uintptr_t);
+// A forwarding record: a ListingLine with kForward set, whose text pointer
+// holds the address of the record that continues the lists in the next chunk.
+constexpr std::size_t kForwardSize = sizeof(ListingLine);
 
 }  // namespace
 
@@ -18,18 +18,54 @@ ListingLine* ListingLine::next() {
     if ((flags & kLastInList) != 0) {
         return nullptr;
     }
-    auto* following =
-        reinterpret_cast<ListingLine*>(reinterpret_cast<char*>(this) + storageSize(length));
+    const std::size_t size = hasInlineText() ? storageSize(length) : sizeof(ListingLine);
+    auto* following = reinterpret_cast<ListingLine*>(reinterpret_cast<char*>(this) + size);
     if ((following->flags & kForward) != 0) {
-        std::uintptr_t target = 0;
-        std::memcpy(&target, following + 1, sizeof target);
-        return reinterpret_cast<ListingLine*>(target);  // NOLINT(performance-no-int-to-ptr)
+        return const_cast<ListingLine*>(reinterpret_cast<const ListingLine*>(following->textData));
     }
     return following;
 }
 
-ListingLine* LineStore::store(std::string_view text) {
-    const std::size_t size = ListingLine::storageSize(text.size());
+namespace {
+
+constexpr std::uint32_t markerBit(int column, char marker) {
+    if (column == kTrueMarkerColumn) {
+        return marker == kNewMarker ? ListingLine::kTrueNew : ListingLine::kTrueLost;
+    }
+    return marker == kNewMarker ? ListingLine::kFalseNew : ListingLine::kFalseLost;
+}
+
+}  // namespace
+
+void ListingLine::setMarker(int column, char marker) {
+    const std::uint32_t field =
+        column == kTrueMarkerColumn ? kTrueNew | kTrueLost : kFalseNew | kFalseLost;
+    flags = (flags & ~field) | markerBit(column, marker);
+}
+
+char ListingLine::markerAt(int column) const {
+    const std::uint32_t field =
+        flags & (column == kTrueMarkerColumn ? kTrueNew | kTrueLost : kFalseNew | kFalseLost);
+    if (field == 0) {
+        return '\0';
+    }
+    return (field & (kTrueNew | kFalseNew)) != 0 ? kNewMarker : kLostMarker;
+}
+
+std::string ListingLine::markedText() const {
+    std::string text(view());
+    for (const int column : {kTrueMarkerColumn, kFalseMarkerColumn}) {
+        if (const char marker = markerAt(column);
+            marker != '\0' && static_cast<std::size_t>(column) < text.size()) {
+            text[static_cast<std::size_t>(column)] = marker;
+        }
+    }
+    return text;
+}
+
+ListingLine* LineStore::store(std::string_view text, TextSource source) {
+    const bool copy = source == TextSource::Transient;
+    const std::size_t size = copy ? ListingLine::storageSize(text.size()) : sizeof(ListingLine);
     if (chunks_.room(kForwardSize) < size) {
         // Lists go on in the next chunk: a forwarding record at the end of
         // this one leads there.
@@ -39,31 +75,36 @@ ListingLine* LineStore::store(std::string_view text) {
             // cppcheck-suppress legacyUninitvar ; placement new constructs it
             auto* forward = new (forwardAt) ListingLine{};
             forward->flags = ListingLine::kForward;
-            const auto target = reinterpret_cast<std::uintptr_t>(chunks_.cursor());
-            std::memcpy(forward + 1, &target, sizeof target);
+            forward->textData = chunks_.cursor();
         }
     }
     // cppcheck-suppress legacyUninitvar ; placement new constructs it
     auto* line = new (chunks_.cursor()) ListingLine{};
     line->length = static_cast<std::uint16_t>(text.size());
     line->flags = ListingLine::kLastInList;
-    char* copy = line->text();
-    if (!text.empty()) {
-        std::memcpy(copy, text.data(), text.size());
+    if (copy) {
+        char* textCopy = reinterpret_cast<char*>(line + 1);
+        if (!text.empty()) {
+            std::memcpy(textCopy, text.data(), text.size());
+        }
+        textCopy[text.size()] = '\0';
+        line->textData = textCopy;
+    } else {
+        line->textData = text.data();
     }
-    copy[text.size()] = '\0';
     chunks_.advance(size);
     lastStored_ = line;
     return line;
 }
 
-ListingLine* LineStore::append(ListingLine*& head, ListingLine*& tail, std::string_view text) {
+ListingLine* LineStore::append(ListingLine*& head, ListingLine*& tail, std::string_view text,
+                               TextSource source) {
     if (tail != nullptr && tail != lastStored_) {
         // Another line was stored after this list's tail: the list could no
         // longer be walked. Only a defect in the reader can get here.
         fatal("Internal error, data structures look corrupted");
     }
-    ListingLine* line = store(text);
+    ListingLine* line = store(text, source);
     if (tail == nullptr) {
         head = line;
     } else {
@@ -73,8 +114,8 @@ ListingLine* LineStore::append(ListingLine*& head, ListingLine*& tail, std::stri
     return line;
 }
 
-ListingLine* LineStore::single(std::string_view text) {
-    return store(text);
+ListingLine* LineStore::single(std::string_view text, TextSource source) {
+    return store(text, source);
 }
 
 void LineStore::reuse() {

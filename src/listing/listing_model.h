@@ -5,7 +5,9 @@
 // of the listing. Nothing is freed while a run lasts.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace korvcmp {
@@ -33,11 +35,17 @@ inline constexpr int kLineNumberLast = 29;
 inline constexpr int kDescriptionColumn = 30;
 inline constexpr int kMinProfileLineLength = 31;
 
+// The markers written after a hit count.
+inline constexpr char kNewMarker = '^';
+inline constexpr char kLostMarker = 'v';
+
 // A stored line of a listing: an include line, a "#line " directive or a
-// profile line. The record is 8 bytes and its NUL-terminated text follows it
-// directly in memory; the lines of one list lie one after another, so the next
-// element is found without a pointer (LineStore keeps that true). Profile line
-// texts are writable: the comparison writes its markers into them in place.
+// profile line. The record points at its text, which is either the line in a
+// listing mapped into memory or a NUL-terminated copy placed right after the
+// record. The lines of one list lie one after another, so the next element is
+// found without a pointer (LineStore keeps that true). Texts are never
+// written to: the markers the comparison sets are kept in `flags` and put in
+// place when the line is written.
 struct ListingLine {
     // Source line number shown in columns 24 to 29 (at most six digits); 0 when none.
     std::uint32_t lineNumber : 20;
@@ -48,25 +56,40 @@ struct ListingLine {
     std::int16_t compareEnd;
     // Number of characters of the text.
     std::uint16_t length;
+    const char* textData;
 
     static constexpr std::uint32_t kLastInList = 1;  // no element follows in its list
     static constexpr std::uint32_t kForward = 2;     // a jump to the next chunk, not a line
+    // Markers set by the comparison: after the HITS/TRUE field (column 10)
+    // and after the FALSE field (column 21), new or lost coverage.
+    static constexpr std::uint32_t kTrueNew = 4;
+    static constexpr std::uint32_t kTrueLost = 8;
+    static constexpr std::uint32_t kFalseNew = 16;
+    static constexpr std::uint32_t kFalseLost = 32;
+    static constexpr std::uint32_t kMarkers = kTrueNew | kTrueLost | kFalseNew | kFalseLost;
 
-    char* text() { return reinterpret_cast<char*>(this + 1); }
-    const char* text() const { return reinterpret_cast<const char*>(this + 1); }
-    std::string_view view() const { return {text(), length}; }
+    const char* text() const { return textData; }
+    std::string_view view() const { return {textData, length}; }
     LineKind lineKind() const { return static_cast<LineKind>(kind); }
+    bool hasInlineText() const { return textData == reinterpret_cast<const char*>(this + 1); }
+
+    // Sets `marker` (kNewMarker or kLostMarker) at column 10 or 21.
+    void setMarker(int column, char marker);
+    // The marker set at column 10 or 21, or '\0' when none.
+    char markerAt(int column) const;
+    // The text as written out: with its markers in their columns.
+    std::string markedText() const;
 
     // The next line of the same list, or none.
     ListingLine* next();
     const ListingLine* next() const { return const_cast<ListingLine*>(this)->next(); }
 
-    // Bytes the record and its text occupy.
-    static std::size_t storageSize(std::size_t textLength) {
-        return sizeof(ListingLine) + ((textLength + 1 + 3) & ~std::size_t{3});
+    // Bytes the record occupies, with its text when that is a copy.
+    static std::size_t storageSize(std::size_t copiedTextLength) {
+        return sizeof(ListingLine) + ((copiedTextLength + 1 + 7) & ~std::size_t{7});
     }
 };
-static_assert(sizeof(ListingLine) == 8, "a stored line's record must stay compact");
+static_assert(sizeof(ListingLine) == 16, "a stored line's record must stay compact");
 
 struct FunctionBlock {
     ListingLine* lineDirective;  // the "#line " line before the FUNCTION line, or none

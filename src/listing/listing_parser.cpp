@@ -98,9 +98,14 @@ char* nextStored(InputStream& stream) {
     return storeCurrentLine();
 }
 
-void storeProfileLine(FunctionBlock& function) {
-    ListingLine* line =
-        process.currentLineStore->append(function.firstLine, function.lastLine, process.lineBuffer);
+// How the current line of `stream` can be kept.
+TextSource sourceOf(const InputStream& stream) {
+    return stream.piecesStayValid() ? TextSource::Stable : TextSource::Transient;
+}
+
+void storeProfileLine(FunctionBlock& function, TextSource source) {
+    ListingLine* line = process.currentLineStore->append(function.firstLine, function.lastLine,
+                                                         process.lineBuffer, source);
     classifyProfileLine(*line);
 }
 
@@ -124,7 +129,10 @@ void openListing(const char* path, InputStream& stream, ProfileListing& listing)
     listing.coverageView = nullptr;
     listing.firstFile = nullptr;
     listing.lastFile = nullptr;
-    if (!stream.open(path)) {
+    // Listing 2 is kept whole until it is written: mapped, its lines need no
+    // copies. Listing 1 is read section by section and forgotten, through
+    // memory that is used again and again, which costs less than mapping.
+    if (!stream.open(path, &stream == &process.listing2Stream)) {
         fatal("Cannot open file \"%s\"", path);
     }
     readLine(stream);
@@ -167,7 +175,8 @@ void parseFileSection(ProfileListing& listing, InputStream& stream) {
 
     readLine(stream);
     while (lineStartsWith(kInclude)) {
-        process.currentLineStore->append(file->firstInclude, file->lastInclude, process.lineBuffer);
+        process.currentLineStore->append(file->firstInclude, file->lastInclude, process.lineBuffer,
+                                         sourceOf(stream));
         readLine(stream);
     }
 
@@ -176,7 +185,7 @@ void parseFileSection(ProfileListing& listing, InputStream& stream) {
     for (;;) {
         ListingLine* lineDirective = nullptr;
         if (descriptionStartsWith(kLineDirective)) {
-            lineDirective = process.currentLineStore->single(process.lineBuffer);
+            lineDirective = process.currentLineStore->single(process.lineBuffer, sourceOf(stream));
             readLine(stream);
         }
         if (!isFunctionLine()) {
@@ -201,12 +210,13 @@ void parseFunctionSection(ProfileListing& listing, const char* modeLine, InputSt
     auto* function = newRecord<FunctionBlock>();
     function->lineDirective = lineDirective;
 
+    const TextSource source = sourceOf(stream);
     if (isFunctionCoverage(modeLine, listing.coverageView)) {
-        storeProfileLine(*function);
+        storeProfileLine(*function, source);
         readLine(stream);
     } else {
         do {
-            storeProfileLine(*function);
+            storeProfileLine(*function, source);
             readLine(stream);
         } while (!lineEquals(""));
         nextStartingWith(stream, kTer);

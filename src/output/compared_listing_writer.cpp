@@ -31,12 +31,30 @@ void writeLine(OutputStream& out, std::string_view text) {
     out.put('\n');
 }
 
+// A stored line as it is written: with the comparison's markers in their columns.
+void writeStoredLine(OutputStream& out, const ListingLine& line) {
+    const std::string_view text = line.view();
+    std::size_t written = 0;
+    if ((line.flags & ListingLine::kMarkers) != 0) {
+        for (const int column : {kTrueMarkerColumn, kFalseMarkerColumn}) {
+            const auto at = static_cast<std::size_t>(column);
+            if (const char marker = line.markerAt(column); marker != '\0' && at < text.size()) {
+                out.write(text.substr(written, at - written));
+                out.put(marker);
+                written = at + 1;
+            }
+        }
+    }
+    out.write(text.substr(written));
+    out.put('\n');
+}
+
 void writeFunction(OutputStream& out, const FunctionBlock& function, bool functionCoverage) {
     if (function.lineDirective != nullptr) {
-        writeLine(out, function.lineDirective->view());
+        writeStoredLine(out, *function.lineDirective);
     }
     for (const ListingLine* line = function.firstLine; line != nullptr; line = line->next()) {
-        writeLine(out, line->view());
+        writeStoredLine(out, *line);
     }
     if (functionCoverage) {
         return;
@@ -64,7 +82,7 @@ void writeFile(OutputStream& out, const MonitoredFile& file, const char* coverag
     out.write(kEqualsRule);
     for (const ListingLine* include = file.firstInclude; include != nullptr;
          include = include->next()) {
-        writeLine(out, include->view());
+        writeStoredLine(out, *include);
     }
     const bool functionCoverage = isFunctionCoverage(file.modeLine, coverageView);
     for (const FunctionBlock* function = file.firstFunction; function != nullptr;

@@ -75,9 +75,8 @@ Marked markOne(int kind, const Side& partner, const Side& own) {
         process.lineStore.append(function2->firstLine, function2->lastLine, textOf(own));
     line->kind = static_cast<std::uint32_t>(kind);
     compareFunction(function1, *function2, *file2);
-    return {std::string(line->view()),
-            partnerLine != nullptr ? std::string(partnerLine->view()) : "", tallyOf(*function2),
-            tallyOf(*file2)};
+    return {line->markedText(), partnerLine != nullptr ? std::string(partnerLine->view()) : "",
+            tallyOf(*function2), tallyOf(*file2)};
 }
 
 // Checks one marked line: the markers at columns 10 and 21 (a blank: none),
@@ -270,13 +269,14 @@ TEST(DifferenceMarking, OutOfSyncWalkIsAnInternalError) {
     fileAt(*process.listing2, 0)->comparable = 1;
     EXPECT_EQ(fatalMessage(markDifferences), "Internal error, functions out of sync in compare");
     const MonitoredFile& file2 = *fileAt(*process.listing2, 0);
-    EXPECT_EQ(lineAt(*functionAt(file2, 1), 0)->text()[10], '^');
+    EXPECT_EQ(lineAt(*functionAt(file2, 1), 0)->markerAt(kTrueMarkerColumn), '^');
 
     buildListings(listingOf({functionWith(2)}), listingOf({functionWith(3)}));
     fileAt(*process.listing2, 0)->comparable = 1;
     EXPECT_EQ(fatalMessage(markDifferences),
               "Internal error, profile lines out of sync in compare");
-    EXPECT_EQ(lineAt(*functionAt(*fileAt(*process.listing2, 0), 0), 2)->text()[10], '^');
+    EXPECT_EQ(lineAt(*functionAt(*fileAt(*process.listing2, 0), 0), 2)->markerAt(kTrueMarkerColumn),
+              '^');
 
     // Functions and lines that listing 1 has left over are passed over.
     buildListings(listingOf({functionWith(3), functionWith(1)}), listingOf({functionWith(2)}));

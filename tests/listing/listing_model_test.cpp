@@ -67,19 +67,26 @@ TEST(LineStore, ListsAcrossChunksWalkBackInOrder) {
     EXPECT_EQ(stored.single->next(), nullptr);
     EXPECT_EQ(stored.single->view(), "#line 7 \"x.c\"");
 
-    // Texts are written in place, and the lists still walk.
+    // Markers go into the records, the texts stay as read, and the lists still walk.
     for (ListingLine* line = stored.second.head; line != nullptr; line = line->next()) {
-        if (line->length > 10) {
-            line->text()[10] = '^';
-        }
+        line->setMarker(kTrueMarkerColumn, kNewMarker);
+        line->setMarker(kFalseMarkerColumn, kLostMarker);
     }
-    std::vector<std::string> marked = second;
-    for (std::string& text : marked) {
+    EXPECT_EQ(walk(stored.second.head), second);
+    std::vector<std::string> marked;
+    for (const ListingLine* line = stored.second.head; line != nullptr; line = line->next()) {
+        marked.push_back(line->markedText());
+    }
+    std::vector<std::string> expected = second;
+    for (std::string& text : expected) {
         if (text.size() > 10) {
             text[10] = '^';
         }
+        if (text.size() > 21) {
+            text[21] = 'v';
+        }
     }
-    EXPECT_EQ(walk(stored.second.head), marked);
+    EXPECT_EQ(marked, expected);
 
     // Reused, the store serves new lists of other lengths from the same chunks.
     lines.reuse();

@@ -146,8 +146,8 @@ TEST(ComparedListingWriter, WritesTheWholeLayout) {
 
     MonitoredFile& fileA = *fileAt(*process.listing2, 0);
     fileA.comparable = 1;
-    lineAt(*functionAt(fileA, 0), 1)->text()[10] = 'v';
-    lineAt(*functionAt(fileA, 0), 1)->text()[21] = '^';
+    lineAt(*functionAt(fileA, 0), 1)->setMarker(kTrueMarkerColumn, kLostMarker);
+    lineAt(*functionAt(fileA, 0), 1)->setMarker(kFalseMarkerColumn, kNewMarker);
     setCounts(*functionAt(fileA, 0), 2, 1, 3);
     setCounts(fileA, 2, 1, 3);
     fileAt(*process.listing2, 1)->reason = "no file";

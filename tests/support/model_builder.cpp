@@ -103,7 +103,7 @@ std::vector<std::string> profileTexts(const ProfileListing& listing) {
              function = function->next) {
             for (const ListingLine* line = function->firstLine; line != nullptr;
                  line = line->next()) {
-                texts.emplace_back(line->view());
+                texts.push_back(line->markedText());
             }
         }
     }
