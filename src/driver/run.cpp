@@ -1,6 +1,8 @@
 // The fixed run sequence and the reporting of fatal errors.
 #include "driver/run.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <new>
 #include <string_view>
@@ -26,9 +28,22 @@ void compareAndForget(MonitoredFile& file1) {
 
 }  // namespace
 
+namespace {
+
+bool namesStandardOutput(std::string_view path) {
+    return path == "-" || path == "stdout";
+}
+
+// True when writing to `path` would overwrite listing 2's file.
+bool outputIsListing2(const char* path) {
+    return namesStandardOutput(path) ? process.listing2Stream.isSameFileAs(STDOUT_FILENO)
+                                     : process.listing2Stream.isSameFileAs(path);
+}
+
+}  // namespace
+
 void openOutput(const char* path) {
-    const std::string_view name = path;
-    if (name == "-" || name == "stdout") {
+    if (namesStandardOutput(path)) {
         process.outputStream.useStandardOutput();
         return;
     }
@@ -66,7 +81,7 @@ int runKorvcmp(int argc, const char* const* argv, std::string* memoryOutput) {
     } else {
         // Listing 2's lines are written from its mapping: when the output
         // replaces listing 2, they must first stop depending on the file.
-        if (process.listing2Stream.isSameFileAs(process.outputPath)) {
+        if (outputIsListing2(process.outputPath)) {
             process.listing2Stream.detachFromFile();
         }
         openOutput(process.outputPath);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <system_error>
 
 #include "driver/fatal.h"
 #include "driver/memory.h"
@@ -23,6 +24,9 @@ constexpr std::size_t kBufferSize = kBlockSize + InputStream::kMaxPiece;
 // The NUL search over a mapped file goes ahead of the reader by this much at
 // a time, so that it runs over bytes that are about to be read anyway.
 constexpr std::size_t kNulScanWindow = std::size_t{256} << 10;
+
+// Mappings from this size on have their pages touched ahead by a second thread.
+constexpr std::size_t kTouchedMappingSize = std::size_t{16} << 20;
 
 }  // namespace
 
@@ -60,17 +64,50 @@ bool InputStream::mapFile() {
     if (mapping == MAP_FAILED) {
         return false;  // read it instead
     }
-    madvise(mapping, size, MADV_SEQUENTIAL);
     mapping_ = static_cast<char*>(mapping);
     mappedSize_ = size;
     dataEnd_ = mapping_ + size;
     position_ = mapping_;
     nulScannedTo_ = mapping_;
     nulAt_ = nullptr;
+    startTouchingPages();
     return true;
 }
 
+void InputStream::startTouchingPages() {
+    if (mappedSize_ < kTouchedMappingSize) {
+        return;  // a thread would cost more than it saves
+    }
+    stopTouching_ = false;
+    try {
+        pageToucher_ = std::thread([this] {
+            // One read per page is enough; the sum only keeps the reads.
+            constexpr std::size_t kPage = 4096;
+            constexpr std::size_t kPagesBetweenChecks = 256;
+            unsigned sum = 0;
+            for (std::size_t offset = 0; offset < mappedSize_ && !stopTouching_;
+                 offset += kPage * kPagesBetweenChecks) {
+                const std::size_t end = std::min(mappedSize_, offset + kPage * kPagesBetweenChecks);
+                for (std::size_t at = offset; at < end; at += kPage) {
+                    sum += static_cast<unsigned char>(mapping_[at]);
+                }
+            }
+            touchedSum_ = sum;
+        });
+    } catch (const std::system_error&) {
+        // No thread to spare: the reader touches the pages itself.
+    }
+}
+
+void InputStream::stopTouchingPages() {
+    if (pageToucher_.joinable()) {
+        stopTouching_ = true;
+        pageToucher_.join();
+    }
+}
+
 void InputStream::unmap() {
+    stopTouchingPages();
     if (mapping_ != nullptr) {
         munmap(mapping_, mappedSize_);
         mapping_ = nullptr;
@@ -169,20 +206,31 @@ bool InputStream::holdsNul(std::string_view piece) {
     return false;
 }
 
-bool InputStream::isSameFileAs(const char* path) const {
-    if (file_ == nullptr) {
-        return false;
-    }
+namespace {
+
+bool sameFile(std::FILE* file, const struct stat& other) {
     struct stat mine {};
+    return file != nullptr && fstat(fileno(file), &mine) == 0 && mine.st_dev == other.st_dev &&
+           mine.st_ino == other.st_ino;
+}
+
+}  // namespace
+
+bool InputStream::isSameFileAs(const char* path) const {
     struct stat other {};
-    return fstat(fileno(file_), &mine) == 0 && stat(path, &other) == 0 &&
-           mine.st_dev == other.st_dev && mine.st_ino == other.st_ino;
+    return stat(path, &other) == 0 && sameFile(file_, other);
+}
+
+bool InputStream::isSameFileAs(int descriptor) const {
+    struct stat other {};
+    return fstat(descriptor, &other) == 0 && sameFile(file_, other);
 }
 
 void InputStream::detachFromFile() {
     if (mapping_ == nullptr) {
         return;
     }
+    stopTouchingPages();
     void* copy =
         mmap(nullptr, mappedSize_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (copy == MAP_FAILED) {

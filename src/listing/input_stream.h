@@ -9,8 +9,10 @@
 #pragma once
 
 #include <cstddef>
+#include <atomic>
 #include <cstdio>
 #include <memory>
+#include <thread>
 #include <string_view>
 
 namespace korvcmp {
@@ -38,8 +40,9 @@ class InputStream {
     // True while pieces stay valid until the stream is closed (a mapped file).
     bool piecesStayValid() const { return mapping_ != nullptr; }
 
-    // True when `path` names the file this stream reads.
+    // True when `path`, or the open `descriptor`, is the file this stream reads.
     bool isSameFileAs(const char* path) const;
+    bool isSameFileAs(int descriptor) const;
 
     // Replaces the mapping by a private copy at the same addresses, so that
     // the pieces handed out no longer depend on the file on disk (which is
@@ -54,6 +57,8 @@ class InputStream {
   private:
     bool mapFile();
     void unmap();
+    void startTouchingPages();
+    void stopTouchingPages();
     void readMore();
     std::string_view nextMappedPiece(std::size_t limit);
 
@@ -69,6 +74,11 @@ class InputStream {
     // searched, and `nulAt_` is the first NUL found there not yet passed.
     const char* nulScannedTo_ = nullptr;
     const char* nulAt_ = nullptr;
+    // The first touch of a mapped page is costly on virtual machines; a
+    // second thread touches every page ahead of the reader, on the other core.
+    std::thread pageToucher_;
+    std::atomic<bool> stopTouching_{false};
+    std::atomic<unsigned> touchedSum_{0};
 
     // A file that is read: its buffered bytes are [begin_, end_) of buffer_.
     std::unique_ptr<char[]> buffer_;
