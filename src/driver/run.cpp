@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "compare/listing_comparison.h"
+#include "driver/bus_error.h"
 #include "driver/command_line.h"
 #include "driver/fatal.h"
 #include "driver/memory.h"
@@ -103,6 +104,7 @@ int runKorvcmp(int argc, const char* const* argv, std::string* memoryOutput) {
 }
 
 int korvcmpMain(int argc, const char* const* argv) {
+    reportBusErrorsAsReadErrors();
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     std::setvbuf(stderr, nullptr, _IONBF, 0);
     std::string report;
