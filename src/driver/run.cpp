@@ -88,7 +88,11 @@ int runKorvcmp(int argc, const char* const* argv, std::string* memoryOutput) {
         openOutput(process.outputPath);
     }
     writeComparedListing();
+    closeStreams();
+    return 0;
+}
 
+void closeStreams() {
     if (!process.listing1Stream.close()) {
         fatal("Could not close 1st input profile file");
     }
@@ -100,7 +104,6 @@ int runKorvcmp(int argc, const char* const* argv, std::string* memoryOutput) {
     if (!process.outputStream.close()) {
         fatal("Could not close output profile file");
     }
-    return 0;
 }
 
 int korvcmpMain(int argc, const char* const* argv) {

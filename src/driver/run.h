@@ -18,6 +18,10 @@ int runKorvcmp(int argc, const char* const* argv, std::string* memoryOutput = nu
 // the file at `path`, created or emptied.
 void openOutput(const char* path);
 
+// Closes listing 1, listing 2 and the output, in that order; a failure of any
+// ends the run with its message.
+void closeStreams();
+
 // The program's entry: runs korvcmp, reports a fatal error on standard error,
 // and returns the exit status (0, or -1 after an error).
 int korvcmpMain(int argc, const char* const* argv);

@@ -28,6 +28,8 @@ class InputStream {
     // With `mapIfPossible`, a regular file is mapped instead of read.
     bool open(const char* path, bool mapIfPossible = true);
     bool isOpen() const { return file_ != nullptr; }
+    // The file descriptor of the open file; -1 when none.
+    int descriptor() const { return file_ != nullptr ? fileno(file_) : -1; }
 
     // The next piece of the file: at most `limit` characters (limit <= kMaxPiece),
     // up to and including the first newline. Empty at the end of the file or

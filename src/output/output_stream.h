@@ -25,6 +25,8 @@ class OutputStream {
     // Collects the output in `sink` instead of writing it anywhere.
     void useMemory(std::string* sink);
     bool isOpen() const { return file_ != nullptr || memory_ != nullptr; }
+    // The file descriptor of a file or standard output; -1 for memory or none.
+    int descriptor() const { return file_ != nullptr ? fileno(file_) : -1; }
 
     void write(std::string_view text) {
         if (text.size() > kBufferSize - used_) {
