@@ -19,6 +19,7 @@
 namespace korvcmp {
 namespace {
 
+// cppcheck-suppress constParameterCallback ; the reader's callback type
 void compareAndForget(MonitoredFile& file1) {
     compareListing1Section(file1);
     process.listing1->firstFile = nullptr;

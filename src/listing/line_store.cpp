@@ -53,14 +53,14 @@ char ListingLine::markerAt(int column) const {
 }
 
 std::string ListingLine::markedText() const {
-    std::string text(view());
+    std::string marked(view());
     for (const int column : {kTrueMarkerColumn, kFalseMarkerColumn}) {
         if (const char marker = markerAt(column);
-            marker != '\0' && static_cast<std::size_t>(column) < text.size()) {
-            text[static_cast<std::size_t>(column)] = marker;
+            marker != '\0' && static_cast<std::size_t>(column) < marked.size()) {
+            marked[static_cast<std::size_t>(column)] = marker;
         }
     }
-    return text;
+    return marked;
 }
 
 ListingLine* LineStore::store(std::string_view text, TextSource source) {
@@ -72,13 +72,14 @@ ListingLine* LineStore::store(std::string_view text, TextSource source) {
         char* forwardAt = chunks_.cursor();
         chunks_.nextChunk(size, kForwardSize);
         if (forwardAt != nullptr) {
-            // cppcheck-suppress legacyUninitvar ; placement new constructs it
+            // cppcheck-suppress [legacyUninitvar, unreadVariable] ; placement new constructs
+            // the record in the chunk, where the walk reads it
             auto* forward = new (forwardAt) ListingLine{};
             forward->flags = ListingLine::kForward;
             forward->textData = chunks_.cursor();
         }
     }
-    // cppcheck-suppress legacyUninitvar ; placement new constructs it
+    // cppcheck-suppress [legacyUninitvar, unreadVariable] ; placement new constructs it
     auto* line = new (chunks_.cursor()) ListingLine{};
     line->length = static_cast<std::uint16_t>(text.size());
     line->flags = ListingLine::kLastInList;
