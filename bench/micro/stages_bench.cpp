@@ -50,10 +50,11 @@ void classifier(benchmark::State& state) {
     const std::vector<std::string> lines = profileLines();
     LineStore store;
     std::vector<ListingLine*> stored;
+    stored.reserve(lines.size());
     for (const std::string& line : lines) {
         stored.push_back(store.single(line));
     }
-    for (auto _ : state) {
+    for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
         for (ListingLine* line : stored) {
             classifyProfileLine(*line);
         }
@@ -77,7 +78,7 @@ void lineReader(benchmark::State& state) {
         }
     }
     std::int64_t lines = 0;
-    for (auto _ : state) {
+    for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
         process.reset();
         InputStream& stream = process.listing2Stream;
         stream.open(path.c_str(), mapped);
