@@ -155,10 +155,10 @@ struct ManyLines {
     std::vector<std::string> lines;
 };
 
-ManyLines manyLines() {
+ManyLines manyLines(std::size_t bytes = std::size_t{5} << 20) {
     std::minstd_rand random(20250305);
     ManyLines text;
-    while (text.content.size() < (std::size_t{5} << 20)) {
+    while (text.content.size() < bytes) {
         const bool crlf = random() % 4 == 0;
         std::size_t length = text.lines.size() % 3 == 0 ? random() % 4096 : random() % 40;
         if (text.lines.size() % 97 == 0) {
@@ -183,10 +183,48 @@ void expectReadBack(InputStream& stream, const ManyLines& text) {
     EXPECT_EQ(process.lineCounter, static_cast<std::int64_t>(text.lines.size() + 1));
 }
 
+// The same lines whether the file is mapped or read in blocks.
 TEST_F(LineInput, LargeFileReadsBackExactly) {
     const ManyLines text = manyLines();
-    open(process.listing2Stream, text.content);
-    expectReadBack(process.listing2Stream, text);
+    const std::string path = dir_.write("large.lst", text.content);
+    for (const bool mapped : {true, false}) {
+        SCOPED_TRACE(mapped ? "mapped" : "read");
+        process.listing2Stream.close();
+        ASSERT_TRUE(process.listing2Stream.open(path.c_str(), mapped));
+        EXPECT_EQ(process.listing2Stream.piecesStayValid(), mapped);
+        process.lineCounter = 0;
+        expectReadBack(process.listing2Stream, text);
+    }
+}
+
+// A mapping large enough to have its pages touched ahead by a second thread,
+// detached from its file half way and then emptied on disk: the lines read
+// before keep their text, and the rest reads on as if nothing happened.
+TEST_F(LineInput, DetachedMappingKeepsItsLines) {
+    const ManyLines text = manyLines(std::size_t{20} << 20);
+    const std::string path = dir_.write("large.lst", text.content);
+    InputStream& stream = process.listing2Stream;
+    ASSERT_TRUE(stream.open(path.c_str()));
+    ASSERT_TRUE(stream.piecesStayValid());
+    EXPECT_TRUE(stream.isSameFileAs(path.c_str()));
+    process.lineCounter = 0;
+
+    std::vector<std::string_view> kept;
+    const std::size_t half = text.lines.size() / 2;
+    while (kept.size() < half && tryReadLine(stream)) {
+        kept.push_back(process.lineBuffer);
+    }
+    stream.detachFromFile();
+    ASSERT_EQ(::truncate(path.c_str(), 0), 0);
+
+    ASSERT_EQ(kept.size(), half);
+    for (std::size_t i = 0; i < half; ++i) {
+        ASSERT_EQ(kept[i], text.lines[i]) << "line " << i + 1;
+    }
+    std::vector<std::string> rest = readAll(stream);
+    EXPECT_TRUE(std::equal(rest.begin(), rest.end(), text.lines.begin() + static_cast<long>(half),
+                           text.lines.end()));
+    EXPECT_EQ(rest.size(), text.lines.size() - half);
 }
 
 TEST_F(LineInput, FifoReadsLikeAFile) {
