@@ -28,6 +28,15 @@ constexpr std::size_t kNulScanWindow = std::size_t{256} << 10;
 // Mappings from this size on have their pages touched ahead by a second thread.
 constexpr std::size_t kTouchedMappingSize = std::size_t{16} << 20;
 
+// The piece that starts at `start`: up to and including the first newline
+// among the `available` characters, or all of them when none is a newline.
+std::string_view pieceAt(const char* start, std::size_t available) {
+    const void* newline = std::memchr(start, '\n', available);
+    return {start, newline != nullptr
+                       ? static_cast<std::size_t>(static_cast<const char*>(newline) - start) + 1
+                       : available};
+}
+
 }  // namespace
 
 InputStream::~InputStream() {
@@ -137,42 +146,25 @@ void InputStream::readMore() {
     }
 }
 
-std::string_view InputStream::nextMappedPiece(std::size_t limit) {
-    const auto remaining = static_cast<std::size_t>(dataEnd_ - position_);
-    const std::size_t available = std::min(remaining, limit);
-    const char* start = position_;
-    const void* newline = std::memchr(start, '\n', available);
-    const std::size_t length =
-        newline != nullptr ? static_cast<std::size_t>(static_cast<const char*>(newline) - start) + 1
-                           : available;
-    position_ += length;
-    return {start, length};
-}
-
 std::string_view InputStream::nextPiece(std::size_t limit) {
     if (file_ == nullptr) {
         return {};
     }
     if (mapping_ != nullptr) {
-        return nextMappedPiece(limit);
+        const auto remaining = static_cast<std::size_t>(dataEnd_ - position_);
+        const std::string_view piece = pieceAt(position_, std::min(remaining, limit));
+        position_ += piece.size();
+        return piece;
     }
-    const char* start = nullptr;
-    std::size_t available = 0;
-    const void* newline = nullptr;
     for (;;) {
-        start = buffer_.get() + begin_;
-        available = std::min(end_ - begin_, limit);
-        newline = std::memchr(start, '\n', available);
-        if (newline != nullptr || available == limit || exhausted_) {
-            break;
+        const std::size_t available = std::min(end_ - begin_, limit);
+        const std::string_view piece = pieceAt(buffer_.get() + begin_, available);
+        if ((!piece.empty() && piece.back() == '\n') || available == limit || exhausted_) {
+            begin_ += piece.size();
+            return piece;
         }
         readMore();
     }
-    const std::size_t length =
-        newline != nullptr ? static_cast<std::size_t>(static_cast<const char*>(newline) - start) + 1
-                           : available;
-    begin_ += length;
-    return {start, length};
 }
 
 bool InputStream::holdsNul(std::string_view piece) {

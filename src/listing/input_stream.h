@@ -62,7 +62,6 @@ class InputStream {
     void startTouchingPages();
     void stopTouchingPages();
     void readMore();
-    std::string_view nextMappedPiece(std::size_t limit);
 
     std::FILE* file_ = nullptr;
 
