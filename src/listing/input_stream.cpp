@@ -60,6 +60,8 @@ bool InputStream::open(const char* path, bool mapIfPossible) {
     begin_ = 0;
     end_ = 0;
     exhausted_ = false;
+    nulScannedTo_ = buffer_.get();
+    nulAt_ = nullptr;
     return true;
 }
 
@@ -126,7 +128,12 @@ void InputStream::unmap() {
 
 void InputStream::readMore() {
     if (begin_ > 0) {
-        std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
+        // The unread bytes move to the front, and the NUL search with them.
+        char* buffer = buffer_.get();
+        const char* kept = buffer + begin_;
+        nulScannedTo_ = buffer + (std::max(nulScannedTo_, kept) - kept);
+        nulAt_ = nulAt_ != nullptr && nulAt_ >= kept ? buffer + (nulAt_ - kept) : nullptr;
+        std::memmove(buffer, kept, end_ - begin_);
         end_ -= begin_;
         begin_ = 0;
     }
@@ -168,11 +175,9 @@ std::string_view InputStream::nextPiece(std::size_t limit) {
 }
 
 bool InputStream::holdsNul(std::string_view piece) {
-    if (mapping_ == nullptr) {
-        return std::memchr(piece.data(), '\0', piece.size()) != nullptr;
-    }
-    // Pieces of a mapping come in file order, so one search ahead of the
-    // reader serves all of them.
+    // Pieces come in file order, so one search ahead of the reader, over the
+    // mapping or the buffered bytes, serves all of them.
+    const char* dataEnd = mapping_ != nullptr ? dataEnd_ : buffer_.get() + end_;
     const char* start = piece.data();
     const char* end = start + piece.size();
     if (nulAt_ != nullptr) {
@@ -185,7 +190,7 @@ bool InputStream::holdsNul(std::string_view piece) {
     while (nulScannedTo_ < end) {
         const char* windowEnd = std::max(
             end, nulScannedTo_ +
-                     std::min(kNulScanWindow, static_cast<std::size_t>(dataEnd_ - nulScannedTo_)));
+                     std::min(kNulScanWindow, static_cast<std::size_t>(dataEnd - nulScannedTo_)));
         const void* found =
             std::memchr(nulScannedTo_, '\0', static_cast<std::size_t>(windowEnd - nulScannedTo_));
         if (found != nullptr) {

@@ -71,8 +71,9 @@ class InputStream {
     std::size_t mappedSize_ = 0;
     const char* dataEnd_ = nullptr;
     const char* position_ = nullptr;
-    // NUL search over the mapping: everything before `nulScannedTo_` was
-    // searched, and `nulAt_` is the first NUL found there not yet passed.
+    // NUL search ahead of the reader, over the mapping or the buffer:
+    // everything before `nulScannedTo_` was searched, and `nulAt_` is the
+    // first NUL found there not yet passed.
     const char* nulScannedTo_ = nullptr;
     const char* nulAt_ = nullptr;
     // The first touch of a mapped page is costly on virtual machines; a

@@ -53,10 +53,10 @@ class LineInput : public ::testing::Test {
     void TearDown() override { process.reset(); }
 
     // Opens `stream` on a new file that holds `content`; counting starts at 0.
-    void open(InputStream& stream, const std::string& content) {
+    void open(InputStream& stream, const std::string& content, bool mapped = true) {
         stream.close();
         const std::string path = dir_.write("listing" + std::to_string(++files_), content);
-        ASSERT_TRUE(stream.open(path.c_str()));
+        ASSERT_TRUE(stream.open(path.c_str(), mapped));
         process.lineCounter = 0;
     }
 
@@ -81,10 +81,21 @@ struct ReadCase {
     std::int64_t stopLine;           // the line number where reading stops
 };
 
-// readLine on either stream delivers the whole lines and then fails naming the
-// path of that stream's listing; tryReadLine delivers the same lines and then
-// returns false with the counter at the same number.
+// Lines enough to fill the reader's block more than once, then a NUL.
+std::string manyShortLinesThenNul(std::size_t count) {
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) {
+        text += "abc\n";
+    }
+    return text + "x\0y\n"s + "z\n";
+}
+
+// readLine on either stream, mapped or read in blocks, delivers the whole
+// lines and then fails naming the path of that stream's listing; tryReadLine
+// delivers the same lines and then returns false with the counter at the
+// same number.
 TEST_F(LineInput, WholeLinesAndWhereReadingStops) {
+    constexpr std::size_t kShortLines = 400000;
     const std::vector<ReadCase> cases = {
         {"empty file", "", {}, 0},
         {"end of file after whole lines", "one\ntwo\n", {"one", "two"}, 2},
@@ -94,6 +105,8 @@ TEST_F(LineInput, WholeLinesAndWhereReadingStops) {
         {"4096 characters", "a\n" + letters(4096) + "\nb\n", {"a"}, 2},
         {"NUL inside a line", "a\nb\0c\nd\n"s, {"a"}, 2},
         {"NUL first in a line", "\0x\n"s, {}, 1},
+        {"NUL after more than a block", manyShortLinesThenNul(kShortLines),
+         std::vector<std::string>(kShortLines, "abc"), static_cast<std::int64_t>(kShortLines + 1)},
         {"CR LF line ends", "one\r\n\r\ntwo\r\n", {"one", "", "two"}, 3},
         {"4094 characters, CR, LF", letters(4094) + "\r\n", {letters(4094)}, 1},
         {"4095 characters, CR, LF", letters(4095) + "\r\n", {}, 1},
@@ -103,15 +116,19 @@ TEST_F(LineInput, WholeLinesAndWhereReadingStops) {
     for (const ReadCase& c : cases) {
         SCOPED_TRACE(c.name);
         for (InputStream* stream : {&process.listing1Stream, &process.listing2Stream}) {
-            open(*stream, c.content);
-            for (std::size_t i = 0; i < c.lines.size(); ++i) {
-                readLine(*stream);
-                EXPECT_EQ(process.lineBuffer, c.lines[i]);
-                EXPECT_EQ(process.lineCounter, static_cast<std::int64_t>(i + 1));
+            for (const bool mapped : {true, false}) {
+                SCOPED_TRACE(mapped ? "mapped" : "read");
+                open(*stream, c.content, mapped);
+                for (std::size_t i = 0; i < c.lines.size(); ++i) {
+                    readLine(*stream);
+                    EXPECT_EQ(process.lineBuffer, c.lines[i]);
+                    EXPECT_EQ(process.lineCounter, static_cast<std::int64_t>(i + 1));
+                }
+                const std::string path =
+                    stream == &process.listing1Stream ? "first.lst" : "second.lst";
+                EXPECT_EQ(readLineError(*stream), "Read error of file " + path + ", near line " +
+                                                      std::to_string(c.stopLine));
             }
-            const std::string path = stream == &process.listing1Stream ? "first.lst" : "second.lst";
-            EXPECT_EQ(readLineError(*stream),
-                      "Read error of file " + path + ", near line " + std::to_string(c.stopLine));
         }
         open(process.listing2Stream, c.content);
         EXPECT_EQ(readAll(process.listing2Stream), c.lines);
