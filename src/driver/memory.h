@@ -31,6 +31,8 @@ class ChunkList {
     ~ChunkList() { release(); }
 
     char* cursor() const { return cursor_; }
+    // The start of the first chunk; none before the first chunk is taken.
+    char* firstChunk() const { return chunks_.empty() ? nullptr : chunks_.front().base; }
     // Free room in the current chunk, less the `reserve` kept at every chunk's end.
     std::size_t room(std::size_t reserve) const {
         const auto free = static_cast<std::size_t>(limit_ - cursor_);

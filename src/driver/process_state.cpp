@@ -6,6 +6,8 @@ namespace korvcmp {
 ProcessState process;
 
 void ProcessState::reset() {
+    worker.stop();
+    classifyLater = false;
     listing1Path = nullptr;
     listing2Path = nullptr;
     outputPath = nullptr;
@@ -20,8 +22,12 @@ void ProcessState::reset() {
     listing1FilesByMonitoredLine.clear();
     currentArena = &arena;
     currentLineStore = &lineStore;
-    sectionLineStore.release();
-    sectionArena.release();
+    for (SectionMemory& memory : sectionMemory) {
+        memory.lineStore.release();
+        memory.arena.release();
+        memory.sections.clear();
+        memory.job = 0;
+    }
     lineStore.release();
     arena.release();
 }

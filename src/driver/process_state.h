@@ -5,11 +5,13 @@
 // process).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "driver/background_worker.h"
 #include "driver/memory.h"
 #include "listing/input_stream.h"
 #include "listing/line_store.h"
@@ -39,14 +41,30 @@ struct ProcessState {
     // Memory of everything that lives until the end of the run.
     Arena arena;
     LineStore lineStore;
-    // Memory of one file section of listing 1: a section is needed only until
+    // Memory of listing 1's file sections: a section is needed only until
     // listing 2's sections with its MONITORED line have been compared with
-    // it, then the memory serves the next section.
-    Arena sectionArena;
-    LineStore sectionLineStore;
+    // it, then the memory serves the sections read later. With the worker,
+    // one batch of sections is compared while the next ones are read.
+    struct SectionMemory {
+        Arena arena;
+        LineStore lineStore;
+        std::vector<MonitoredFile*> sections;  // the batch of sections stored here
+        std::uint64_t job = 0;                 // the worker's job that compares them
+    };
+    std::array<SectionMemory, 4> sectionMemory;
     // Where records, texts and lines are stored at the moment.
     Arena* currentArena = &arena;
     LineStore* currentLineStore = &lineStore;
+
+    // The second thread, and whether profile lines are classified there (when
+    // stored, otherwise). Inputs that are regular files of at least
+    // `workerFromSize` bytes are read with it; it is handed the lines read in
+    // batches of whole file sections, each ending once `workerBatchLines`
+    // lines have been read since the last one.
+    BackgroundWorker worker;
+    bool classifyLater = false;
+    std::int64_t workerFromSize = std::int64_t{4} << 20;
+    std::int64_t workerBatchLines = 16384;
 
     // Listing 2's file sections by MONITORED line, in listing order.
     std::unordered_map<std::string_view, std::vector<MonitoredFile*>> listing2FilesByMonitoredLine;

@@ -13,23 +13,11 @@
 #include "driver/fatal.h"
 #include "driver/memory.h"
 #include "driver/process_state.h"
+#include "driver/reading_stages.h"
 #include "listing/listing_parser.h"
 #include "output/compared_listing_writer.h"
 
 namespace korvcmp {
-namespace {
-
-// cppcheck-suppress constParameterCallback ; the reader's callback type
-void compareAndForget(MonitoredFile& file1) {
-    compareListing1Section(file1);
-    process.listing1->firstFile = nullptr;
-    process.listing1->lastFile = nullptr;
-    process.sectionArena.reuse();
-    process.sectionLineStore.reuse();
-}
-
-}  // namespace
-
 namespace {
 
 bool namesStandardOutput(std::string_view path) {
@@ -63,19 +51,12 @@ int runKorvcmp(int argc, const char* const* argv, std::string* memoryOutput) {
     process.listing2 = newRecord<ProfileListing>();
     process.lineCounter = 0;
     openListing(process.listing2Path, process.listing2Stream, *process.listing2);
-    parseListing2Files();
-    parseListing2Summary();
+    readListing2();
 
     process.listing1 = newRecord<ProfileListing>();
     process.lineCounter = 0;
     openListing(process.listing1Path, process.listing1Stream, *process.listing1);
-    // Listing 1's sections are compared as they are read and then forgotten:
-    // their memory serves the next section.
-    process.currentArena = &process.sectionArena;
-    process.currentLineStore = &process.sectionLineStore;
-    parseListing1Files(compareAndForget);
-    process.currentArena = &process.arena;
-    process.currentLineStore = &process.lineStore;
+    readListing1AndCompare();
     finishComparison();
 
     if (memoryOutput != nullptr) {

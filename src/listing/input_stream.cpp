@@ -213,6 +213,14 @@ bool sameFile(std::FILE* file, const struct stat& other) {
 
 }  // namespace
 
+std::int64_t InputStream::regularFileSize() const {
+    struct stat status {};
+    if (file_ == nullptr || fstat(fileno(file_), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return -1;
+    }
+    return static_cast<std::int64_t>(status.st_size);
+}
+
 bool InputStream::isSameFileAs(const char* path) const {
     struct stat other {};
     return stat(path, &other) == 0 && sameFile(file_, other);

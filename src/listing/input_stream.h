@@ -8,12 +8,13 @@
 // until the next one.
 #pragma once
 
-#include <cstddef>
 #include <atomic>
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
-#include <thread>
 #include <string_view>
+#include <thread>
 
 namespace korvcmp {
 
@@ -41,6 +42,9 @@ class InputStream {
 
     // True while pieces stay valid until the stream is closed (a mapped file).
     bool piecesStayValid() const { return mapping_ != nullptr; }
+
+    // The size of the open file when it is a regular file; -1 otherwise.
+    std::int64_t regularFileSize() const;
 
     // True when `path`, or the open `descriptor`, is the file this stream reads.
     bool isSameFileAs(const char* path) const;

@@ -28,6 +28,15 @@ class LineStore {
     // Stores `text` as a line that belongs to no list.
     ListingLine* single(std::string_view text, TextSource source = TextSource::Transient);
 
+    // Where the next line will be stored: the end of the lines stored so
+    // far, as a position for forEachStored. None before the first line.
+    const char* end() const { return chunks_.cursor(); }
+
+    // Calls `visit` with every line stored from position `from` (none: from
+    // the first line) up to position `to`, in the order they were stored.
+    template <typename Visit>
+    void forEachStored(const char* from, const char* to, Visit&& visit);
+
     // Starts again at the first chunk, keeping the memory; every line stored
     // so far becomes invalid.
     void reuse();
@@ -40,5 +49,19 @@ class LineStore {
     ChunkList chunks_;
     ListingLine* lastStored_ = nullptr;
 };
+
+template <typename Visit>
+void LineStore::forEachStored(const char* from, const char* to, Visit&& visit) {
+    const char* at = from != nullptr ? from : chunks_.firstChunk();
+    while (at != nullptr && at != to) {
+        const auto* line = reinterpret_cast<const ListingLine*>(at);
+        if ((line->flags & ListingLine::kForward) != 0) {
+            at = line->textData;
+            continue;
+        }
+        at += line->hasInlineText() ? ListingLine::storageSize(line->length) : sizeof(ListingLine);
+        visit(*const_cast<ListingLine*>(line));
+    }
+}
 
 }  // namespace korvcmp

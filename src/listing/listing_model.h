@@ -67,6 +67,8 @@ struct ListingLine {
     static constexpr std::uint32_t kFalseNew = 16;
     static constexpr std::uint32_t kFalseLost = 32;
     static constexpr std::uint32_t kMarkers = kTrueNew | kTrueLost | kFalseNew | kFalseLost;
+    // A profile line, which the classifier gives its number, kind and compare end.
+    static constexpr std::uint32_t kProfileLine = 64;
 
     const char* text() const { return textData; }
     std::string_view view() const { return {textData, length}; }

@@ -106,7 +106,10 @@ TextSource sourceOf(const InputStream& stream) {
 void storeProfileLine(FunctionBlock& function, TextSource source) {
     ListingLine* line = process.currentLineStore->append(function.firstLine, function.lastLine,
                                                          process.lineBuffer, source);
-    classifyProfileLine(*line);
+    line->flags |= ListingLine::kProfileLine;
+    if (!process.classifyLater) {
+        classifyProfileLine(*line);
+    }
 }
 
 // The summary lines of listing 2, each read and checked against its label.
@@ -229,12 +232,15 @@ void parseFunctionSection(ProfileListing& listing, const char* modeLine, InputSt
     appendToList(listing.lastFile->firstFunction, listing.lastFile->lastFunction, function);
 }
 
-void parseListing2Files() {
+void parseListing2Files(const SectionRead& sectionRead) {
     while (lineStartsWith(kMonitored)) {
         parseFileSection(*process.listing2, process.listing2Stream);
         // The index holds views of the stored MONITORED lines, which never move.
         MonitoredFile* file = process.listing2->lastFile;
         process.listing2FilesByMonitoredLine[file->monitoredLine].push_back(file);
+        if (sectionRead) {
+            sectionRead(*file);
+        }
     }
 }
 
@@ -267,12 +273,12 @@ bool listing2HasFile(std::string_view monitoredLine) {
     return process.listing2FilesByMonitoredLine.contains(monitoredLine);
 }
 
-void parseListing1Files(void (*sectionRead)(MonitoredFile& file1)) {
+void parseListing1Files(const SectionRead& sectionRead) {
     InputStream& stream = process.listing1Stream;
     while (lineStartsWith(kMonitored)) {
         if (listing2HasFile(process.lineBuffer)) {
             parseFileSection(*process.listing1, stream);
-            if (sectionRead != nullptr) {
+            if (sectionRead) {
                 sectionRead(*process.listing1->lastFile);
             }
             continue;

@@ -3,6 +3,7 @@
 // reproduces and ends the run at the first line that does not fit.
 #pragma once
 
+#include <functional>
 #include <string_view>
 
 #include "listing/input_stream.h"
@@ -15,14 +16,16 @@ namespace korvcmp {
 // starts with "MONITORED " or "SUMMARY" current.
 void openListing(const char* path, InputStream& stream, ProfileListing& listing);
 
+// Called with each file section as soon as it has been read.
+using SectionRead = std::function<void(MonitoredFile& file)>;
+
 // Listing 2: all file sections, then the summary and the end of the file.
-void parseListing2Files();
+void parseListing2Files(const SectionRead& sectionRead = {});
 void parseListing2Summary();
 
 // Listing 1: the file sections that listing 2 also has (the others are skipped
-// unread), then its SUMMARY line; nothing after it is read. `sectionRead`,
-// when given, is called with each section as soon as it has been read.
-void parseListing1Files(void (*sectionRead)(MonitoredFile& file1) = nullptr);
+// unread), then its SUMMARY line; nothing after it is read.
+void parseListing1Files(const SectionRead& sectionRead = {});
 
 // One file section, from its MONITORED line to the line after the section.
 void parseFileSection(ProfileListing& listing, InputStream& stream);

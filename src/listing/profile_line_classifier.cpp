@@ -227,4 +227,12 @@ void classifyProfileLine(ListingLine& line) {
     strange(text);
 }
 
+void classifyStoredLines(LineStore& store, const char* from, const char* to) {
+    store.forEachStored(from, to, [](ListingLine& line) {
+        if ((line.flags & ListingLine::kProfileLine) != 0) {
+            classifyProfileLine(line);
+        }
+    });
+}
+
 }  // namespace korvcmp

@@ -3,6 +3,7 @@
 // compares. A line that fits no known form ends the run.
 #pragma once
 
+#include "listing/line_store.h"
 #include "listing/listing_model.h"
 
 namespace korvcmp {
@@ -13,5 +14,9 @@ inline constexpr const char* kMcdcCoverageView = "Reduced to MC/DC coverage";
 // Sets lineNumber, kind and compareEnd of `line` from its text. Condition rows
 // depend on listing 2's coverage view, which is read even for listing 1's lines.
 void classifyProfileLine(ListingLine& line);
+
+// Classifies the profile lines stored in `store` between positions `from`
+// and `to` (see LineStore::forEachStored), in the order they were stored.
+void classifyStoredLines(LineStore& store, const char* from, const char* to);
 
 }  // namespace korvcmp

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "support/damaged_listings.h"
 #include "support/test_support.h"
 
 namespace korvcmp::testing {
@@ -22,99 +23,6 @@ const std::string kErrorPrefix = "*** korvcmp error: ";
 // A message that holds the text of a listing line ends in a newline of its own.
 const std::string kStrangeLine = "Strange profile listing line: ";
 const std::string kKnownBytes = "existing output\n\x01\x02\n";
-
-struct Lines {
-    std::vector<std::string> lines;  // with their newlines
-    std::string joined(std::size_t from, std::size_t to) const {
-        std::string text;
-        for (std::size_t i = from; i < to && i < lines.size(); ++i) {
-            text += lines[i];
-        }
-        return text;
-    }
-};
-
-Lines splitLines(const std::string& text) {
-    Lines result;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find('\n', start);
-        const std::size_t stop = end == std::string::npos ? text.size() : end + 1;
-        result.lines.push_back(text.substr(start, stop - start));
-        start = stop;
-    }
-    return result;
-}
-
-// 1-based number of the line that holds byte `position` of `text`.
-int lineAt(const std::string& text, std::size_t position) {
-    int line = 1;
-    for (std::size_t i = 0; i < position; ++i) {
-        line += text[i] == '\n' ? 1 : 0;
-    }
-    return line;
-}
-
-struct Variant {
-    std::string family;
-    std::string content;
-    // For damage to listing 2 that every reader must meet: the read error
-    // expected for it, with the line it names (the path is filled in later).
-    std::optional<int> readErrorLine;
-};
-
-// The damaged forms of `text`: cut after every line, every line dropped;
-// every other line cut in half, doubled or made too long; bytes flipped and
-// NULs put in at positions spread over the text. `exactReadErrors` asks for
-// the expected read error of the damage that makes a line unreadable, which
-// holds for listing 2: every line of it is read, up to its end.
-std::vector<Variant> variantsOf(const std::string& text, bool exactReadErrors) {
-    const Lines source = splitLines(text);
-    const std::size_t count = source.lines.size();
-    const auto expect = [&](std::size_t line) {
-        return exactReadErrors ? std::optional<int>(static_cast<int>(line)) : std::nullopt;
-    };
-    const auto around = [&](std::size_t i, const std::string& replacement) {
-        return source.joined(0, i) + replacement + source.joined(i + 1, count);
-    };
-    std::vector<Variant> variants;
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::string& line = source.lines[i];
-        variants.push_back({"cut after a line", source.joined(0, i), expect(i)});
-        variants.push_back({"line dropped", around(i, ""), std::nullopt});
-        if (i % 2 == 0) {
-            variants.push_back({"line doubled", around(i, line + line), std::nullopt});
-            continue;
-        }
-        // Half a line without its newline; an empty line has no half.
-        if (line.size() > 1) {
-            variants.push_back({"cut inside a line",
-                                source.joined(0, i) + line.substr(0, line.size() / 2),
-                                expect(i + 1)});
-        }
-        // Past the read limit: 4096 characters and more before the newline.
-        std::string longLine = line;
-        longLine.insert(longLine.size() - 1, 4096, 'x');
-        variants.push_back({"line too long", around(i, longLine), expect(i + 1)});
-    }
-    // Each flip changes a different bit. The last byte, the final newline, is
-    // left alone: text after it that ends without a newline is no line and
-    // is accepted.
-    constexpr std::size_t kPositions = 101;
-    for (std::size_t k = 0; k < kPositions; ++k) {
-        const std::size_t at = (text.size() - 1) * k / kPositions;
-        std::string flipped = text;
-        flipped[at] = static_cast<char>(flipped[at] ^ (1 << (k % 8)));
-        variants.push_back({"byte flipped", flipped, std::nullopt});
-        if (k % 2 == 0) {
-            std::string withNul = text;
-            withNul.insert(at, 1, '\0');
-            variants.push_back(
-                {"NUL put in", withNul, expect(static_cast<std::size_t>(lineAt(text, at)))});
-        }
-    }
-    return variants;
-}
 
 // The report of a failed run must be a single error line.
 void expectOneErrorLine(const std::string& report) {

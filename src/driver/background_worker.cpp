@@ -1,0 +1,94 @@
+// The worker thread's loop and the hand-over between the two threads.
+#include "driver/background_worker.h"
+
+#include <system_error>
+#include <utility>
+
+namespace korvcmp {
+
+bool BackgroundWorker::start() {
+    stop();
+    posted_ = 0;
+    completed_ = 0;
+    stopping_ = false;
+    failure_ = nullptr;
+    try {
+        thread_ = std::thread([this] { run(); });
+    } catch (const std::system_error&) {
+        return false;
+    }
+    return true;
+}
+
+void BackgroundWorker::run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        jobsWaiting_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+        if (jobs_.empty()) {
+            return;  // stopping, and nothing is left to do
+        }
+        Job job = std::move(jobs_.front());
+        jobs_.pop_front();
+        lock.unlock();
+        std::exception_ptr failure;
+        try {
+            job();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        lock.lock();
+        if (failure != nullptr) {
+            // The jobs after a failed one work on what followed the error:
+            // they are dropped, and count as done so that nobody waits.
+            failure_ = failure;
+            completed_ += 1 + jobs_.size();
+            jobs_.clear();
+        } else {
+            ++completed_;
+        }
+        jobsDone_.notify_all();
+    }
+}
+
+void BackgroundWorker::raiseFailure() {
+    if (failure_ != nullptr) {
+        std::rethrow_exception(failure_);
+    }
+}
+
+void BackgroundWorker::post(Job job) {
+    {
+        std::lock_guard lock(mutex_);
+        raiseFailure();
+        jobs_.push_back(std::move(job));
+        ++posted_;
+    }
+    jobsWaiting_.notify_one();
+}
+
+void BackgroundWorker::waitFor(std::uint64_t count) {
+    std::unique_lock lock(mutex_);
+    jobsDone_.wait(lock, [this, count] { return completed_ >= count || failure_ != nullptr; });
+    raiseFailure();
+}
+
+std::exception_ptr BackgroundWorker::stop() {
+    if (thread_.joinable()) {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        jobsWaiting_.notify_one();
+        thread_.join();
+    }
+    // Handed over once: a failure belongs to the run that met it.
+    return std::exchange(failure_, nullptr);
+}
+
+void BackgroundWorker::finish() {
+    if (const std::exception_ptr failure = stop(); failure != nullptr) {
+        std::rethrow_exception(failure);
+    }
+}
+
+}  // namespace korvcmp

@@ -1,0 +1,62 @@
+// A second thread that runs jobs in the order they are handed over, so that
+// work on what has been read overlaps the reading of what follows. The first
+// fatal error a job raises is kept and the jobs after it are dropped; the
+// thread that hands over or waits then gets that error.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace korvcmp {
+
+class BackgroundWorker {
+  public:
+    using Job = std::function<void()>;
+
+    BackgroundWorker() = default;
+    BackgroundWorker(const BackgroundWorker&) = delete;
+    BackgroundWorker& operator=(const BackgroundWorker&) = delete;
+    ~BackgroundWorker() { stop(); }
+
+    // Starts the thread; false when none can be started, and the caller
+    // does the work itself.
+    bool start();
+    bool isRunning() const { return thread_.joinable(); }
+
+    // Hands over `job`, to run after the jobs handed over before it. Raises
+    // the error of a job that failed.
+    void post(Job job);
+    // Number of jobs handed over since the start.
+    std::uint64_t posted() const { return posted_; }
+    // Waits until the first `count` jobs have run. Raises the error of a job
+    // that failed.
+    void waitFor(std::uint64_t count);
+
+    // Waits until every job handed over has run, then ends the thread.
+    // Raises the error of a job that failed.
+    void finish();
+    // The same, but returns that error (or none) instead of raising it.
+    // Either hands the error over once; the worker is clean afterwards.
+    std::exception_ptr stop();
+
+  private:
+    void run();
+    void raiseFailure();
+
+    std::mutex mutex_;
+    std::condition_variable jobsWaiting_;
+    std::condition_variable jobsDone_;
+    std::deque<Job> jobs_;
+    std::uint64_t posted_ = 0;     // written by the handing thread only
+    std::uint64_t completed_ = 0;  // guarded by mutex_
+    bool stopping_ = false;
+    std::exception_ptr failure_;
+    std::thread thread_;
+};
+
+}  // namespace korvcmp
