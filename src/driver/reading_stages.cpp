@@ -26,6 +26,12 @@ bool readWithWorker(const InputStream& stream) {
            (process.worker.isRunning() || process.worker.start());
 }
 
+// Where the lines not yet handed over begin: at `unsentFrom`, or at the
+// first line when none were handed over.
+const char* unsentStart(const LineStore& store, const char* unsentFrom) {
+    return unsentFrom != nullptr ? unsentFrom : store.begin();
+}
+
 // Ends a stage whose reader failed with `readerError`; the lines stored from
 // `unsentFrom` on in `store` have not been handed over.
 [[noreturn]] void failStage(const std::exception_ptr& readerError, LineStore& store,
@@ -34,7 +40,7 @@ bool readWithWorker(const InputStream& stream) {
         std::rethrow_exception(jobError);
     }
     process.classifyLater = false;
-    classifyStoredLines(store, unsentFrom, store.end());
+    classifyStoredLines(store, unsentStart(store, unsentFrom), store.end());
     std::rethrow_exception(readerError);
 }
 
@@ -67,9 +73,10 @@ void readListing1WithWorker() {
     std::int64_t batchStart = process.lineCounter;
     const auto handOver = [&current, &batchStart] {
         ProcessState::SectionMemory& memory = process.sectionMemory[current];
+        const char* begin = memory.lineStore.begin();
         const char* end = memory.lineStore.end();
-        process.worker.post([&memory, end] {
-            classifyStoredLines(memory.lineStore, nullptr, end);
+        process.worker.post([&memory, begin, end] {
+            classifyStoredLines(memory.lineStore, begin, end);
             for (const MonitoredFile* file1 : memory.sections) {
                 compareListing1Section(*file1);
             }
@@ -112,8 +119,9 @@ void readListing2() {
     std::int64_t batchStart = process.lineCounter;
     const auto handOver = [&store, &unsentFrom, &batchStart] {
         const char* end = store.end();
-        process.worker.post(
-            [&store, from = unsentFrom, end] { classifyStoredLines(store, from, end); });
+        process.worker.post([&store, from = unsentStart(store, unsentFrom), end] {
+            classifyStoredLines(store, from, end);
+        });
         unsentFrom = end;
         batchStart = process.lineCounter;
     };

@@ -28,12 +28,15 @@ class LineStore {
     // Stores `text` as a line that belongs to no list.
     ListingLine* single(std::string_view text, TextSource source = TextSource::Transient);
 
-    // Where the next line will be stored: the end of the lines stored so
-    // far, as a position for forEachStored. None before the first line.
+    // Positions in the store, for forEachStored: where the first line is
+    // stored, and where the next line will be stored. Both are none before
+    // the first line.
+    const char* begin() const { return chunks_.firstChunk(); }
     const char* end() const { return chunks_.cursor(); }
 
-    // Calls `visit` with every line stored from position `from` (none: from
-    // the first line) up to position `to`, in the order they were stored.
+    // Calls `visit` with every line stored from position `from` up to
+    // position `to`, in the order they were stored. Another thread may walk
+    // lines that are no longer being stored, as it reads only the lines.
     template <typename Visit>
     void forEachStored(const char* from, const char* to, Visit&& visit);
 
@@ -52,8 +55,8 @@ class LineStore {
 
 template <typename Visit>
 void LineStore::forEachStored(const char* from, const char* to, Visit&& visit) {
-    const char* at = from != nullptr ? from : chunks_.firstChunk();
-    while (at != nullptr && at != to) {
+    const char* at = from;
+    while (at != to) {
         const auto* line = reinterpret_cast<const ListingLine*>(at);
         if ((line->flags & ListingLine::kForward) != 0) {
             at = line->textData;
