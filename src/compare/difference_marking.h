@@ -24,8 +24,9 @@ void markFile(const MonitoredFile* file1, MonitoredFile& file2);
 void compareFunction(const FunctionBlock* function1, FunctionBlock& function2,
                      MonitoredFile& file2);
 
-// The value of the count field in columns `first` to `last` of `text`: blanks
-// are skipped, the first other non-digit character ends the field.
-std::int64_t countValue(std::string_view text, int first, int last);
+// True when the count field in columns `first` to `last` of `text` holds a
+// count other than 0. Blanks are skipped wherever they stand and digits are
+// read as one number; the first other character ends the field.
+bool countIsNonZero(std::string_view text, int first, int last);
 
 }  // namespace korvcmp

@@ -1,4 +1,4 @@
-// Contiguous storage of stored lines, and the walk from one line to the next.
+// Contiguous storage of stored lines, and the markers kept in their records.
 #include "listing/line_store.h"
 
 #include <cstring>
@@ -11,22 +11,6 @@ namespace {
 // A forwarding record: a ListingLine with kForward set, whose text pointer
 // holds the address of the record that continues the lists in the next chunk.
 constexpr std::size_t kForwardSize = sizeof(ListingLine);
-
-}  // namespace
-
-ListingLine* ListingLine::next() {
-    if ((flags & kLastInList) != 0) {
-        return nullptr;
-    }
-    const std::size_t size = hasInlineText() ? storageSize(length) : sizeof(ListingLine);
-    auto* following = reinterpret_cast<ListingLine*>(reinterpret_cast<char*>(this) + size);
-    if ((following->flags & kForward) != 0) {
-        return const_cast<ListingLine*>(reinterpret_cast<const ListingLine*>(following->textData));
-    }
-    return following;
-}
-
-namespace {
 
 constexpr std::uint32_t markerBit(int column, char marker) {
     if (column == kTrueMarkerColumn) {

@@ -83,7 +83,7 @@ struct ListingLine {
     std::string markedText() const;
 
     // The next line of the same list, or none.
-    ListingLine* next();
+    inline ListingLine* next();
     const ListingLine* next() const { return const_cast<ListingLine*>(this)->next(); }
 
     // Bytes the record occupies, with its text when that is a copy.
@@ -92,6 +92,20 @@ struct ListingLine {
     }
 };
 static_assert(sizeof(ListingLine) == 16, "a stored line's record must stay compact");
+
+// The lines of a list lie one after another; a forwarding record at the end
+// of a chunk leads to the chunk where the list goes on.
+inline ListingLine* ListingLine::next() {
+    if ((flags & kLastInList) != 0) {
+        return nullptr;
+    }
+    const std::size_t size = hasInlineText() ? storageSize(length) : sizeof(ListingLine);
+    auto* following = reinterpret_cast<ListingLine*>(reinterpret_cast<char*>(this) + size);
+    if ((following->flags & kForward) != 0) {
+        return const_cast<ListingLine*>(reinterpret_cast<const ListingLine*>(following->textData));
+    }
+    return following;
+}
 
 struct FunctionBlock {
     ListingLine* lineDirective;  // the "#line " line before the FUNCTION line, or none

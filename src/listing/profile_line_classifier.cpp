@@ -132,12 +132,64 @@ constexpr FormsByFirstCharacter indexForms() {
 
 constexpr FormsByFirstCharacter kFormsByFirstCharacter = indexForms();
 
-bool fits(const Form& form, std::string_view description, std::string_view text) {
+// A literal's first eight characters as one little-endian word, and the mask
+// of the bytes it fills: a description whose first eight characters, loaded
+// the same way, agree under the mask starts like the literal.
+struct LiteralPrefix {
+    std::uint64_t word = 0;
+    std::uint64_t mask = 0;
+};
+
+constexpr LiteralPrefix prefixOf(std::string_view literal) {
+    LiteralPrefix prefix;
+    for (std::size_t i = 0; i < literal.size() && i < 8; ++i) {
+        prefix.word |= std::uint64_t{static_cast<unsigned char>(literal[i])} << (8 * i);
+        prefix.mask |= std::uint64_t{0xff} << (8 * i);
+    }
+    return prefix;
+}
+
+constexpr std::array<LiteralPrefix, kForms.size()> prefixesOf() {
+    std::array<LiteralPrefix, kForms.size()> prefixes{};
+    for (std::size_t i = 0; i < kForms.size(); ++i) {
+        prefixes[i] = prefixOf(kForms[i].literal);
+    }
+    return prefixes;
+}
+
+constexpr std::array<LiteralPrefix, kForms.size()> kPrefixes = prefixesOf();
+
+// The first eight characters of the description (fewer when it is shorter,
+// the rest zero). The description ends the text, and every profile line is
+// longer than eight characters, so the eight characters that end the text
+// can always be read.
+std::uint64_t descriptionWord(std::string_view description, std::string_view text) {
+    std::uint64_t word = 0;
+    if (description.size() >= 8) {
+        std::memcpy(&word, description.data(), 8);
+        return word;
+    }
+    if (description.empty()) {
+        return 0;
+    }
+    std::memcpy(&word, text.data() + text.size() - 8, 8);
+    return word >> (8 * (8 - description.size()));
+}
+
+bool fits(std::size_t formIndex, std::string_view description, std::uint64_t word,
+          std::string_view text) {
+    const Form& form = kForms[formIndex];
     switch (form.test) {
         case StartsWith:
-            return description.starts_with(form.literal);
-        case Equals:
-            return description == form.literal;
+        case Equals: {
+            const std::size_t length = form.literal.size();
+            const bool lengthFits =
+                form.test == Equals ? description.size() == length : description.size() >= length;
+            const LiteralPrefix& prefix = kPrefixes[formIndex];
+            return lengthFits && (word & prefix.mask) == prefix.word &&
+                   (length <= 8 ||
+                    std::memcmp(description.data() + 8, form.literal.data() + 8, length - 8) == 0);
+        }
         case ConditionRow:
             return !description.empty() && description.front() >= '1' && description.front() <= '9';
         case EndsWith:
@@ -150,24 +202,26 @@ bool fits(const Form& form, std::string_view description, std::string_view text)
     fatal(kStrangeLineMessage, text);
 }
 
+// Columns 24 to 29: blanks are skipped wherever they stand, digits make the
+// number, and any other character ends it. Written without branches on the
+// characters, which vary from line to line.
 std::uint32_t readLineNumber(std::string_view text) {
     std::uint32_t value = 0;
+    bool ended = false;
     for (int column = kLineNumberFirst; column <= kLineNumberLast; ++column) {
         const char c = text[static_cast<std::size_t>(column)];
-        if (isBlank(c)) {
-            continue;
-        }
-        if (c < '0' || c > '9') {
-            break;
-        }
-        value = value * 10 + static_cast<std::uint32_t>(c - '0');
+        const auto digit = static_cast<std::uint32_t>(static_cast<unsigned char>(c)) - '0';
+        const bool isDigit = digit <= 9;
+        ended = ended || (!isDigit && !isBlank(c));
+        value = isDigit && !ended ? value * 10 + digit : value;
     }
     return value;
 }
 
 LineKind conditionRowKind(std::string_view text) {
     const char* view = process.listing2->coverageView;
-    if (view != nullptr && std::strcmp(view, kMcdcCoverageView) == 0) {
+    if (view != nullptr && view[0] == kMcdcCoverageView[0] &&
+        std::strcmp(view, kMcdcCoverageView) == 0) {
         return LK_PLAIN;
     }
     if (!isBlank(text[kTrueCountLast])) {
@@ -210,12 +264,13 @@ void classifyProfileLine(ListingLine& line) {
 
     const std::size_t slot =
         description.empty() ? 256 : static_cast<unsigned char>(description.front());
+    const std::uint64_t word = descriptionWord(description, text);
     const auto& candidates = kFormsByFirstCharacter.forms[slot];
     for (std::size_t i = 0; i < kFormsByFirstCharacter.count[slot]; ++i) {
-        const Form& form = kForms[candidates[i]];
-        if (!fits(form, description, text)) {
+        if (!fits(candidates[i], description, word, text)) {
             continue;
         }
+        const Form& form = kForms[candidates[i]];
         line.kind = static_cast<std::uint32_t>(kindOf(form, text));
         if (form.endRule == DropLastCharacter ||
             (form.endRule == DropTrailingPlus && text.back() == '+')) {

@@ -203,22 +203,29 @@ TEST(DifferenceMarking, CountFieldReading) {
         const char* text;
         int first;
         int last;
-        std::int64_t value;
+        bool nonZero;
     };
     const Case cases[] = {
-        {"         7", 0, 9, 7},
-        {"       1 2", 0, 9, 12},          // blanks inside the field are skipped
-        {"      x 12", 0, 9, 0},           // a leading non-digit ends the field
-        {"        5-", 0, 9, 5},           // as does a trailing one
-        {"       000", 0, 9, 0},           //
-        {"          ", 0, 9, 0},           //
-        {"4294967296", 0, 9, 4294967296},  // a count beyond 32 bits is not 0
-        {"         12345", 0, 9, 1},       // columns after the field are not read
-        {"98765 ", 2, 4, 765},             //
-        {"  7", 0, 9, 7},                  // a text shorter than the field
+        {"         7", 0, 9, true},
+        {"       1 2", 0, 9, true},      // blanks inside the field are skipped
+        {"      x 12", 0, 9, false},     // a leading non-digit ends the field
+        {"        5-", 0, 9, true},      // as does a trailing one
+        {"       000", 0, 9, false},     //
+        {"          ", 0, 9, false},     //
+        {"4294967296", 0, 9, true},      // a count beyond 32 bits is not 0
+        {"0000000001", 0, 9, true},      // the last column decides
+        {"00000000x1", 0, 9, false},     //
+        {"0 0 0 0 0 ", 0, 9, false},     //
+        {"         0345", 0, 9, false},  // columns after the field are not read
+        {"abc 7", 0, 9, false},          // a text shorter than the field
+        {"  7", 0, 9, true},             //
+        {"98765 ", 2, 4, true},          // a field of another width
+        {"98000 ", 2, 4, false},         //
+        {"        0 -                                7 FUNCTION", 11, 20, false},
+        {"        0         7                        7 FUNCTION", 11, 20, true},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(countValue(c.text, c.first, c.last), c.value) << '"' << c.text << '"';
+        EXPECT_EQ(countIsNonZero(c.text, c.first, c.last), c.nonZero) << '"' << c.text << '"';
     }
 }
 
