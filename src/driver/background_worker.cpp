@@ -57,6 +57,14 @@ void BackgroundWorker::raiseFailure() {
 }
 
 void BackgroundWorker::post(Job job) {
+    if (!thread_.joinable()) {
+        // No thread: the job runs at once.
+        ++posted_;
+        job();
+        std::lock_guard lock(mutex_);
+        ++completed_;
+        return;
+    }
     {
         std::lock_guard lock(mutex_);
         raiseFailure();

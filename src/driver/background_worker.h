@@ -29,7 +29,8 @@ class BackgroundWorker {
     bool isRunning() const { return thread_.joinable(); }
 
     // Hands over `job`, to run after the jobs handed over before it. Raises
-    // the error of a job that failed.
+    // the error of a job that failed. Without a thread the job runs at once,
+    // and its error is raised as it is.
     void post(Job job);
     // Number of jobs handed over since the start.
     std::uint64_t posted() const { return posted_; }

@@ -68,6 +68,12 @@ int runKorvcmp(int argc, const char* const* argv, std::string* memoryOutput) {
             process.listing2Stream.detachFromFile();
         }
         openOutput(process.outputPath);
+        // A large listing is written out on the worker's thread while this
+        // one composes what follows.
+        const std::int64_t size = process.listing2Stream.regularFileSize();
+        if (size >= process.workerFromSize && process.worker.start()) {
+            process.outputStream.writeWith(&process.worker);
+        }
     }
     writeComparedListing();
     closeStreams();
@@ -83,7 +89,9 @@ void closeStreams() {
     }
     // A write that failed on the way counts as a failed close: the output is
     // incomplete and must not be reported as a success.
-    if (!process.outputStream.close()) {
+    const bool outputClosed = process.outputStream.close();
+    process.worker.stop();
+    if (!outputClosed) {
         fatal("Could not close output profile file");
     }
 }

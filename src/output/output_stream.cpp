@@ -2,6 +2,7 @@
 #include "output/output_stream.h"
 
 #include <charconv>
+#include <utility>
 
 namespace korvcmp {
 
@@ -39,6 +40,20 @@ void OutputStream::useMemory(std::string* sink) {
     prepare();
 }
 
+void OutputStream::writeWith(BackgroundWorker* worker) {
+    worker_ = worker;
+    writtenJob_ = 0;
+    if (worker_ != nullptr && !written_) {
+        written_ = std::make_unique<char[]>(kBufferSize);
+    }
+}
+
+void OutputStream::waitForWrites() {
+    if (worker_ != nullptr) {
+        worker_->waitFor(worker_->posted());
+    }
+}
+
 void OutputStream::emit(const char* data, std::size_t size) {
     if (memory_ != nullptr) {
         memory_->append(data, size);
@@ -54,15 +69,26 @@ void OutputStream::emit(const char* data, std::size_t size) {
 }
 
 void OutputStream::flush() {
-    if (used_ > 0) {
+    if (used_ == 0) {
+        return;
+    }
+    if (worker_ == nullptr || memory_ != nullptr) {
         emit(buffer_.get(), used_);
         used_ = 0;
+        return;
     }
+    // The other buffer is filled while the worker writes this one out.
+    worker_->waitFor(writtenJob_);
+    worker_->post([this, data = buffer_.get(), size = used_] { emit(data, size); });
+    writtenJob_ = worker_->posted();
+    std::swap(buffer_, written_);
+    used_ = 0;
 }
 
 void OutputStream::writeLong(std::string_view text) {
     flush();
     if (text.size() >= kBufferSize) {
+        waitForWrites();
         emit(text.data(), text.size());
         return;
     }
@@ -81,6 +107,8 @@ bool OutputStream::close() {
         return true;
     }
     flush();
+    waitForWrites();
+    worker_ = nullptr;
     bool ok = !failed_;
     if (file_ != nullptr) {
         if (std::ferror(file_) != 0) {

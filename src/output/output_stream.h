@@ -1,6 +1,8 @@
 // The destination of the compared listing: standard output, a created file,
 // or (for tests) memory. Everything goes through one large buffer, and any
-// failed write is remembered so that closing can report it.
+// failed write is remembered so that closing can report it. With a worker,
+// a full buffer is written out on the worker's thread while the next one is
+// filled.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +11,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+
+#include "driver/background_worker.h"
 
 namespace korvcmp {
 
@@ -24,6 +28,9 @@ class OutputStream {
     void useStandardOutput();
     // Collects the output in `sink` instead of writing it anywhere.
     void useMemory(std::string* sink);
+    // Has `worker` write out each full buffer, once a file or standard
+    // output is open. The worker must run until close().
+    void writeWith(BackgroundWorker* worker);
     bool isOpen() const { return file_ != nullptr || memory_ != nullptr; }
     // The file descriptor of a file or standard output; -1 for memory or none.
     int descriptor() const { return file_ != nullptr ? fileno(file_) : -1; }
@@ -53,13 +60,18 @@ class OutputStream {
     void prepare();
     void writeLong(std::string_view text);
     void emit(const char* data, std::size_t size);
+    // Waits until the worker has written everything handed to it.
+    void waitForWrites();
 
     static constexpr std::size_t kBufferSize = std::size_t{1} << 20;
     std::FILE* file_ = nullptr;
     std::string* memory_ = nullptr;
     std::unique_ptr<char[]> buffer_;
     std::size_t used_ = 0;
-    bool failed_ = false;
+    bool failed_ = false;  // written by the worker while it writes
+    BackgroundWorker* worker_ = nullptr;
+    std::unique_ptr<char[]> written_;  // the buffer the worker writes out
+    std::uint64_t writtenJob_ = 0;     // the worker's job that writes it
 };
 
 }  // namespace korvcmp
