@@ -74,6 +74,11 @@ void BackgroundWorker::post(Job job) {
     jobsWaiting_.notify_one();
 }
 
+std::uint64_t BackgroundWorker::pending() {
+    std::lock_guard lock(mutex_);
+    return posted_ - completed_;
+}
+
 void BackgroundWorker::waitFor(std::uint64_t count) {
     std::unique_lock lock(mutex_);
     jobsDone_.wait(lock, [this, count] { return completed_ >= count || failure_ != nullptr; });

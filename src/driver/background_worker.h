@@ -34,6 +34,8 @@ class BackgroundWorker {
     void post(Job job);
     // Number of jobs handed over since the start.
     std::uint64_t posted() const { return posted_; }
+    // Number of jobs handed over and not yet done.
+    std::uint64_t pending();
     // Waits until the first `count` jobs have run. Raises the error of a job
     // that failed.
     void waitFor(std::uint64_t count);

@@ -75,8 +75,16 @@ void readListing1WithWorker() {
         ProcessState::SectionMemory& memory = process.sectionMemory[current];
         const char* begin = memory.lineStore.begin();
         const char* end = memory.lineStore.end();
-        process.worker.post([&memory, begin, end] {
+        // Comparing takes the worker about as long as reading takes this
+        // thread: while the worker is behind, this thread classifies.
+        const bool classified = process.worker.pending() > 0;
+        if (classified) {
             classifyStoredLines(memory.lineStore, begin, end);
+        }
+        process.worker.post([&memory, begin, end, classified] {
+            if (!classified) {
+                classifyStoredLines(memory.lineStore, begin, end);
+            }
             for (const MonitoredFile* file1 : memory.sections) {
                 compareListing1Section(*file1);
             }
