@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "driver/background_worker.h"
 #include "driver/fatal.h"
 #include "driver/process_state.h"
 
@@ -79,6 +80,14 @@ void ChunkList::nextChunk(std::size_t needed, std::size_t reserve) {
     chunks_.reserve(chunks_.size() + 1);
     chunks_.push_back({static_cast<char*>(allocateChunk(size)), size});
     enter(chunks_.size() - 1);
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+    if (prefaulter_ != nullptr && prefaulter_->isRunning() && size >= kHugePage) {
+        // Faulting in fresh pages is costly on virtual machines: the worker
+        // does it while this thread fills the first pages. Populating leaves
+        // the bytes as they are, so it may overlap their use.
+        prefaulter_->post([base = cursor_, size] { madvise(base, size, MADV_POPULATE_WRITE); });
+    }
+#endif
 }
 
 void ChunkList::reuse() {

@@ -10,6 +10,8 @@
 
 namespace korvcmp {
 
+class BackgroundWorker;
+
 inline constexpr std::string_view kOutOfMemoryMessage = "Out of memory, malloc() failed";
 
 // A large block for bump allocation. Large blocks are asked for as huge pages
@@ -44,6 +46,10 @@ class ChunkList {
     // the next kept chunk that is large enough, or a new one.
     void nextChunk(std::size_t needed, std::size_t reserve);
 
+    // Has `worker` fault in the pages of each new large chunk ahead of their
+    // use (none: the pages are faulted in as they are used).
+    void prefaultWith(BackgroundWorker* worker) { prefaulter_ = worker; }
+
     // Starts again at the first chunk; everything handed out becomes invalid.
     void reuse();
     // Gives every chunk back to the system.
@@ -61,6 +67,7 @@ class ChunkList {
     char* cursor_ = nullptr;
     char* limit_ = nullptr;
     std::size_t nextSize_ = std::size_t{1} << 18;
+    BackgroundWorker* prefaulter_ = nullptr;
 };
 
 // Bump allocator over chunks. Blocks are never freed one by one.
@@ -73,6 +80,7 @@ class Arena {
     void reuse() { chunks_.reuse(); }
     // Gives every chunk back; all blocks handed out become invalid.
     void release() { chunks_.release(); }
+    void prefaultWith(BackgroundWorker* worker) { chunks_.prefaultWith(worker); }
 
   private:
     ChunkList chunks_;

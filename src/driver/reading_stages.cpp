@@ -135,6 +135,15 @@ void readListing2() {
     };
 
     process.classifyLater = true;
+    // Listing 2's memory is fresh: the worker faults it in ahead of its use.
+    struct Prefaulting {
+        Prefaulting() { prefault(&process.worker); }
+        ~Prefaulting() { prefault(nullptr); }
+        static void prefault(BackgroundWorker* worker) {
+            process.arena.prefaultWith(worker);
+            process.lineStore.prefaultWith(worker);
+        }
+    } prefaulting;
     try {
         parseListing2Files([&batchStart, &handOver](MonitoredFile&) {
             if (process.lineCounter - batchStart >= process.workerBatchLines) {

@@ -40,6 +40,8 @@ class LineStore {
     template <typename Visit>
     void forEachStored(const char* from, const char* to, Visit&& visit);
 
+    void prefaultWith(BackgroundWorker* worker) { chunks_.prefaultWith(worker); }
+
     // Starts again at the first chunk, keeping the memory; every line stored
     // so far becomes invalid.
     void reuse();
