@@ -28,15 +28,6 @@ constexpr std::size_t kNulScanWindow = std::size_t{256} << 10;
 // Mappings from this size on have their pages touched ahead by a second thread.
 constexpr std::size_t kTouchedMappingSize = std::size_t{16} << 20;
 
-// The piece that starts at `start`: up to and including the first newline
-// among the `available` characters, or all of them when none is a newline.
-std::string_view pieceAt(const char* start, std::size_t available) {
-    const void* newline = std::memchr(start, '\n', available);
-    return {start, newline != nullptr
-                       ? static_cast<std::size_t>(static_cast<const char*>(newline) - start) + 1
-                       : available};
-}
-
 }  // namespace
 
 InputStream::~InputStream() {
@@ -153,15 +144,9 @@ void InputStream::readMore() {
     }
 }
 
-std::string_view InputStream::nextPiece(std::size_t limit) {
+std::string_view InputStream::nextReadPiece(std::size_t limit) {
     if (file_ == nullptr) {
         return {};
-    }
-    if (mapping_ != nullptr) {
-        const auto remaining = static_cast<std::size_t>(dataEnd_ - position_);
-        const std::string_view piece = pieceAt(position_, std::min(remaining, limit));
-        position_ += piece.size();
-        return piece;
     }
     for (;;) {
         const std::size_t available = std::min(end_ - begin_, limit);
@@ -174,7 +159,7 @@ std::string_view InputStream::nextPiece(std::size_t limit) {
     }
 }
 
-bool InputStream::holdsNul(std::string_view piece) {
+bool InputStream::searchNul(std::string_view piece) {
     // Pieces come in file order, so one search ahead of the reader, over the
     // mapping or the buffered bytes, serves all of them.
     const char* dataEnd = mapping_ != nullptr ? dataEnd_ : buffer_.get() + end_;

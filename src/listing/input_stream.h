@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string_view>
 #include <thread>
@@ -35,10 +36,24 @@ class InputStream {
     // The next piece of the file: at most `limit` characters (limit <= kMaxPiece),
     // up to and including the first newline. Empty at the end of the file or
     // after a read error.
-    std::string_view nextPiece(std::size_t limit);
+    std::string_view nextPiece(std::size_t limit) {
+        if (mapping_ == nullptr) {
+            return nextReadPiece(limit);
+        }
+        const auto remaining = static_cast<std::size_t>(dataEnd_ - position_);
+        const std::string_view piece = pieceAt(position_, remaining < limit ? remaining : limit);
+        position_ += piece.size();
+        return piece;
+    }
 
     // True when `piece`, the piece just handed out, holds a NUL character.
-    bool holdsNul(std::string_view piece);
+    bool holdsNul(std::string_view piece) {
+        // Mostly the search ahead of the reader has passed the piece already.
+        if (nulAt_ == nullptr && piece.data() + piece.size() <= nulScannedTo_) {
+            return false;
+        }
+        return searchNul(piece);
+    }
 
     // True while pieces stay valid until the stream is closed (a mapped file).
     bool piecesStayValid() const { return mapping_ != nullptr; }
@@ -61,11 +76,22 @@ class InputStream {
     static constexpr std::size_t kMaxPiece = 4096;
 
   private:
+    // The piece that starts at `start`: up to and including the first newline
+    // among the `available` characters, or all of them when none is a newline.
+    static std::string_view pieceAt(const char* start, std::size_t available) {
+        const void* newline = std::memchr(start, '\n', available);
+        return {start, newline != nullptr
+                           ? static_cast<std::size_t>(static_cast<const char*>(newline) - start) + 1
+                           : available};
+    }
+
     bool mapFile();
     void unmap();
     void startTouchingPages();
     void stopTouchingPages();
     void readMore();
+    std::string_view nextReadPiece(std::size_t limit);
+    bool searchNul(std::string_view piece);
 
     std::FILE* file_ = nullptr;
 

@@ -95,69 +95,97 @@ bool isBlank(char c) {
     return c == ' ';
 }
 
-// The forms worth trying for a description, by its first character, in table
-// order: a form whose literal begins with another character cannot fit, so
-// most lines are decided after one or two tests. Slot 256 is the empty
-// description.
-struct FormsByFirstCharacter {
-    std::array<std::array<std::uint8_t, kForms.size()>, 257> forms{};
-    std::array<std::uint8_t, 257> count{};
+// A starts-with or equals test made ready: the literal's first eight
+// characters as one little-endian word, with the mask of the bytes they fill.
+// A description whose first eight characters, loaded the same way, agree under
+// the mask begins like the literal.
+struct PrefixTest {
+    std::uint64_t word = 0;
+    std::uint64_t mask = 0;
+    std::uint8_t length = 0;
+    bool whole = false;     // the description must be the literal, to its end
+    std::uint8_t form = 0;  // the row of kForms
 };
 
-constexpr bool mayFit(const Form& form, int first) {
-    switch (form.test) {
-        case StartsWith:
-        case Equals:
-            return first < 256 && static_cast<unsigned char>(form.literal.front()) == first;
-        case ConditionRow:
-            return first >= '1' && first <= '9';
-        case EndsWith:
-            return true;
+constexpr PrefixTest prefixTestOf(std::size_t row) {
+    const Form& form = kForms[row];
+    PrefixTest test;
+    for (std::size_t i = 0; i < form.literal.size() && i < 8; ++i) {
+        test.word |= std::uint64_t{static_cast<unsigned char>(form.literal[i])} << (8 * i);
+        test.mask |= std::uint64_t{0xff} << (8 * i);
+    }
+    test.length = static_cast<std::uint8_t>(form.literal.size());
+    test.whole = form.test == Equals;
+    test.form = static_cast<std::uint8_t>(row);
+    return test;
+}
+
+// The starts-with and equals tests worth making for a description, by its
+// first character, in table order: a literal that begins with another
+// character cannot fit, so most lines are decided by one or two tests.
+constexpr std::size_t kMostPrefixTests = 8;
+
+constexpr bool slotsHoldEveryPrefixTest() {
+    std::array<std::size_t, 256> count{};
+    for (const Form& form : kForms) {
+        if ((form.test == StartsWith || form.test == Equals) &&
+            ++count[static_cast<unsigned char>(form.literal.front())] > kMostPrefixTests) {
+            return false;
+        }
     }
     return true;
 }
+static_assert(slotsHoldEveryPrefixTest());
 
-constexpr FormsByFirstCharacter indexForms() {
-    FormsByFirstCharacter index;
-    for (int first = 0; first <= 256; ++first) {
-        const auto slot = static_cast<std::size_t>(first);
-        for (std::size_t i = 0; i < kForms.size(); ++i) {
-            if (mayFit(kForms[i], first)) {
-                index.forms[slot][index.count[slot]++] = static_cast<std::uint8_t>(i);
-            }
+struct PrefixTestsByFirstCharacter {
+    std::array<std::array<PrefixTest, kMostPrefixTests>, 256> tests{};
+    std::array<std::uint8_t, 256> count{};
+};
+
+constexpr PrefixTestsByFirstCharacter indexPrefixTests() {
+    PrefixTestsByFirstCharacter index;
+    for (std::size_t row = 0; row < kForms.size(); ++row) {
+        if (kForms[row].test != StartsWith && kForms[row].test != Equals) {
+            continue;
         }
+        const auto slot = static_cast<unsigned char>(kForms[row].literal.front());
+        index.tests[slot][index.count[slot]++] = prefixTestOf(row);
     }
     return index;
 }
 
-constexpr FormsByFirstCharacter kFormsByFirstCharacter = indexForms();
+constexpr PrefixTestsByFirstCharacter kPrefixTests = indexPrefixTests();
 
-// A literal's first eight characters as one little-endian word, and the mask
-// of the bytes it fills: a description whose first eight characters, loaded
-// the same way, agree under the mask starts like the literal.
-struct LiteralPrefix {
-    std::uint64_t word = 0;
-    std::uint64_t mask = 0;
-};
-
-constexpr LiteralPrefix prefixOf(std::string_view literal) {
-    LiteralPrefix prefix;
-    for (std::size_t i = 0; i < literal.size() && i < 8; ++i) {
-        prefix.word |= std::uint64_t{static_cast<unsigned char>(literal[i])} << (8 * i);
-        prefix.mask |= std::uint64_t{0xff} << (8 * i);
+constexpr std::size_t rowOf(Test test) {
+    for (std::size_t row = 0; row < kForms.size(); ++row) {
+        if (kForms[row].test == test) {
+            return row;
+        }
     }
-    return prefix;
+    return kForms.size();
 }
 
-constexpr std::array<LiteralPrefix, kForms.size()> prefixesOf() {
-    std::array<LiteralPrefix, kForms.size()> prefixes{};
-    for (std::size_t i = 0; i < kForms.size(); ++i) {
-        prefixes[i] = prefixOf(kForms[i].literal);
-    }
-    return prefixes;
-}
+constexpr std::size_t kConditionRow = rowOf(ConditionRow);
+constexpr std::size_t kFirstEndsWith = rowOf(EndsWith);
 
-constexpr std::array<LiteralPrefix, kForms.size()> kPrefixes = prefixesOf();
+// Making the starts-with and equals tests first, then the condition row test,
+// then the ends-with tests keeps the table's order: no literal begins with a
+// digit, and the ends-with forms come last.
+constexpr bool testOrderKeepsTableOrder() {
+    for (std::size_t row = 0; row < kForms.size(); ++row) {
+        const Form& form = kForms[row];
+        if ((form.test == EndsWith) != (row >= kFirstEndsWith)) {
+            return false;
+        }
+        if ((form.test == StartsWith || form.test == Equals) &&
+            (form.literal.empty() ||
+             (form.literal.front() >= '1' && form.literal.front() <= '9'))) {
+            return false;
+        }
+    }
+    return kConditionRow < kFirstEndsWith;
+}
+static_assert(testOrderKeepsTableOrder());
 
 // The first eight characters of the description (fewer when it is shorter,
 // the rest zero). The description ends the text, and every profile line is
@@ -176,26 +204,33 @@ std::uint64_t descriptionWord(std::string_view description, std::string_view tex
     return word >> (8 * (8 - description.size()));
 }
 
-bool fits(std::size_t formIndex, std::string_view description, std::uint64_t word,
-          std::string_view text) {
-    const Form& form = kForms[formIndex];
-    switch (form.test) {
-        case StartsWith:
-        case Equals: {
-            const std::size_t length = form.literal.size();
-            const bool lengthFits =
-                form.test == Equals ? description.size() == length : description.size() >= length;
-            const LiteralPrefix& prefix = kPrefixes[formIndex];
-            return lengthFits && (word & prefix.mask) == prefix.word &&
-                   (length <= 8 ||
-                    std::memcmp(description.data() + 8, form.literal.data() + 8, length - 8) == 0);
+// The first form of the table that the line fits, or none.
+const Form* formOf(std::string_view description, std::string_view text) {
+    if (!description.empty()) {
+        const auto first = static_cast<unsigned char>(description.front());
+        const std::uint64_t word = descriptionWord(description, text);
+        const auto& tests = kPrefixTests.tests[first];
+        for (std::size_t i = 0; i < kPrefixTests.count[first]; ++i) {
+            const PrefixTest& test = tests[i];
+            if ((word & test.mask) == test.word &&
+                (test.whole ? description.size() == test.length
+                            : description.size() >= test.length) &&
+                (test.length <= 8 ||
+                 std::memcmp(description.data() + 8, kForms[test.form].literal.data() + 8,
+                             test.length - 8U) == 0)) {
+                return &kForms[test.form];
+            }
         }
-        case ConditionRow:
-            return !description.empty() && description.front() >= '1' && description.front() <= '9';
-        case EndsWith:
-            return text.ends_with(form.literal);
+        if (first >= '1' && first <= '9') {
+            return &kForms[kConditionRow];
+        }
     }
-    return false;
+    for (std::size_t row = kFirstEndsWith; row < kForms.size(); ++row) {
+        if (text.ends_with(kForms[row].literal)) {
+            return &kForms[row];
+        }
+    }
+    return nullptr;
 }
 
 [[noreturn]] void strange(std::string_view text) {
@@ -262,24 +297,16 @@ void classifyProfileLine(ListingLine& line) {
                                              ? std::string_view{}
                                              : text.substr(descriptionStart);
 
-    const std::size_t slot =
-        description.empty() ? 256 : static_cast<unsigned char>(description.front());
-    const std::uint64_t word = descriptionWord(description, text);
-    const auto& candidates = kFormsByFirstCharacter.forms[slot];
-    for (std::size_t i = 0; i < kFormsByFirstCharacter.count[slot]; ++i) {
-        if (!fits(candidates[i], description, word, text)) {
-            continue;
-        }
-        const Form& form = kForms[candidates[i]];
-        line.kind = static_cast<std::uint32_t>(kindOf(form, text));
-        if (form.endRule == DropLastCharacter ||
-            (form.endRule == DropTrailingPlus && text.back() == '+')) {
-            --compareEnd;
-        }
-        line.compareEnd = static_cast<std::int16_t>(compareEnd);
-        return;
+    const Form* form = formOf(description, text);
+    if (form == nullptr) {
+        strange(text);
     }
-    strange(text);
+    line.kind = static_cast<std::uint32_t>(kindOf(*form, text));
+    if (form->endRule == DropLastCharacter ||
+        (form->endRule == DropTrailingPlus && text.back() == '+')) {
+        --compareEnd;
+    }
+    line.compareEnd = static_cast<std::int16_t>(compareEnd);
 }
 
 void classifyStoredLines(LineStore& store, const char* from, const char* to) {
