@@ -7,6 +7,8 @@
 // whole input serves as both listings. The two listings are written to files
 // in a private directory, because the pipeline reads its listings by path.
 //
+// Inputs of odd size are read with the worker thread, the others without.
+//
 // A run may end in two ways: the compared listing is complete, or the run
 // stops with a fatal error (FatalError, or std::bad_alloc for memory that ran
 // out). Anything else - a crash, a sanitizer report, another exception, a
@@ -27,6 +29,7 @@
 #include <string_view>
 
 #include "driver/fatal.h"
+#include "driver/process_state.h"
 #include "driver/run.h"
 
 namespace {
@@ -177,6 +180,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                 space.listing2Path.c_str(),
                                 "-p",
                                 space.outputPath.c_str()};
+    // Inputs of odd size are read with the worker thread, in small batches,
+    // so that the hand-overs between the threads are fuzzed too; the others
+    // are read on one thread.
+    const bool withWorker = size % 2 == 1;
+    korvcmp::process.workerFromSize = withWorker ? 0 : INT64_MAX;
+    korvcmp::process.workerBatchLines = 1 + static_cast<std::int64_t>(size % 7);
+
     static std::string output;
     output.clear();
     try {
