@@ -48,8 +48,8 @@ struct ProcessState {
     struct SectionMemory {
         Arena arena;
         LineStore lineStore;
-        std::vector<MonitoredFile*> sections;  // the batch of sections stored here
-        std::uint64_t job = 0;                 // the worker's job that compares them
+        std::vector<const MonitoredFile*> sections;  // the batch of sections stored here
+        std::uint64_t job = 0;                       // the worker's job that compares them
     };
     std::array<SectionMemory, 4> sectionMemory;
     // Where records, texts and lines are stored at the moment.

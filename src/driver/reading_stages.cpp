@@ -57,7 +57,7 @@ void useSectionMemory(ProcessState::SectionMemory& memory) {
 void readListing1Alone() {
     ProcessState::SectionMemory& memory = process.sectionMemory.front();
     useSectionMemory(memory);
-    parseListing1Files([&memory](MonitoredFile& file1) {
+    parseListing1Files([&memory](const MonitoredFile& file1) {
         compareListing1Section(file1);
         process.listing1->firstFile = nullptr;
         process.listing1->lastFile = nullptr;
@@ -98,7 +98,7 @@ void readListing1WithWorker() {
     useSectionMemory(process.sectionMemory[current]);
     process.classifyLater = true;
     try {
-        parseListing1Files([&current, &batchStart, &handOver](MonitoredFile& file1) {
+        parseListing1Files([&current, &batchStart, &handOver](const MonitoredFile& file1) {
             process.listing1->firstFile = nullptr;
             process.listing1->lastFile = nullptr;
             process.sectionMemory[current].sections.push_back(&file1);

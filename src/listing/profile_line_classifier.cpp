@@ -3,6 +3,7 @@
 // table's order; the first form that fits decides.
 #include "listing/profile_line_classifier.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string_view>
@@ -128,12 +129,12 @@ constexpr std::size_t kMostPrefixTests = 8;
 constexpr bool slotsHoldEveryPrefixTest() {
     std::array<std::size_t, 256> count{};
     for (const Form& form : kForms) {
-        if ((form.test == StartsWith || form.test == Equals) &&
-            ++count[static_cast<unsigned char>(form.literal.front())] > kMostPrefixTests) {
-            return false;
+        if (form.test == StartsWith || form.test == Equals) {
+            ++count[static_cast<unsigned char>(form.literal.front())];
         }
     }
-    return true;
+    return std::all_of(count.begin(), count.end(),
+                       [](std::size_t tests) { return tests <= kMostPrefixTests; });
 }
 static_assert(slotsHoldEveryPrefixTest());
 
