@@ -19,11 +19,11 @@
 #include "support/listing_builder.h"
 #include "support/test_support.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#define KORVCMP_TEST_ADDRESS_SANITIZER 1
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define KORVCMP_TEST_SHADOW_SANITIZER 1
 #elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KORVCMP_TEST_ADDRESS_SANITIZER 1
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define KORVCMP_TEST_SHADOW_SANITIZER 1
 #endif
 #endif
 
@@ -35,10 +35,11 @@ using std::chrono::milliseconds;
 
 const std::string kErrorPrefix = "*** korvcmp error: ";
 
-#if defined(KORVCMP_TEST_ADDRESS_SANITIZER)
-constexpr bool kAddressSanitizer = true;
+// AddressSanitizer and ThreadSanitizer map shadow memory of their own.
+#if defined(KORVCMP_TEST_SHADOW_SANITIZER)
+constexpr bool kShadowSanitizer = true;
 #else
-constexpr bool kAddressSanitizer = false;
+constexpr bool kShadowSanitizer = false;
 #endif
 
 std::string errorLine(const std::string& message) {
@@ -400,8 +401,8 @@ TEST(FaultInjection, StandardOutputOntoListing2) {
 // lets the example pair run, plus half the size of the large listing: too
 // little both to map that listing and to store a copy of it.
 TEST(FaultInjection, OutOfMemoryIsReported) {
-    if (kAddressSanitizer) {
-        GTEST_SKIP() << "AddressSanitizer reserves far more address space than any useful limit";
+    if (kShadowSanitizer) {
+        GTEST_SKIP() << "the sanitizer reserves far more address space than any useful limit";
     }
     const TempDir dir;
     const std::string one = sourcePath("examples/run1.lst");
