@@ -47,56 +47,24 @@ std::string ListingLine::markedText() const {
     return marked;
 }
 
-ListingLine* LineStore::store(std::string_view text, TextSource source) {
-    const bool copy = source == TextSource::Transient;
-    const std::size_t size = copy ? ListingLine::storageSize(text.size()) : sizeof(ListingLine);
-    if (chunks_.room(kForwardSize) < size) {
-        // Lists go on in the next chunk: a forwarding record at the end of
-        // this one leads there.
-        char* forwardAt = chunks_.cursor();
-        chunks_.nextChunk(size, kForwardSize);
-        if (forwardAt != nullptr) {
-            // cppcheck-suppress [legacyUninitvar, unreadVariable] ; placement new constructs
-            // the record in the chunk, where the walk reads it
-            auto* forward = new (forwardAt) ListingLine{};
-            forward->flags = ListingLine::kForward;
-            forward->textData = chunks_.cursor();
-        }
+void LineStore::moveToNextChunk(std::size_t size) {
+    // Lists go on in the next chunk: a forwarding record at the end of this
+    // one leads there.
+    char* forwardAt = chunks_.cursor();
+    chunks_.nextChunk(size, kForwardSize);
+    if (forwardAt != nullptr) {
+        // cppcheck-suppress [legacyUninitvar, unreadVariable] ; placement new constructs
+        // the record in the chunk, where the walk reads it
+        auto* forward = new (forwardAt) ListingLine{};
+        forward->flags = ListingLine::kForward;
+        forward->textData = chunks_.cursor();
     }
-    // cppcheck-suppress [legacyUninitvar, unreadVariable] ; placement new constructs it
-    auto* line = new (chunks_.cursor()) ListingLine{};
-    line->length = static_cast<std::uint16_t>(text.size());
-    line->flags = ListingLine::kLastInList;
-    if (copy) {
-        char* textCopy = reinterpret_cast<char*>(line + 1);
-        if (!text.empty()) {
-            std::memcpy(textCopy, text.data(), text.size());
-        }
-        textCopy[text.size()] = '\0';
-        line->textData = textCopy;
-    } else {
-        line->textData = text.data();
-    }
-    chunks_.advance(size);
-    lastStored_ = line;
-    return line;
 }
 
-ListingLine* LineStore::append(ListingLine*& head, ListingLine*& tail, std::string_view text,
-                               TextSource source) {
-    if (tail != nullptr && tail != lastStored_) {
-        // Another line was stored after this list's tail: the list could no
-        // longer be walked. Only a defect in the reader can get here.
-        fatal("Internal error, data structures look corrupted");
-    }
-    ListingLine* line = store(text, source);
-    if (tail == nullptr) {
-        head = line;
-    } else {
-        tail->flags &= ~ListingLine::kLastInList;
-    }
-    tail = line;
-    return line;
+void LineStore::listBroken() {
+    // Another line was stored after a list's tail: the list could no longer
+    // be walked. Only a defect in the reader can get here.
+    fatal("Internal error, data structures look corrupted");
 }
 
 ListingLine* LineStore::single(std::string_view text, TextSource source) {

@@ -5,6 +5,8 @@
 // end leads to the first record of the next chunk.
 #pragma once
 
+#include <cstring>
+#include <new>
 #include <string_view>
 
 #include "driver/memory.h"
@@ -23,7 +25,19 @@ class LineStore {
     // Stores `text` as the new tail of the list [head, tail]. The list being
     // built must be the one whose tail was stored last.
     ListingLine* append(ListingLine*& head, ListingLine*& tail, std::string_view text,
-                        TextSource source = TextSource::Transient);
+                        TextSource source = TextSource::Transient) {
+        if (tail != nullptr && tail != lastStored_) {
+            listBroken();
+        }
+        ListingLine* line = store(text, source);
+        if (tail == nullptr) {
+            head = line;
+        } else {
+            tail->flags &= ~ListingLine::kLastInList;
+        }
+        tail = line;
+        return line;
+    }
 
     // Stores `text` as a line that belongs to no list.
     ListingLine* single(std::string_view text, TextSource source = TextSource::Transient);
@@ -49,7 +63,38 @@ class LineStore {
     void release();
 
   private:
-    ListingLine* store(std::string_view text, TextSource source);
+    // Stored lines are the reader's inner loop: the common case is inline.
+    ListingLine* store(std::string_view text, TextSource source) {
+        const bool copy = source == TextSource::Transient;
+        const std::size_t size = copy ? ListingLine::storageSize(text.size()) : sizeof(ListingLine);
+        if (chunks_.room(sizeof(ListingLine)) < size) {
+            moveToNextChunk(size);
+        }
+        // Every field is set below: no value-initialisation first.
+        // cppcheck-suppress [legacyUninitvar, unreadVariable] ; placement new constructs it
+        auto* line = new (chunks_.cursor()) ListingLine;
+        line->lineNumber = 0;
+        line->kind = LK_PLAIN;
+        line->flags = ListingLine::kLastInList;
+        line->compareEnd = 0;
+        line->length = static_cast<std::uint16_t>(text.size());
+        if (copy) {
+            char* textCopy = chunks_.cursor() + sizeof(ListingLine);
+            if (!text.empty()) {
+                std::memcpy(textCopy, text.data(), text.size());
+            }
+            textCopy[text.size()] = '\0';
+            line->textData = textCopy;
+        } else {
+            line->textData = text.data();
+        }
+        chunks_.advance(size);
+        lastStored_ = line;
+        return line;
+    }
+    // Moves on to a chunk with room for `size` bytes, bridged by a forwarding record.
+    void moveToNextChunk(std::size_t size);
+    [[noreturn]] static void listBroken();
 
     ChunkList chunks_;
     ListingLine* lastStored_ = nullptr;
