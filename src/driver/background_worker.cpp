@@ -58,11 +58,17 @@ void BackgroundWorker::raiseFailure() {
 
 void BackgroundWorker::post(Job job) {
     if (!thread_.joinable()) {
-        // No thread: the job runs at once.
+        // No thread: the job runs at once, and counts as done even when it
+        // fails.
         ++posted_;
+        struct Done {
+            BackgroundWorker& worker;
+            ~Done() {
+                const std::lock_guard lock(worker.mutex_);
+                ++worker.completed_;
+            }
+        } done{*this};
         job();
-        std::lock_guard lock(mutex_);
-        ++completed_;
         return;
     }
     {
@@ -80,6 +86,9 @@ std::uint64_t BackgroundWorker::pending() {
 }
 
 void BackgroundWorker::waitFor(std::uint64_t count) {
+    if (!thread_.joinable()) {
+        return;  // every job handed over has run already
+    }
     std::unique_lock lock(mutex_);
     jobsDone_.wait(lock, [this, count] { return completed_ >= count || failure_ != nullptr; });
     raiseFailure();

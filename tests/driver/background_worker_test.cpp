@@ -98,5 +98,18 @@ TEST(BackgroundWorker, StartsAfreshAfterAFailure) {
     EXPECT_EQ(ran, 1);
 }
 
+// Without a thread a job runs at once; one that fails is raised as it is and
+// still counts as done, so that nobody waits for it.
+TEST(BackgroundWorker, WithoutAThreadJobsRunAtOnce) {
+    BackgroundWorker worker;
+    int ran = 0;
+    worker.post([&ran] { ++ran; });
+    EXPECT_EQ(ran, 1);
+    EXPECT_THROW(worker.post([] { throw std::runtime_error("failed"); }), std::runtime_error);
+    EXPECT_EQ(worker.pending(), 0U);
+    worker.waitFor(worker.posted());
+    EXPECT_EQ(worker.stop(), nullptr);
+}
+
 }  // namespace
 }  // namespace korvcmp
