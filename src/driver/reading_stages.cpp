@@ -20,12 +20,6 @@
 namespace korvcmp {
 namespace {
 
-bool readWithWorker(const InputStream& stream) {
-    const std::int64_t size = stream.regularFileSize();
-    return size >= 0 && size >= process.workerFromSize &&
-           (process.worker.isRunning() || process.worker.start());
-}
-
 // Where the lines not yet handed over begin: at `unsentFrom`, or at the
 // first line when none were handed over.
 const char* unsentStart(const LineStore& store, const char* unsentFrom) {
@@ -116,8 +110,14 @@ void readListing1WithWorker() {
 
 }  // namespace
 
+bool useWorkerFor(const InputStream& stream) {
+    const std::int64_t size = stream.regularFileSize();
+    return size >= 0 && size >= process.workerFromSize &&
+           (process.worker.isRunning() || process.worker.start());
+}
+
 void readListing2() {
-    if (!readWithWorker(process.listing2Stream)) {
+    if (!useWorkerFor(process.listing2Stream)) {
         parseListing2Files();
         parseListing2Summary();
         return;
@@ -161,7 +161,7 @@ void readListing2() {
 
 void readListing1AndCompare() {
     // Listing 1's sections are stored only until they have been compared.
-    if (readWithWorker(process.listing1Stream)) {
+    if (useWorkerFor(process.listing1Stream)) {
         readListing1WithWorker();
     } else {
         process.worker.finish();

@@ -2,7 +2,13 @@
 // section, each section compared with listing 2 as soon as it has been read.
 #pragma once
 
+#include "listing/input_stream.h"
+
 namespace korvcmp {
+
+// True when `stream` is a regular file large enough to be worth the worker
+// thread, and the worker runs (it is started when it does not).
+bool useWorkerFor(const InputStream& stream);
 
 // Reads listing 2's file sections and its summary, after openListing.
 void readListing2();

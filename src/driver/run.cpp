@@ -68,10 +68,9 @@ int runKorvcmp(int argc, const char* const* argv, std::string* memoryOutput) {
             process.listing2Stream.detachFromFile();
         }
         openOutput(process.outputPath);
-        // A large listing is written out on the worker's thread while this
-        // one composes what follows.
-        const std::int64_t size = process.listing2Stream.regularFileSize();
-        if (size >= process.workerFromSize && process.worker.start()) {
+        // The output of a large listing 2 is written out on the worker's
+        // thread while this one composes what follows.
+        if (useWorkerFor(process.listing2Stream)) {
             process.outputStream.writeWith(&process.worker);
         }
     }

@@ -8,10 +8,6 @@
 namespace korvcmp {
 namespace {
 
-// A forwarding record: a ListingLine with kForward set, whose text pointer
-// holds the address of the record that continues the lists in the next chunk.
-constexpr std::size_t kForwardSize = sizeof(ListingLine);
-
 constexpr std::uint32_t markerBit(int column, char marker) {
     if (column == kTrueMarkerColumn) {
         return marker == kNewMarker ? ListingLine::kTrueNew : ListingLine::kTrueLost;

@@ -67,7 +67,7 @@ class LineStore {
     ListingLine* store(std::string_view text, TextSource source) {
         const bool copy = source == TextSource::Transient;
         const std::size_t size = copy ? ListingLine::storageSize(text.size()) : sizeof(ListingLine);
-        if (chunks_.room(sizeof(ListingLine)) < size) {
+        if (chunks_.room(kForwardSize) < size) {
             moveToNextChunk(size);
         }
         // Every field is set below: no value-initialisation first.
@@ -92,6 +92,11 @@ class LineStore {
         lastStored_ = line;
         return line;
     }
+    // A forwarding record: a ListingLine with kForward set, whose text pointer
+    // holds the address of the record that continues the lists in the next
+    // chunk. Every chunk keeps room for one at its end.
+    static constexpr std::size_t kForwardSize = sizeof(ListingLine);
+
     // Moves on to a chunk with room for `size` bytes, bridged by a forwarding record.
     void moveToNextChunk(std::size_t size);
     [[noreturn]] static void listBroken();
@@ -109,7 +114,7 @@ void LineStore::forEachStored(const char* from, const char* to, Visit&& visit) {
             at = line->textData;
             continue;
         }
-        at += line->hasInlineText() ? ListingLine::storageSize(line->length) : sizeof(ListingLine);
+        at += line->storedSize();
         visit(*const_cast<ListingLine*>(line));
     }
 }

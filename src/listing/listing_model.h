@@ -90,6 +90,10 @@ struct ListingLine {
     static std::size_t storageSize(std::size_t copiedTextLength) {
         return sizeof(ListingLine) + ((copiedTextLength + 1 + 7) & ~std::size_t{7});
     }
+    // Bytes this record occupies in its store.
+    std::size_t storedSize() const {
+        return hasInlineText() ? storageSize(length) : sizeof(ListingLine);
+    }
 };
 static_assert(sizeof(ListingLine) == 16, "a stored line's record must stay compact");
 
@@ -99,8 +103,7 @@ inline ListingLine* ListingLine::next() {
     if ((flags & kLastInList) != 0) {
         return nullptr;
     }
-    const std::size_t size = hasInlineText() ? storageSize(length) : sizeof(ListingLine);
-    auto* following = reinterpret_cast<ListingLine*>(reinterpret_cast<char*>(this) + size);
+    auto* following = reinterpret_cast<ListingLine*>(reinterpret_cast<char*>(this) + storedSize());
     if ((following->flags & kForward) != 0) {
         return const_cast<ListingLine*>(reinterpret_cast<const ListingLine*>(following->textData));
     }
