@@ -1,0 +1,54 @@
+// The file the compared listing is written to, in the operating system's own
+// terms: standard output, a file created (or emptied) in place, or a
+// replacement written beside the file it replaces and renamed over it only
+// once it is complete. Lines end as the system's text files end them (LF, or
+// CR LF on Windows). One implementation per system.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace korvcmp {
+
+class OutputFile {
+  public:
+    OutputFile() = default;
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    // An output still open is abandoned (see abandon()).
+    ~OutputFile();
+
+    // Writes to standard output.
+    void useStandardOutput();
+    // Creates the file at `path`, or empties it when it exists; false when
+    // that fails.
+    bool create(const char* path);
+    // Creates a new file in the directory of the file `path` names (the file
+    // a symbolic link points to), to be renamed over it by close(); it gets
+    // the replaced file's permission bits. False when it cannot be created;
+    // nothing is changed then.
+    bool createReplacement(const char* path);
+
+    bool isOpen() const { return handle_ != -1; }
+
+    // Writes all of `data`; false when it cannot be written (a full disk, a
+    // closed pipe). Allocates nothing.
+    bool write(const char* data, std::size_t size);
+
+    // Closes the output. A replacement is renamed over the file it replaces
+    // when everything was written and closed; otherwise it is removed and the
+    // replaced file keeps every byte. False when closing or renaming failed.
+    // Allocates nothing.
+    bool close();
+    // After an error elsewhere: closes the output, and removes a replacement.
+    void abandon();
+
+  private:
+    std::intptr_t handle_ = -1;  // a file descriptor, or a HANDLE on Windows
+    bool ownsHandle_ = false;    // false for standard output
+    std::string replacementPath_;  // the new file, while it replaces another
+    std::string replacedPath_;     // the file it will replace
+};
+
+}  // namespace korvcmp
