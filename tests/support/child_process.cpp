@@ -64,6 +64,14 @@ ChildResult runBinaryWith(const std::vector<std::string>& arguments, const Child
         argv.push_back(const_cast<char*>(argument.c_str()));
     }
     argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (char** variable = environ; *variable != nullptr; ++variable) {
+        envp.push_back(*variable);
+    }
+    for (const std::string& variable : options.environment) {
+        envp.push_back(const_cast<char*>(variable.c_str()));
+    }
+    envp.push_back(nullptr);
     rlimit limit{};
     if (options.addressSpaceLimit) {
         limit.rlim_cur = static_cast<rlim_t>(*options.addressSpaceLimit);
@@ -104,8 +112,8 @@ ChildResult runBinaryWith(const std::vector<std::string>& arguments, const Child
         if (options.addressSpaceLimit && setrlimit(RLIMIT_AS, &limit) != 0) {
             childFails("setrlimit");
         }
-        execv(program.c_str(), argv.data());
-        childFails("execv");
+        execve(program.c_str(), argv.data(), envp.data());
+        childFails("execve");
     }
     close(out[1]);
     close(err[1]);

@@ -34,6 +34,8 @@ struct ChildOptions {
     // writing without truncating it (as "1<>path" in the shell), instead of
     // a pipe to the test; ChildResult::standardOutput stays empty.
     std::string standardOutputOnto;
+    // Variables added to the child's environment, as "NAME=value".
+    std::vector<std::string> environment;
 };
 
 struct ChildResult : ProcessResult {

@@ -1,0 +1,204 @@
+// Out of memory at every allocation of a run, and a full disk. Each run either
+// succeeds with the same compared listing, or ends with one error line and
+// status 255; never by a signal, and never at the cost of a byte of an input
+// or of an output that existed before.
+#include <sys/mount.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/child_process.h"
+#include "support/test_support.h"
+
+namespace korvcmp::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kOutOfMemory = "*** korvcmp error: Out of memory, malloc() failed\n";
+
+// The compared listing without its "Listing produced at" line.
+std::string withoutTimeLine(std::string text) {
+    const std::size_t time = text.find("Listing produced at   : ");
+    if (time != std::string::npos) {
+        text.erase(time, text.find('\n', time) + 1 - time);
+    }
+    return text;
+}
+
+// An example listing with its file sections repeated up to `bytes` bytes.
+std::string repeatedExample(const std::string& name, std::size_t bytes) {
+    const std::string example = readFile(sourcePath("examples/" + name));
+    const std::size_t sections = example.find("MONITORED ");
+    const std::size_t summary = example.find("\nSUMMARY\n") + 1;
+    std::string listing = example.substr(0, sections);
+    while (listing.size() < bytes) {
+        listing.append(example, sections, summary - sections);
+    }
+    return listing + example.substr(summary);
+}
+
+enum class Destination { NewFile, ExistingFile, Listing1, Listing2 };
+
+struct Sweep {
+    const char* name;
+    std::size_t listingBytes;  // 0: the example pair as it is
+    Destination destination;
+};
+
+// Large listings are read with the worker thread and written through it.
+constexpr std::size_t kLarge = std::size_t{6} << 20;
+
+const Sweep kSweeps[] = {
+    {"ExampleIntoExistingFile", 0, Destination::ExistingFile},
+    {"ExampleOntoListing1", 0, Destination::Listing1},
+    {"ExampleOntoListing2", 0, Destination::Listing2},
+    {"LargeIntoNewFile", kLarge, Destination::NewFile},
+    {"LargeOntoListing2", kLarge, Destination::Listing2},
+};
+
+class AllocationFailureSweep : public ::testing::TestWithParam<Sweep> {};
+
+TEST_P(AllocationFailureSweep, EveryAllocationMayFail) {
+#if !defined(KORVCMP_FAILING_ALLOCATOR)
+    GTEST_SKIP() << "the failing allocator cannot be preloaded into this build";
+#else
+    const Sweep& sweep = GetParam();
+    const TempDir dir;
+    const std::string one =
+        sweep.listingBytes == 0 ? readFile(sourcePath("examples/run1.lst"))
+                                : repeatedExample("run1.lst", sweep.listingBytes);
+    const std::string two =
+        sweep.listingBytes == 0 ? readFile(sourcePath("examples/run2.lst"))
+                                : repeatedExample("run2.lst", sweep.listingBytes);
+    const std::string oldOutput = "an output of an earlier run\n";
+    const std::string onePath = dir.file("one.lst");
+    const std::string twoPath = dir.file("two.lst");
+    const std::string output = sweep.destination == Destination::Listing1   ? onePath
+                               : sweep.destination == Destination::Listing2 ? twoPath
+                                                                            : dir.file("out.lst");
+    const auto prepare = [&] {
+        dir.write("one.lst", one);
+        dir.write("two.lst", two);
+        fs::remove(dir.file("out.lst"));
+        if (sweep.destination == Destination::ExistingFile) {
+            dir.write("out.lst", oldOutput);
+        }
+    };
+    // What the destination holds before a run: what a failed run must leave.
+    const std::string before = sweep.destination == Destination::Listing1   ? one
+                               : sweep.destination == Destination::Listing2 ? two
+                                                                            : oldOutput;
+    const bool existedBefore = sweep.destination != Destination::NewFile;
+    const std::vector<std::string> arguments = {"-i1", onePath, "-i2", twoPath, "-p", output};
+
+    // A run without failures: its compared listing and its number of allocations.
+    prepare();
+    ChildOptions counting;
+    counting.environment = {"LD_PRELOAD=" KORVCMP_FAILING_ALLOCATOR,
+                            "KORVCMP_ALLOCATION_COUNT=" + dir.file("count")};
+    const ChildResult reference = runBinaryWith(arguments, counting);
+    ASSERT_EQ(reference.status, 0) << reference.standardError;
+    const std::string expected = withoutTimeLine(readFile(output));
+    const int allocations = std::stoi(readFile(dir.file("count")));
+    ASSERT_GT(allocations, 0);
+
+    int failedRuns = 0;
+    for (int failing = 1; failing <= allocations + 2; ++failing) {
+        SCOPED_TRACE("allocation " + std::to_string(failing) + " of " +
+                     std::to_string(allocations) + " fails");
+        prepare();
+        ChildOptions options;
+        options.environment = {"LD_PRELOAD=" KORVCMP_FAILING_ALLOCATOR,
+                               "KORVCMP_FAIL_ALLOCATION=" + std::to_string(failing)};
+        const ChildResult result = runBinaryWith(arguments, options);
+        ASSERT_FALSE(result.killedBySignal)
+            << "signal " << result.status - 128 << ": " << result.standardError;
+        ASSERT_FALSE(result.timedOut);
+        if (result.status == 0) {
+            ASSERT_EQ(result.standardError, "");
+            ASSERT_EQ(withoutTimeLine(readFile(output)), expected);
+        } else {
+            ++failedRuns;
+            ASSERT_EQ(result.status, 255);
+            ASSERT_EQ(result.standardError, kOutOfMemory);
+            ASSERT_EQ(fileExists(output), existedBefore);
+            if (existedBefore) {
+                ASSERT_EQ(readFile(output), before);
+            }
+        }
+        // An input is only ever replaced by a complete compared listing.
+        if (result.status != 0 || sweep.destination != Destination::Listing1) {
+            ASSERT_EQ(readFile(onePath), one);
+        }
+        if (result.status != 0 || sweep.destination != Destination::Listing2) {
+            ASSERT_EQ(readFile(twoPath), two);
+        }
+        // Nothing but the inputs and the destination is left behind.
+        std::size_t files = 0;
+        for (const auto& entry : fs::directory_iterator(dir.path())) {
+            files += entry.path().filename() != "count" ? 1 : 0;
+        }
+        ASSERT_EQ(files, fileExists(dir.file("out.lst")) ? 3U : 2U);
+    }
+    // The sweep is not vacuous: most allocations are needed by the run.
+    EXPECT_GT(failedRuns, allocations / 2);
+#endif
+}
+
+INSTANTIATE_TEST_SUITE_P(OutOfMemory, AllocationFailureSweep, ::testing::ValuesIn(kSweeps),
+                         [](const ::testing::TestParamInfo<Sweep>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// A file system mounted for the test, unmounted at the end.
+class SmallFileSystem {
+  public:
+    SmallFileSystem(std::string path, std::size_t bytes) : path_(std::move(path)) {
+        fs::create_directory(path_);
+        const std::string options = "size=" + std::to_string(bytes);
+        mounted_ = mount("korvcmp-test", path_.c_str(), "tmpfs", 0, options.c_str()) == 0;
+    }
+    ~SmallFileSystem() {
+        if (mounted_) {
+            umount2(path_.c_str(), MNT_DETACH);
+        }
+    }
+    SmallFileSystem(const SmallFileSystem&) = delete;
+    SmallFileSystem& operator=(const SmallFileSystem&) = delete;
+    bool mounted() const { return mounted_; }
+
+  private:
+    std::string path_;
+    bool mounted_ = false;
+};
+
+// The output replaces listing 2 on a file system with room for listing 2 but
+// not for a second copy: the run fails at closing, and listing 2 keeps its
+// bytes, with nothing left beside it.
+TEST(OutOfSpace, OutputReplacingListing2OnAFullDisk) {
+    const TempDir dir;
+    const std::string two = repeatedExample("run2.lst", std::size_t{384} << 10);
+    SmallFileSystem small(dir.file("small"), two.size() + (std::size_t{64} << 10));
+    if (!small.mounted()) {
+        GTEST_SKIP() << "no permission to mount a small file system here";
+    }
+    const std::string twoPath = dir.file("small/two.lst");
+    dir.write("small/two.lst", two);
+    const ChildResult result = runBinaryWith(
+        {"-i1", sourcePath("examples/run1.lst"), "-i2", twoPath, "-p", twoPath}, {});
+    EXPECT_EQ(result.status, 255);
+    EXPECT_EQ(result.standardError, "*** korvcmp error: Could not close output profile file\n");
+    EXPECT_EQ(readFile(twoPath), two);
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(dir.file("small"))) {
+        left.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(left, std::vector<std::string>{"two.lst"});
+}
+
+}  // namespace
+}  // namespace korvcmp::testing
