@@ -28,7 +28,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/fatal.h"
+#include "base/fatal.h"
 #include "driver/process_state.h"
 #include "driver/run.h"
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "compare/file_pairing.h"
-#include "driver/fatal.h"
+#include "base/fatal.h"
 #include "driver/process_state.h"
 
 namespace korvcmp {

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "driver/fatal.h"
+#include "base/fatal.h"
 #include "driver/process_state.h"
 
 namespace korvcmp {

@@ -11,8 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "driver/background_worker.h"
-#include "driver/memory.h"
+#include "base/background_worker.h"
+#include "base/arena.h"
 #include "listing/input_stream.h"
 #include "listing/line_store.h"
 #include "listing/listing_model.h"

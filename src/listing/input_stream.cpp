@@ -10,8 +10,8 @@
 #include <cstring>
 #include <system_error>
 
-#include "driver/fatal.h"
-#include "driver/memory.h"
+#include "base/fatal.h"
+#include "base/arena.h"
 
 namespace korvcmp {
 namespace {

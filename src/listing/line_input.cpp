@@ -1,7 +1,7 @@
 // Reading whole lines from a listing, with the line counter that messages use.
 #include "listing/line_input.h"
 
-#include "driver/fatal.h"
+#include "base/fatal.h"
 #include "driver/process_state.h"
 
 namespace korvcmp {

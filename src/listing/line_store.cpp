@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "driver/fatal.h"
+#include "base/fatal.h"
 
 namespace korvcmp {
 namespace {

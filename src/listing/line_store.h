@@ -9,7 +9,7 @@
 #include <new>
 #include <string_view>
 
-#include "driver/memory.h"
+#include "base/arena.h"
 #include "listing/listing_model.h"
 
 namespace korvcmp {

@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "driver/fatal.h"
-#include "driver/memory.h"
+#include "base/fatal.h"
+#include "base/arena.h"
 #include "driver/process_state.h"
 #include "listing/line_input.h"
 #include "listing/profile_line_classifier.h"

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "driver/fatal.h"
+#include "base/fatal.h"
 #include "driver/process_state.h"
 
 namespace korvcmp {

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/background_worker.h"
+#include "base/background_worker.h"
 
 namespace korvcmp {
 

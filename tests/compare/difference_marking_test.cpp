@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "compare/file_pairing.h"
-#include "driver/fatal.h"
-#include "driver/memory.h"
+#include "base/fatal.h"
+#include "base/arena.h"
 #include "driver/process_state.h"
 #include "support/listing_builder.h"
 #include "support/model_builder.h"

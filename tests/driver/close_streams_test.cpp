@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "driver/fatal.h"
+#include "base/fatal.h"
 #include "driver/process_state.h"
 #include "driver/run.h"
 #include "support/test_support.h"

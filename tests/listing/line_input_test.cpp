@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "driver/fatal.h"
+#include "base/fatal.h"
 #include "driver/process_state.h"
 #include "listing/line_input.h"
 #include "support/test_support.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/fatal.h"
+#include "base/fatal.h"
 #include "listing/line_store.h"
 
 namespace korvcmp {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/fatal.h"
-#include "driver/memory.h"
+#include "base/fatal.h"
+#include "base/arena.h"
 #include "driver/process_state.h"
 #include "listing/profile_line_classifier.h"
 #include "support/listing_builder.h"

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "driver/background_worker.h"
+#include "base/background_worker.h"
 #include "support/test_support.h"
 
 namespace korvcmp {

@@ -1,7 +1,7 @@
 // Listings built record by record.
 #include "support/model_builder.h"
 
-#include "driver/memory.h"
+#include "base/arena.h"
 #include "driver/process_state.h"
 #include "listing/profile_line_classifier.h"
 

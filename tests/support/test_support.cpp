@@ -11,7 +11,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "driver/fatal.h"
+#include "base/fatal.h"
 #include "driver/run.h"
 
 namespace korvcmp::testing {

@@ -1,12 +1,12 @@
 // Chunk allocation, the bump arena and the run's memory routines.
-#include "driver/memory.h"
+#include "base/arena.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
-#include "driver/background_worker.h"
-#include "driver/fatal.h"
+#include "base/background_worker.h"
+#include "base/fatal.h"
 #include "driver/process_state.h"
 
 #if defined(__linux__)

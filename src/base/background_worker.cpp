@@ -1,5 +1,5 @@
 // The worker thread's loop and the hand-over between the two threads.
-#include "driver/background_worker.h"
+#include "base/background_worker.h"
 
 #include <system_error>
 #include <utility>

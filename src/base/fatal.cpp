@@ -1,5 +1,5 @@
 // Message formatting and the throwing `fatal`.
-#include "driver/fatal.h"
+#include "base/fatal.h"
 
 namespace korvcmp {
 namespace {

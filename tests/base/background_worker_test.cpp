@@ -1,6 +1,6 @@
 // The worker thread: jobs run in order, the first failure is kept and raised
 // wherever the handing thread meets the worker next, and later jobs are dropped.
-#include "driver/background_worker.h"
+#include "base/background_worker.h"
 
 #include <gtest/gtest.h>
 
