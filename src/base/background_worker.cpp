@@ -12,6 +12,11 @@ bool BackgroundWorker::start() {
     completed_ = 0;
     stopping_ = false;
     failure_ = nullptr;
+    if (ring_.empty()) {
+        ring_.resize(kRingSize);
+    }
+    next_ = 0;
+    waiting_ = 0;
     try {
         thread_ = std::thread([this] { run(); });
     } catch (const std::system_error&) {
@@ -23,12 +28,14 @@ bool BackgroundWorker::start() {
 void BackgroundWorker::run() {
     std::unique_lock lock(mutex_);
     for (;;) {
-        jobsWaiting_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
-        if (jobs_.empty()) {
+        jobsWaiting_.wait(lock, [this] { return stopping_ || waiting_ > 0; });
+        if (waiting_ == 0) {
             return;  // stopping, and nothing is left to do
         }
-        Job job = std::move(jobs_.front());
-        jobs_.pop_front();
+        Job job = std::move(ring_[next_]);
+        ring_[next_] = nullptr;
+        next_ = (next_ + 1) % kRingSize;
+        --waiting_;
         lock.unlock();
         std::exception_ptr failure;
         try {
@@ -41,8 +48,11 @@ void BackgroundWorker::run() {
             // The jobs after a failed one work on what followed the error:
             // they are dropped, and count as done so that nobody waits.
             failure_ = failure;
-            completed_ += 1 + jobs_.size();
-            jobs_.clear();
+            completed_ += 1 + waiting_;
+            for (; waiting_ > 0; --waiting_) {
+                ring_[next_] = nullptr;
+                next_ = (next_ + 1) % kRingSize;
+            }
         } else {
             ++completed_;
         }
@@ -72,9 +82,11 @@ void BackgroundWorker::post(Job job) {
         return;
     }
     {
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
+        jobsDone_.wait(lock, [this] { return waiting_ < kRingSize || failure_ != nullptr; });
         raiseFailure();
-        jobs_.push_back(std::move(job));
+        ring_[(next_ + waiting_) % kRingSize] = std::move(job);
+        ++waiting_;
         ++posted_;
     }
     jobsWaiting_.notify_one();

@@ -1,16 +1,19 @@
 // A second thread that runs jobs in the order they are handed over, so that
 // work on what has been read overlaps the reading of what follows. The first
 // fatal error a job raises is kept and the jobs after it are dropped; the
-// thread that hands over or waits then gets that error.
+// thread that hands over or waits then gets that error. Jobs wait in a ring
+// made when the thread starts: handing over a job whose captures fit into a
+// std::function (a pointer or two) allocates nothing, which the output relies
+// on once its file is open.
 #pragma once
 
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <exception>
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace korvcmp {
 
@@ -28,9 +31,9 @@ class BackgroundWorker {
     bool start();
     bool isRunning() const { return thread_.joinable(); }
 
-    // Hands over `job`, to run after the jobs handed over before it. Raises
-    // the error of a job that failed. Without a thread the job runs at once,
-    // and its error is raised as it is.
+    // Hands over `job`, to run after the jobs handed over before it; waits
+    // while the ring is full. Raises the error of a job that failed. Without
+    // a thread the job runs at once, and its error is raised as it is.
     void post(Job job);
     // Number of jobs handed over since the start.
     std::uint64_t posted() const { return posted_; }
@@ -54,7 +57,10 @@ class BackgroundWorker {
     std::mutex mutex_;
     std::condition_variable jobsWaiting_;
     std::condition_variable jobsDone_;
-    std::deque<Job> jobs_;
+    static constexpr std::size_t kRingSize = 64;
+    std::vector<Job> ring_;        // kRingSize slots once started
+    std::size_t next_ = 0;         // the slot of the next job to run
+    std::size_t waiting_ = 0;      // jobs in the ring
     std::uint64_t posted_ = 0;     // written by the handing thread only
     std::uint64_t completed_ = 0;  // guarded by mutex_
     bool stopping_ = false;

@@ -13,7 +13,7 @@ void ProcessState::reset() {
     outputPath = nullptr;
     listing1Stream.close();
     listing2Stream.close();
-    outputStream.close();
+    outputStream.abandon();
     listing1 = nullptr;
     listing2 = nullptr;
     lineBuffer = {};

@@ -96,13 +96,6 @@ void writeFile(OutputStream& out, const MonitoredFile& file, const char* coverag
     out.write("\n\n");
 }
 
-std::tm localNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local;
-}
-
 }  // namespace
 
 std::string asctimeText(const std::tm& time) {
@@ -142,8 +135,7 @@ void writeTerLine(OutputStream& stream, std::string_view terLine, std::int64_t n
     stream.put('\n');
 }
 
-void writeComparedListing() {
-    const std::string timeText = asctimeText(localNow());
+void writeComparedListing(std::string_view timeText) {
     OutputStream& out = process.outputStream;
     const ProfileListing& listing1 = *process.listing1;
     const ProfileListing& listing2 = *process.listing2;

@@ -12,8 +12,10 @@
 
 namespace korvcmp {
 
-// Writes the whole compared listing to the run's output stream.
-void writeComparedListing();
+// Writes the whole compared listing to the run's output stream. `timeText`
+// is the production time in the asctime layout (see asctimeText), made
+// before the output was opened.
+void writeComparedListing(std::string_view timeText);
 
 // Writes `terLine` with "[hits in 1 + new - lost]" inserted after its first
 // "(", then a newline.

@@ -6,46 +6,43 @@
 
 namespace korvcmp {
 
-OutputStream::~OutputStream() {
-    if (file_ != nullptr && file_ != stdout) {
-        std::fclose(file_);
-    }
-}
-
-void OutputStream::prepare() {
+void OutputStream::prepare(BackgroundWorker* worker) {
     if (!buffer_) {
         buffer_ = std::make_unique<char[]>(kBufferSize);
     }
-    used_ = 0;
-    failed_ = false;
-}
-
-bool OutputStream::createFile(const char* path) {
-    file_ = std::fopen(path, "w");
-    if (file_ == nullptr) {
-        return false;
-    }
-    std::setvbuf(file_, nullptr, _IONBF, 0);
-    prepare();
-    return true;
-}
-
-void OutputStream::useStandardOutput() {
-    file_ = stdout;
-    prepare();
-}
-
-void OutputStream::useMemory(std::string* sink) {
-    memory_ = sink;
-    prepare();
-}
-
-void OutputStream::writeWith(BackgroundWorker* worker) {
     worker_ = worker;
-    writtenJob_ = 0;
     if (worker_ != nullptr && !written_) {
         written_ = std::make_unique<char[]>(kBufferSize);
     }
+    used_ = 0;
+    failed_ = false;
+    writtenJob_ = worker_ != nullptr ? worker_->posted() : 0;
+}
+
+void OutputStream::openPrepared() {
+    if (!buffer_) {
+        prepare();
+    }
+}
+
+bool OutputStream::createFile(const char* path) {
+    openPrepared();
+    return file_.create(path);
+}
+
+bool OutputStream::createReplacement(const char* path) {
+    openPrepared();
+    return file_.createReplacement(path);
+}
+
+void OutputStream::useStandardOutput() {
+    openPrepared();
+    file_.useStandardOutput();
+}
+
+void OutputStream::useMemory(std::string* sink) {
+    openPrepared();
+    memory_ = sink;
 }
 
 void OutputStream::waitForWrites() {
@@ -59,11 +56,7 @@ void OutputStream::emit(const char* data, std::size_t size) {
         memory_->append(data, size);
         return;
     }
-    if (file_ == nullptr || failed_) {
-        failed_ = true;
-        return;
-    }
-    if (std::fwrite(data, 1, size, file_) != size) {
+    if (failed_ || !file_.write(data, size)) {
         failed_ = true;
     }
 }
@@ -77,12 +70,14 @@ void OutputStream::flush() {
         used_ = 0;
         return;
     }
-    // The other buffer is filled while the worker writes this one out.
+    // The other buffer is filled while the worker writes this one out. The
+    // job takes only `this`, so handing it over allocates nothing.
     worker_->waitFor(writtenJob_);
-    worker_->post([this, data = buffer_.get(), size = used_] { emit(data, size); });
-    writtenJob_ = worker_->posted();
     std::swap(buffer_, written_);
+    writtenSize_ = used_;
     used_ = 0;
+    worker_->post([this] { emit(written_.get(), writtenSize_); });
+    writtenJob_ = worker_->posted();
 }
 
 void OutputStream::writeLong(std::string_view text) {
@@ -109,18 +104,20 @@ bool OutputStream::close() {
     flush();
     waitForWrites();
     worker_ = nullptr;
-    bool ok = !failed_;
-    if (file_ != nullptr) {
-        if (std::ferror(file_) != 0) {
-            ok = false;
-        }
-        if (std::fclose(file_) != 0) {
-            ok = false;
-        }
-    }
-    file_ = nullptr;
     memory_ = nullptr;
-    return ok;
+    if (failed_) {
+        // An incomplete output must not take the place of a replaced file.
+        file_.abandon();
+        return false;
+    }
+    return file_.close();
+}
+
+void OutputStream::abandon() {
+    worker_ = nullptr;
+    memory_ = nullptr;
+    used_ = 0;
+    file_.abandon();
 }
 
 }  // namespace korvcmp

@@ -1,18 +1,20 @@
 // The destination of the compared listing: standard output, a created file,
-// or (for tests) memory. Everything goes through one large buffer, and any
-// failed write is remembered so that closing can report it. With a worker,
-// a full buffer is written out on the worker's thread while the next one is
-// filled.
+// a replacement of an input, or (for tests) memory. Everything goes through
+// one large buffer, and any failed write is remembered so that closing can
+// report it. With a worker, a full buffer is written out on the worker's
+// thread while the next one is filled. Everything writing needs is made
+// before the destination is opened: from then on nothing is allocated, so
+// running out of memory can never leave an emptied file behind.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "base/background_worker.h"
+#include "platform/output_file.h"
 
 namespace korvcmp {
 
@@ -21,19 +23,22 @@ class OutputStream {
     OutputStream() = default;
     OutputStream(const OutputStream&) = delete;
     OutputStream& operator=(const OutputStream&) = delete;
-    ~OutputStream();
+
+    // Makes the buffers, two when `worker` (running until close()) is to
+    // write full ones out. Opening prepares without a worker when this was
+    // not called.
+    void prepare(BackgroundWorker* worker = nullptr);
 
     // Creates or empties the file at `path`; false when that fails.
     bool createFile(const char* path);
+    // Writes a new file that replaces the file at `path` when the output is
+    // closed successfully, and is removed otherwise; false when it cannot be
+    // created.
+    bool createReplacement(const char* path);
     void useStandardOutput();
     // Collects the output in `sink` instead of writing it anywhere.
     void useMemory(std::string* sink);
-    // Has `worker` write out each full buffer, once a file or standard
-    // output is open. The worker must run until close().
-    void writeWith(BackgroundWorker* worker);
-    bool isOpen() const { return file_ != nullptr || memory_ != nullptr; }
-    // The file descriptor of a file or standard output; -1 for memory or none.
-    int descriptor() const { return file_ != nullptr ? fileno(file_) : -1; }
+    bool isOpen() const { return file_.isOpen() || memory_ != nullptr; }
 
     void write(std::string_view text) {
         if (text.size() > kBufferSize - used_) {
@@ -53,24 +58,29 @@ class OutputStream {
 
     // Writes out what the buffer holds.
     void flush();
-    // Flushes and closes; false when any write or the close failed.
+    // Flushes and closes; false when any write or the close failed, in which
+    // case a replacement is removed and the file it was to replace is kept.
     bool close();
+    // After an error elsewhere: drops what is buffered, closes, and removes a
+    // replacement. The worker must have stopped.
+    void abandon();
 
   private:
-    void prepare();
+    void openPrepared();
     void writeLong(std::string_view text);
     void emit(const char* data, std::size_t size);
     // Waits until the worker has written everything handed to it.
     void waitForWrites();
 
     static constexpr std::size_t kBufferSize = std::size_t{1} << 20;
-    std::FILE* file_ = nullptr;
+    OutputFile file_;
     std::string* memory_ = nullptr;
     std::unique_ptr<char[]> buffer_;
     std::size_t used_ = 0;
     bool failed_ = false;  // written by the worker while it writes
     BackgroundWorker* worker_ = nullptr;
     std::unique_ptr<char[]> written_;  // the buffer the worker writes out
+    std::size_t writtenSize_ = 0;      // how much of it
     std::uint64_t writtenJob_ = 0;     // the worker's job that writes it
 };
 

@@ -57,9 +57,11 @@ bool OutputFile::createReplacement(const char* path) {
     }
     // A hidden name beside the replaced file: the rename stays inside one
     // file system, so it replaces the file in one step.
-    std::string replacement = replaced + ".korvcmp-XXXXXX";
-    const std::size_t slash = replaced.rfind('/');
-    replacement.insert(slash == std::string::npos ? 0 : slash + 1, ".");
+    const std::size_t nameStart = replaced.rfind('/') + 1;  // 0 when there is no slash
+    std::string replacement = replaced.substr(0, nameStart);
+    replacement += '.';
+    replacement.append(replaced, nameStart);
+    replacement += ".korvcmp-XXXXXX";
     const int file = ::mkstemp(replacement.data());
     if (file < 0) {
         return false;

@@ -1,6 +1,7 @@
 // The closing step of a run: the inputs are only read, so closing them fails
 // only when the system reports an error at close. Taking the descriptor away
-// beneath a stream makes its close fail, and each failure has its message.
+// beneath an input, or writing the output onto a full device, makes its close
+// fail, and each failure has its message.
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -30,7 +31,9 @@ TEST(CloseStreams, AFailedCloseOfEachStreamHasItsMessage) {
         process.reset();
         ASSERT_TRUE(process.listing1Stream.open(listing.c_str(), false));
         ASSERT_TRUE(process.listing2Stream.open(listing.c_str(), true));
-        ASSERT_TRUE(process.outputStream.createFile(output.c_str()));
+        // Writing onto a full device fails, and so the output's close.
+        ASSERT_TRUE(process.outputStream.createFile(
+            c.failing == std::string("output") ? "/dev/full" : output.c_str()));
         const std::string failing = c.failing;
         if (failing == "listing 1") {
             ::close(process.listing1Stream.descriptor());
@@ -38,7 +41,6 @@ TEST(CloseStreams, AFailedCloseOfEachStreamHasItsMessage) {
             ::close(process.listing2Stream.descriptor());
         } else {
             process.outputStream.write("x");
-            ASSERT_EQ(::close(process.outputStream.descriptor()), 0);
         }
         try {
             closeStreams();

@@ -119,8 +119,7 @@ void* mmap(void* address, std::size_t length, int protection, int flags, int fil
         syscall(SYS_mmap, address, length, protection, flags, file, offset));
 }
 
-void* mmap64(void* address, std::size_t length, int protection, int flags, int file,
-             off_t offset) {
+void* mmap64(void* address, std::size_t length, int protection, int flags, int file, off_t offset) {
     return mmap(address, length, protection, flags, file, offset);
 }
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,10 @@ const Sweep kSweeps[] = {
     {"LargeOntoListing2", kLarge, Destination::Listing2},
 };
 
+void PrintTo(const Sweep& sweep, std::ostream* out) {
+    *out << sweep.name;
+}
+
 class AllocationFailureSweep : public ::testing::TestWithParam<Sweep> {};
 
 TEST_P(AllocationFailureSweep, EveryAllocationMayFail) {
@@ -68,11 +73,11 @@ TEST_P(AllocationFailureSweep, EveryAllocationMayFail) {
 #else
     const Sweep& sweep = GetParam();
     const TempDir dir;
-    const std::string one =
-        sweep.listingBytes == 0 ? readFile(sourcePath("examples/run1.lst"))
+    const std::string one = sweep.listingBytes == 0
+                                ? readFile(sourcePath("examples/run1.lst"))
                                 : repeatedExample("run1.lst", sweep.listingBytes);
-    const std::string two =
-        sweep.listingBytes == 0 ? readFile(sourcePath("examples/run2.lst"))
+    const std::string two = sweep.listingBytes == 0
+                                ? readFile(sourcePath("examples/run2.lst"))
                                 : repeatedExample("run2.lst", sweep.listingBytes);
     const std::string oldOutput = "an output of an earlier run\n";
     const std::string onePath = dir.file("one.lst");
@@ -188,8 +193,8 @@ TEST(OutOfSpace, OutputReplacingListing2OnAFullDisk) {
     }
     const std::string twoPath = dir.file("small/two.lst");
     dir.write("small/two.lst", two);
-    const ChildResult result = runBinaryWith(
-        {"-i1", sourcePath("examples/run1.lst"), "-i2", twoPath, "-p", twoPath}, {});
+    const ChildResult result =
+        runBinaryWith({"-i1", sourcePath("examples/run1.lst"), "-i2", twoPath, "-p", twoPath}, {});
     EXPECT_EQ(result.status, 255);
     EXPECT_EQ(result.standardError, "*** korvcmp error: Could not close output profile file\n");
     EXPECT_EQ(readFile(twoPath), two);

@@ -2,6 +2,7 @@
 // text, the whole layout of a small listing, function coverage, and the
 // compared listing of the example pair against its checked copy.
 #include "output/compared_listing_writer.h"
+#include "platform/local_time.h"
 
 #include <gtest/gtest.h>
 
@@ -100,7 +101,7 @@ std::string writtenListing() {
     process.listing1Path = "old.lst";
     process.listing2Path = "new.lst";
     process.outputStream.useMemory(&sink);
-    writeComparedListing();
+    writeComparedListing(asctimeText(localTimeNow()));
     process.outputStream.close();
     return sink;
 }

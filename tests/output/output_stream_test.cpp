@@ -36,11 +36,11 @@ TEST(OutputStream, WorkerWritesEverythingInOrder) {
         const std::string path = dir.file("out.txt");
         BackgroundWorker worker;
         OutputStream stream;
-        ASSERT_TRUE(stream.createFile(path.c_str()));
         if (withWorker) {
             ASSERT_TRUE(worker.start());
-            stream.writeWith(&worker);
+            stream.prepare(&worker);
         }
+        ASSERT_TRUE(stream.createFile(path.c_str()));
         const std::string expected = writeMany(stream);
         EXPECT_TRUE(stream.close());
         worker.finish();
@@ -51,9 +51,9 @@ TEST(OutputStream, WorkerWritesEverythingInOrder) {
 TEST(OutputStream, WriteFailingOnTheWorkerFailsTheClose) {
     BackgroundWorker worker;
     OutputStream stream;
-    ASSERT_TRUE(stream.createFile("/dev/full"));
     ASSERT_TRUE(worker.start());
-    stream.writeWith(&worker);
+    stream.prepare(&worker);
+    ASSERT_TRUE(stream.createFile("/dev/full"));
     writeMany(stream);
     EXPECT_FALSE(stream.close());
     worker.finish();
