@@ -118,14 +118,42 @@ TEST_F(OutputDestination, OptionsInAnyOrder) {
     }
 }
 
-// The input is read whole before the output is created, so the output may
-// replace listing 2 itself.
-TEST_F(OutputDestination, OutputMayReplaceListing2) {
+// The inputs are read whole before the output is created, so the output may
+// replace either of them. It is written beside the input and renamed over it
+// once complete: the replaced file keeps its permission bits, a symbolic link
+// to it stays a link, and nothing else is left in the directory.
+TEST_F(OutputDestination, OutputMayReplaceAnInput) {
+    namespace fs = std::filesystem;
     const std::string expected = reference();
-    const ProcessResult result = runBinary({"-i1", one_, "-i2", two_, "-p", two_});
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.standardError, "");
-    EXPECT_EQ(withoutTime(readFile(two_)), expected);
+    const fs::perms kept = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    struct Case {
+        const char* name;
+        bool listing1;
+        bool throughLink;
+    };
+    for (const Case& c : {Case{"listing 2", false, false}, Case{"listing 1", true, false},
+                          Case{"listing 2 through a symbolic link", false, true}}) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        const std::string& replaced = c.listing1 ? one_ : two_;
+        fs::permissions(replaced, kept);
+        const std::string link = dir_.file("link.lst");
+        fs::remove(link);
+        if (c.throughLink) {
+            fs::create_symlink(replaced, link);
+        }
+        const ProcessResult result =
+            runBinary({"-i1", one_, "-i2", two_, "-p", c.throughLink ? link : replaced});
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.standardError, "");
+        EXPECT_EQ(withoutTime(readFile(replaced)), expected);
+        EXPECT_EQ(fs::status(replaced).permissions() & fs::perms::all, kept);
+        EXPECT_EQ(fs::is_symlink(link), c.throughLink);
+        for (const auto& entry : fs::directory_iterator(dir_.path())) {
+            EXPECT_EQ(entry.path().filename().string().find("korvcmp"), std::string::npos)
+                << entry.path();
+        }
+    }
 }
 
 TEST_F(OutputDestination, FailuresToCreateOrWriteTheOutput) {
