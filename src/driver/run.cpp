@@ -1,21 +1,19 @@
 // The fixed run sequence and the reporting of fatal errors.
 #include "driver/run.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <new>
+#include <optional>
 #include <string_view>
 
-#include "compare/listing_comparison.h"
-#include "driver/bus_error.h"
-#include "driver/command_line.h"
 #include "base/fatal.h"
-#include "base/arena.h"
-#include "driver/process_state.h"
+#include "compare/listing_comparison.h"
+#include "driver/command_line.h"
 #include "driver/reading_stages.h"
-#include "listing/listing_parser.h"
+#include "driver/run_state.h"
 #include "output/compared_listing_writer.h"
+#include "platform/mapping_guard.h"
+#include "platform/system_memory.h"
 
 namespace korvcmp {
 namespace {
@@ -25,78 +23,75 @@ bool namesStandardOutput(std::string_view path) {
 }
 
 // True when writing to `path` would overwrite listing 2's file.
-bool outputIsListing2(const char* path) {
-    return namesStandardOutput(path) ? process.listing2Stream.isSameFileAs(STDOUT_FILENO)
-                                     : process.listing2Stream.isSameFileAs(path);
+bool outputIsListing2(const RunState& run, const char* path) {
+    const InputStream& listing2 = run.listing2Reader.stream();
+    return namesStandardOutput(path) ? listing2.isSameFileAsStandardOutput()
+                                     : listing2.isSameFileAs(path);
 }
 
 }  // namespace
 
-void openOutput(const char* path) {
+void openOutput(RunState& run, const char* path) {
     if (namesStandardOutput(path)) {
-        process.outputStream.useStandardOutput();
+        run.outputStream.useStandardOutput();
         return;
     }
-    if (!process.outputStream.createFile(path)) {
+    if (!run.outputStream.createFile(path)) {
         fatal("Cannot create output file \"%s\"", path);
     }
 }
 
-int runKorvcmp(int argc, const char* const* argv, std::string* memoryOutput) {
-    process.reset();
-    if (parseCommandLine(argc, argv) == CommandLineResult::UsageShown) {
+int runKorvcmp(int argc, const char* const* argv, const RunOptions& options) {
+    const std::optional<CommandLine> commandLine = parseCommandLine(argc, argv);
+    if (!commandLine) {
         return 0;
     }
+    RunState run(*commandLine, options, systemMemory());
 
-    process.listing2 = newRecord<ProfileListing>();
-    process.lineCounter = 0;
-    openListing(process.listing2Path, process.listing2Stream, *process.listing2);
-    readListing2();
+    run.listing2Reader.reportMappingFaultsAsReadErrors();
+    readListing2(run);
+    readListing1AndCompare(run);
+    finishComparison(*run.listing2);
 
-    process.listing1 = newRecord<ProfileListing>();
-    process.lineCounter = 0;
-    openListing(process.listing1Path, process.listing1Stream, *process.listing1);
-    readListing1AndCompare();
-    finishComparison();
-
-    if (memoryOutput != nullptr) {
-        process.outputStream.useMemory(memoryOutput);
+    if (options.memoryOutput != nullptr) {
+        run.outputStream.useMemory(options.memoryOutput);
     } else {
         // Listing 2's lines are written from its mapping: when the output
         // replaces listing 2, they must first stop depending on the file.
-        if (outputIsListing2(process.outputPath)) {
-            process.listing2Stream.detachFromFile();
+        if (outputIsListing2(run, run.paths.outputPath)) {
+            run.listing2Reader.stream().detachFromFile();
         }
-        openOutput(process.outputPath);
+        openOutput(run, run.paths.outputPath);
         // The output of a large listing 2 is written out on the worker's
         // thread while this one composes what follows.
-        if (useWorkerFor(process.listing2Stream)) {
-            process.outputStream.writeWith(&process.worker);
+        if (startWorkerIfWorthwhile(run, run.listing2Reader)) {
+            run.outputStream.writeWith(&run.worker);
         }
     }
-    writeComparedListing();
-    closeStreams();
+    writeComparedListing(run.outputStream, *run.listing1, *run.listing2, run.paths.listing1Path,
+                         run.paths.listing2Path, currentTimeText());
+    closeStreams(run);
     return 0;
 }
 
-void closeStreams() {
-    if (!process.listing1Stream.close()) {
+void closeStreams(RunState& run) {
+    if (!run.listing1Reader.close()) {
         fatal("Could not close 1st input profile file");
     }
-    if (!process.listing2Stream.close()) {
+    if (!run.listing2Reader.close()) {
         fatal("Could not close 2nd input profile file");
     }
     // A write that failed on the way counts as a failed close: the output is
     // incomplete and must not be reported as a success.
-    const bool outputClosed = process.outputStream.close();
-    process.worker.stop();
+    const bool outputClosed = run.outputStream.close();
+    run.worker.stop();
     if (!outputClosed) {
         fatal("Could not close output profile file");
     }
 }
 
 int korvcmpMain(int argc, const char* const* argv) {
-    reportBusErrorsAsReadErrors();
+    installMappingFaultHandler();
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     std::setvbuf(stderr, nullptr, _IONBF, 0);
     std::string report;

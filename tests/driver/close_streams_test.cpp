@@ -8,12 +8,20 @@
 #include <string>
 
 #include "base/fatal.h"
-#include "driver/process_state.h"
 #include "driver/run.h"
+#include "driver/run_state.h"
+#include "platform/system_memory.h"
 #include "support/test_support.h"
 
 namespace korvcmp::testing {
 namespace {
+
+// The descriptor the next file opened gets: the lowest one free.
+int nextDescriptor() {
+    const int descriptor = ::dup(0);
+    ::close(descriptor);
+    return descriptor;
+}
 
 TEST(CloseStreams, AFailedCloseOfEachStreamHasItsMessage) {
     const TempDir dir;
@@ -27,27 +35,29 @@ TEST(CloseStreams, AFailedCloseOfEachStreamHasItsMessage) {
                           Case{"listing 2", "Could not close 2nd input profile file"},
                           Case{"output", "Could not close output profile file"}}) {
         SCOPED_TRACE(c.failing);
-        process.reset();
-        ASSERT_TRUE(process.listing1Stream.open(listing.c_str(), false));
-        ASSERT_TRUE(process.listing2Stream.open(listing.c_str(), true));
-        ASSERT_TRUE(process.outputStream.createFile(output.c_str()));
+        const CommandLine paths{listing.c_str(), listing.c_str(), output.c_str()};
+        RunState run(paths, RunOptions{}, systemMemory());
+        const int listing1Descriptor = nextDescriptor();
+        ASSERT_TRUE(run.listing1Reader.open(listing.c_str(), false));
+        const int listing2Descriptor = nextDescriptor();
+        ASSERT_TRUE(run.listing2Reader.open(listing.c_str(), true));
+        ASSERT_TRUE(run.outputStream.createFile(output.c_str()));
         const std::string failing = c.failing;
         if (failing == "listing 1") {
-            ::close(process.listing1Stream.descriptor());
+            ::close(listing1Descriptor);
         } else if (failing == "listing 2") {
-            ::close(process.listing2Stream.descriptor());
+            ::close(listing2Descriptor);
         } else {
-            process.outputStream.write("x");
-            ASSERT_EQ(::close(process.outputStream.descriptor()), 0);
+            run.outputStream.write("x");
+            ASSERT_EQ(::close(run.outputStream.descriptor()), 0);
         }
         try {
-            closeStreams();
+            closeStreams(run);
             ADD_FAILURE() << "closing succeeded";
         } catch (const FatalError& error) {
             EXPECT_STREQ(error.what(), c.message);
         }
     }
-    process.reset();
 }
 
 }  // namespace
