@@ -29,7 +29,6 @@
 #include <string_view>
 
 #include "base/fatal.h"
-#include "driver/process_state.h"
 #include "driver/run.h"
 
 namespace {
@@ -184,13 +183,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // so that the hand-overs between the threads are fuzzed too; the others
     // are read on one thread.
     const bool withWorker = size % 2 == 1;
-    korvcmp::process.workerFromSize = withWorker ? 0 : INT64_MAX;
-    korvcmp::process.workerBatchLines = 1 + static_cast<std::int64_t>(size % 7);
-
     static std::string output;
     output.clear();
+    korvcmp::RunOptions options;
+    options.workerFromSize = withWorker ? 0 : INT64_MAX;
+    options.workerBatchLines = 1 + static_cast<std::int64_t>(size % 7);
+    options.memoryOutput = &output;
     try {
-        const int status = korvcmp::runKorvcmp(static_cast<int>(std::size(argv)), argv, &output);
+        const int status = korvcmp::runKorvcmp(static_cast<int>(std::size(argv)), argv, options);
         if (status != 0) {
             finding("a run without a fatal error returned", std::to_string(status));
         }

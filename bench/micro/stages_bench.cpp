@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "driver/process_state.h"
-#include "listing/line_input.h"
+#include "listing/line_reader.h"
 #include "listing/line_store.h"
 #include "listing/profile_line_classifier.h"
+#include "platform/system_memory.h"
 
 #ifndef KORVCMP_SOURCE_DIR
 #define KORVCMP_SOURCE_DIR "."
@@ -43,12 +43,9 @@ std::vector<std::string> profileLines() {
 }
 
 void classifier(benchmark::State& state) {
-    process.reset();
-    ProfileListing listing2{};
-    listing2.coverageView = const_cast<char*>("Decision+Condition coverage");
-    process.listing2 = &listing2;
+    const char* listing2CoverageView = "Decision+Condition coverage";
     const std::vector<std::string> lines = profileLines();
-    LineStore store;
+    LineStore store(systemMemory());
     std::vector<ListingLine*> stored;
     stored.reserve(lines.size());
     for (const std::string& line : lines) {
@@ -56,12 +53,11 @@ void classifier(benchmark::State& state) {
     }
     for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
         for (ListingLine* line : stored) {
-            classifyProfileLine(*line);
+            classifyProfileLine(*line, listing2CoverageView);
         }
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(stored.size()));
-    process.listing2 = nullptr;
 }
 BENCHMARK(classifier);
 
@@ -79,13 +75,12 @@ void lineReader(benchmark::State& state) {
     }
     std::int64_t lines = 0;
     for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
-        process.reset();
-        InputStream& stream = process.listing2Stream;
-        stream.open(path.c_str(), mapped);
-        while (tryReadLine(stream)) {
+        LineReader reader;
+        reader.open(path.c_str(), mapped);
+        while (reader.tryReadLine()) {
             ++lines;
         }
-        stream.close();
+        reader.close();
     }
     state.SetItemsProcessed(lines);
     std::remove(path.c_str());

@@ -1,59 +1,23 @@
-// Chunk allocation, the bump arena and the run's memory routines.
+// Chunks from a memory source, the bump arena and the run's memory routines.
 #include "base/arena.h"
 
-#include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
 #include "base/background_worker.h"
 #include "base/fatal.h"
-#include "driver/process_state.h"
-
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 
 namespace korvcmp {
 namespace {
 
 constexpr std::size_t kMaxChunk = std::size_t{64} << 20;
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
 
 std::size_t alignUp(std::size_t value, std::size_t alignment) {
     return (value + alignment - 1) & ~(alignment - 1);
 }
 
 }  // namespace
-
-void* allocateChunk(std::size_t bytes) {
-#if defined(__linux__)
-    if (bytes >= kHugePage) {
-        void* chunk =
-            mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (chunk == MAP_FAILED) {
-            fatal(kOutOfMemoryMessage);
-        }
-        madvise(chunk, bytes, MADV_HUGEPAGE);
-        return chunk;
-    }
-#endif
-    void* chunk = std::malloc(bytes);
-    if (chunk == nullptr) {
-        fatal(kOutOfMemoryMessage);
-    }
-    return chunk;
-}
-
-void releaseChunk(void* chunk, std::size_t bytes) {
-#if defined(__linux__)
-    if (bytes >= kHugePage) {
-        munmap(chunk, bytes);
-        return;
-    }
-#endif
-    (void)bytes;
-    std::free(chunk);
-}
 
 void ChunkList::enter(std::size_t index) {
     current_ = index;
@@ -78,16 +42,19 @@ void ChunkList::nextChunk(std::size_t needed, std::size_t reserve) {
     }
     // Make room for the record first, so that a chunk never goes unrecorded.
     chunks_.reserve(chunks_.size() + 1);
-    chunks_.push_back({static_cast<char*>(allocateChunk(size)), size});
+    void* chunk = source_.allocate(size);
+    if (chunk == nullptr) {
+        fatal(kOutOfMemoryMessage);
+    }
+    chunks_.push_back({static_cast<char*>(chunk), size});
     enter(chunks_.size() - 1);
-#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
-    if (prefaulter_ != nullptr && prefaulter_->isRunning() && size >= kHugePage) {
+    if (prefaulter_ != nullptr && prefaulter_->isRunning() && source_.populates(size)) {
         // Faulting in fresh pages is costly on virtual machines: the worker
         // does it while this thread fills the first pages. Populating leaves
         // the bytes as they are, so it may overlap their use.
-        prefaulter_->post([base = cursor_, size] { madvise(base, size, MADV_POPULATE_WRITE); });
+        prefaulter_->post(
+            [&source = source_, base = cursor_, size] { source.populate(base, size); });
     }
-#endif
 }
 
 void ChunkList::reuse() {
@@ -99,7 +66,7 @@ void ChunkList::reuse() {
 
 void ChunkList::release() {
     for (const Chunk& chunk : chunks_) {
-        releaseChunk(chunk.base, chunk.size);
+        source_.release(chunk.base, chunk.size);
     }
     chunks_.clear();
     current_ = 0;
@@ -130,12 +97,12 @@ char* Arena::copy(std::string_view text) {
     return block;
 }
 
-void* allocOrDie(std::size_t size) {
-    return process.currentArena->allocate(size, alignof(std::max_align_t));
+void* allocOrDie(Arena& arena, std::size_t size) {
+    return arena.allocate(size, alignof(std::max_align_t));
 }
 
-char* copyText(std::string_view text) {
-    return process.currentArena->copy(text);
+char* copyText(Arena& arena, std::string_view text) {
+    return arena.copy(text);
 }
 
 }  // namespace korvcmp

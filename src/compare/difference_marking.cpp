@@ -5,9 +5,7 @@
 #include <bit>
 #include <cstring>
 
-#include "compare/file_pairing.h"
 #include "base/fatal.h"
-#include "driver/process_state.h"
 
 namespace korvcmp {
 namespace {
@@ -264,15 +262,6 @@ void markFile(const MonitoredFile* file1, MonitoredFile& file2) {
             }
             function1 = function1->next;
         }
-    }
-}
-
-void markDifferences() {
-    ProfileListing& listing2 = *process.listing2;
-    setTotals(listing2, Totals{});
-    for (MonitoredFile* file2 = listing2.firstFile; file2 != nullptr; file2 = file2->next) {
-        markFile(file2->comparable != 0 ? findPairedFile(file2->monitoredLine) : nullptr, *file2);
-        addTotals(listing2, *file2);
     }
 }
 

@@ -10,10 +10,6 @@
 
 namespace korvcmp {
 
-// Marks and counts every file section of listing 2; comparable sections are
-// walked in step with their partner in listing 1.
-void markDifferences();
-
 // Marks and counts one file section of listing 2: in step with `file1` when
 // the section is comparable, else every covered item as new. Sets the
 // section's totals; the listing's totals are left to the caller.

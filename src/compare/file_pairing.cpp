@@ -3,22 +3,8 @@
 
 #include <cstring>
 
-#include "driver/process_state.h"
-
 namespace korvcmp {
 namespace {
-
-// Builds the index of listing 1's sections once; the first section of each
-// MONITORED line wins, as a search in input order would find it.
-void indexListing1() {
-    auto& index = process.listing1FilesByMonitoredLine;
-    if (!index.empty()) {
-        return;
-    }
-    for (MonitoredFile* file = process.listing1->firstFile; file != nullptr; file = file->next) {
-        index.try_emplace(file->monitoredLine, file);
-    }
-}
 
 bool sameText(const ListingLine* line1, const ListingLine* line2) {
     return line1->view() == line2->view();
@@ -85,12 +71,6 @@ bool sameFunction(const FunctionBlock& function1, const FunctionBlock& function2
 
 }  // namespace
 
-MonitoredFile* findPairedFile(std::string_view monitoredLine) {
-    indexListing1();
-    const auto found = process.listing1FilesByMonitoredLine.find(monitoredLine);
-    return found == process.listing1FilesByMonitoredLine.end() ? nullptr : found->second;
-}
-
 bool sameProfile(const MonitoredFile& file1, const MonitoredFile& file2) {
     if (!sameLineList(file1.firstInclude, file2.firstInclude)) {
         return false;
@@ -115,13 +95,6 @@ void pairFile(const MonitoredFile* file1, MonitoredFile& file2) {
     } else {
         file2.comparable = 0;
         file2.reason = kReasonDifferentProfile;
-    }
-}
-
-void pairFiles() {
-    for (MonitoredFile* file2 = process.listing2->firstFile; file2 != nullptr;
-         file2 = file2->next) {
-        pairFile(findPairedFile(file2->monitoredLine), *file2);
     }
 }
 

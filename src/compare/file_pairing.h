@@ -1,8 +1,8 @@
-// Pairing of listing 2's file sections with listing 1's by their MONITORED
-// line, and the structure test that decides whether a pair is compared.
+// The verdict on a file section of listing 2 and its partner in listing 1
+// (the first section of listing 1 with the same MONITORED line, found by
+// listing_comparison.h): the structure test that decides whether the pair is
+// compared.
 #pragma once
-
-#include <string_view>
 
 #include "listing/listing_model.h"
 
@@ -11,16 +11,9 @@ namespace korvcmp {
 inline constexpr const char* kReasonNoFile = "no file";
 inline constexpr const char* kReasonDifferentProfile = "different profile";
 
-// Sets `comparable` and `reason` on every file section of listing 2.
-void pairFiles();
-
 // Sets `comparable` and `reason` of `file2` for its partner `file1` in
 // listing 1 (none when listing 1 has no section with its MONITORED line).
 void pairFile(const MonitoredFile* file1, MonitoredFile& file2);
-
-// The first file section of listing 1 whose MONITORED line is exactly
-// `monitoredLine`, or none.
-MonitoredFile* findPairedFile(std::string_view monitoredLine);
 
 // True when the two file sections have the same structure: include lines,
 // functions, "#line " lines and profile lines agree one for one.

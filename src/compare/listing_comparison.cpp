@@ -3,7 +3,6 @@
 
 #include "compare/difference_marking.h"
 #include "compare/file_pairing.h"
-#include "driver/process_state.h"
 
 namespace korvcmp {
 namespace {
@@ -16,9 +15,9 @@ bool isPaired(const MonitoredFile& file2) {
 
 }  // namespace
 
-void compareListing1Section(const MonitoredFile& file1) {
-    const auto found = process.listing2FilesByMonitoredLine.find(file1.monitoredLine);
-    if (found == process.listing2FilesByMonitoredLine.end() || isPaired(*found->second.front())) {
+void compareListing1Section(const MonitoredFile& file1, const FilesByMonitoredLine& listing2Files) {
+    const auto found = listing2Files.find(file1.monitoredLine);
+    if (found == listing2Files.end() || isPaired(*found->second.front())) {
         // Only the first section of listing 1 with a MONITORED line counts.
         return;
     }
@@ -28,8 +27,7 @@ void compareListing1Section(const MonitoredFile& file1) {
     }
 }
 
-void finishComparison() {
-    ProfileListing& listing2 = *process.listing2;
+void finishComparison(ProfileListing& listing2) {
     listing2.newHits = 0;
     listing2.lostHits = 0;
     listing2.equalHits = 0;

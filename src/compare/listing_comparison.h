@@ -5,15 +5,17 @@
 #pragma once
 
 #include "listing/listing_model.h"
+#include "listing/listing_parser.h"
 
 namespace korvcmp {
 
-// Pairs and marks listing 2's sections whose MONITORED line is that of
-// `file1`, when `file1` is the first section of listing 1 with that line.
-void compareListing1Section(const MonitoredFile& file1);
+// Pairs and marks listing 2's sections (`listing2Files`) whose MONITORED
+// line is that of `file1`, when `file1` is the first section of listing 1
+// with that line.
+void compareListing1Section(const MonitoredFile& file1, const FilesByMonitoredLine& listing2Files);
 
-// After listing 1: marks listing 2's sections that found no partner ("no
-// file") and sums the listing's totals.
-void finishComparison();
+// After listing 1: marks the sections of `listing2` that found no partner
+// ("no file") and sums the listing's totals.
+void finishComparison(ProfileListing& listing2);
 
 }  // namespace korvcmp

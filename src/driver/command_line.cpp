@@ -5,7 +5,6 @@
 #include <string_view>
 
 #include "base/fatal.h"
-#include "driver/process_state.h"
 
 namespace korvcmp {
 namespace {
@@ -36,15 +35,15 @@ constexpr std::string_view kUsage =
 // An input option: its word, the state it fills and its two messages.
 struct InputOption {
     std::string_view word;
-    const char* ProcessState::*path;
+    const char* CommandLine::*path;
     const char* alreadyGiven;
     const char* argumentMissing;
 };
 
 constexpr InputOption kInputOptions[] = {
-    {"-i1", &ProcessState::listing1Path, "Command line, -i1 option already given",
+    {"-i1", &CommandLine::listing1Path, "Command line, -i1 option already given",
      "Command line, argument missing for option -i1"},
-    {"-i2", &ProcessState::listing2Path, "Command line, -i2 option already given",
+    {"-i2", &CommandLine::listing2Path, "Command line, -i2 option already given",
      "Command line, argument missing for option -i2"},
 };
 
@@ -58,13 +57,11 @@ void printUsage() {
     std::fwrite(kUsage.data(), 1, kUsage.size(), stdout);
 }
 
-CommandLineResult parseCommandLine(int argc, const char* const* argv) {
-    process.listing1Path = nullptr;
-    process.listing2Path = nullptr;
-    process.outputPath = nullptr;
+std::optional<CommandLine> parseCommandLine(int argc, const char* const* argv) {
+    CommandLine paths{nullptr, nullptr, nullptr};
     if (argc <= 1) {
         printUsage();
-        return CommandLineResult::UsageShown;
+        return std::nullopt;
     }
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
@@ -74,13 +71,13 @@ CommandLineResult parseCommandLine(int argc, const char* const* argv) {
             if (argument != option.word) {
                 continue;
             }
-            if (process.*option.path != nullptr) {
+            if (paths.*option.path != nullptr) {
                 fatal(option.alreadyGiven);
             }
             if (value == nullptr || beginsWithDash(value)) {
                 fatal(option.argumentMissing);
             }
-            process.*option.path = value;
+            paths.*option.path = value;
             matched = true;
         }
         if (matched) {
@@ -88,32 +85,32 @@ CommandLineResult parseCommandLine(int argc, const char* const* argv) {
             continue;
         }
         if (argument == "-p") {
-            if (process.outputPath != nullptr) {
+            if (paths.outputPath != nullptr) {
                 fatal("Command line, -p option already given");
             }
             if (value == nullptr || (beginsWithDash(value) && std::string_view(value) != "-")) {
                 fatal("Command line, argument missing for option -p");
             }
-            process.outputPath = value;
+            paths.outputPath = value;
             ++i;
             continue;
         }
         if (argument == "-h") {
             printUsage();
-            return CommandLineResult::UsageShown;
+            return std::nullopt;
         }
         fatal("Command line, bad option: \"%s\"", argument);
     }
-    if (process.listing1Path == nullptr) {
+    if (paths.listing1Path == nullptr) {
         fatal("Command line, option -i1 missing");
     }
-    if (process.listing2Path == nullptr) {
+    if (paths.listing2Path == nullptr) {
         fatal("Command line, option -i2 missing");
     }
-    if (process.outputPath == nullptr) {
+    if (paths.outputPath == nullptr) {
         fatal("Command line, option -p missing");
     }
-    return CommandLineResult::Run;
+    return paths;
 }
 
 }  // namespace korvcmp

@@ -2,17 +2,22 @@
 // "-h", and the usage text.
 #pragma once
 
+#include <optional>
+
 namespace korvcmp {
 
-enum class CommandLineResult {
-    Run,         // the three paths are set
-    UsageShown,  // the usage text was written; the run ends with status 0
+// The three paths a run works with. Each refers to its command-line
+// argument itself (no copy).
+struct CommandLine {
+    const char* listing1Path;
+    const char* listing2Path;
+    const char* outputPath;
 };
 
-// Sets listing1Path, listing2Path and outputPath from the arguments, writes
-// the usage text when asked for or when there are no arguments, and ends the
-// run through `fatal` on any mistake.
-CommandLineResult parseCommandLine(int argc, const char* const* argv);
+// The paths given by the arguments; none when the usage text was written
+// (asked for, or no arguments), and the run ends with status 0. Ends the run
+// through `fatal` on any mistake.
+std::optional<CommandLine> parseCommandLine(int argc, const char* const* argv);
 
 // Writes the usage text to standard output.
 void printUsage();

@@ -13,7 +13,6 @@
 #include <exception>
 
 #include "compare/listing_comparison.h"
-#include "driver/process_state.h"
 #include "listing/listing_parser.h"
 #include "listing/profile_line_classifier.h"
 
@@ -28,147 +27,170 @@ const char* unsentStart(const LineStore& store, const char* unsentFrom) {
 
 // Ends a stage whose reader failed with `readerError`; the lines stored from
 // `unsentFrom` on in `store` have not been handed over.
-[[noreturn]] void failStage(const std::exception_ptr& readerError, LineStore& store,
+[[noreturn]] void failStage(RunState& run, const std::exception_ptr& readerError, LineStore& store,
                             const char* unsentFrom) {
-    if (const std::exception_ptr jobError = process.worker.stop(); jobError != nullptr) {
+    if (const std::exception_ptr jobError = run.worker.stop(); jobError != nullptr) {
         std::rethrow_exception(jobError);
     }
-    process.classifyLater = false;
-    classifyStoredLines(store, unsentStart(store, unsentFrom), store.end());
+    classifyStoredLines(store, unsentStart(store, unsentFrom), store.end(),
+                        run.listing2->coverageView);
     std::rethrow_exception(readerError);
 }
 
-void useSectionMemory(ProcessState::SectionMemory& memory) {
-    process.worker.waitFor(memory.job);
+// Makes `memory` the place where listing 1's next sections are stored, once
+// the worker is done with the sections stored there before.
+void useSectionMemory(RunState& run, SectionMemory& memory, ListingStorage& storage) {
+    run.worker.waitFor(memory.job);
     memory.arena.reuse();
     memory.lineStore.reuse();
     memory.sections.clear();
-    process.currentArena = &memory.arena;
-    process.currentLineStore = &memory.lineStore;
+    storage.arena = &memory.arena;
+    storage.lineStore = &memory.lineStore;
+}
+
+// Forgets the sections read into `listing1` so far; their memory serves again.
+void forgetSections(ProfileListing& listing1) {
+    listing1.firstFile = nullptr;
+    listing1.lastFile = nullptr;
 }
 
 // Listing 1 on this thread alone: each section is compared and forgotten.
-void readListing1Alone() {
-    ProcessState::SectionMemory& memory = process.sectionMemory.front();
-    useSectionMemory(memory);
-    parseListing1Files([&memory](const MonitoredFile& file1) {
-        compareListing1Section(file1);
-        process.listing1->firstFile = nullptr;
-        process.listing1->lastFile = nullptr;
-        memory.arena.reuse();
-        memory.lineStore.reuse();
-    });
+void readListing1Alone(RunState& run, ListingParser& parser, ListingStorage& storage) {
+    SectionMemory& memory = run.sectionMemory.front();
+    useSectionMemory(run, memory, storage);
+    parser.parseListing1Files(run.listing2FilesByMonitoredLine,
+                              [&run, &memory](const MonitoredFile& file1) {
+                                  compareListing1Section(file1, run.listing2FilesByMonitoredLine);
+                                  forgetSections(*run.listing1);
+                                  memory.arena.reuse();
+                                  memory.lineStore.reuse();
+                              });
 }
 
 // Listing 1 with the worker: sections are read into one memory of
 // sectionMemory while the worker compares the batch in another.
-void readListing1WithWorker() {
+void readListing1WithWorker(RunState& run, ListingParser& parser, ListingStorage& storage) {
+    const char* listing2View = run.listing2->coverageView;
+    const FilesByMonitoredLine& listing2Files = run.listing2FilesByMonitoredLine;
     std::size_t current = 0;
-    std::int64_t batchStart = process.lineCounter;
-    const auto handOver = [&current, &batchStart] {
-        ProcessState::SectionMemory& memory = process.sectionMemory[current];
+    std::int64_t batchStart = run.listing1Reader.lineCounter;
+    const auto handOver = [&] {
+        SectionMemory& memory = run.sectionMemory[current];
         const char* begin = memory.lineStore.begin();
         const char* end = memory.lineStore.end();
         // Comparing takes the worker about as long as reading takes this
         // thread: while the worker is behind, this thread classifies.
-        const bool classified = process.worker.pending() > 0;
+        const bool classified = run.worker.pending() > 0;
         if (classified) {
-            classifyStoredLines(memory.lineStore, begin, end);
+            classifyStoredLines(memory.lineStore, begin, end, listing2View);
         }
-        process.worker.post([&memory, begin, end, classified] {
+        run.worker.post([&memory, &listing2Files, listing2View, begin, end, classified] {
             if (!classified) {
-                classifyStoredLines(memory.lineStore, begin, end);
+                classifyStoredLines(memory.lineStore, begin, end, listing2View);
             }
             for (const MonitoredFile* file1 : memory.sections) {
-                compareListing1Section(*file1);
+                compareListing1Section(*file1, listing2Files);
             }
         });
-        memory.job = process.worker.posted();
-        current = (current + 1) % process.sectionMemory.size();
-        useSectionMemory(process.sectionMemory[current]);
-        batchStart = process.lineCounter;
+        memory.job = run.worker.posted();
+        current = (current + 1) % run.sectionMemory.size();
+        useSectionMemory(run, run.sectionMemory[current], storage);
+        batchStart = run.listing1Reader.lineCounter;
     };
 
-    useSectionMemory(process.sectionMemory[current]);
-    process.classifyLater = true;
+    useSectionMemory(run, run.sectionMemory[current], storage);
+    storage.classifyLater = true;
     try {
-        parseListing1Files([&current, &batchStart, &handOver](const MonitoredFile& file1) {
-            process.listing1->firstFile = nullptr;
-            process.listing1->lastFile = nullptr;
-            process.sectionMemory[current].sections.push_back(&file1);
-            if (process.lineCounter - batchStart >= process.workerBatchLines) {
+        parser.parseListing1Files(listing2Files, [&](const MonitoredFile& file1) {
+            forgetSections(*run.listing1);
+            run.sectionMemory[current].sections.push_back(&file1);
+            if (run.listing1Reader.lineCounter - batchStart >= run.options.workerBatchLines) {
                 handOver();
             }
         });
         handOver();
-        process.worker.finish();
+        run.worker.finish();
     } catch (...) {
-        failStage(std::current_exception(), process.sectionMemory[current].lineStore, nullptr);
+        failStage(run, std::current_exception(), run.sectionMemory[current].lineStore, nullptr);
     }
-    process.classifyLater = false;
+    storage.classifyLater = false;
 }
 
 }  // namespace
 
-bool useWorkerFor(const InputStream& stream) {
-    const std::int64_t size = stream.regularFileSize();
-    return size >= 0 && size >= process.workerFromSize &&
-           (process.worker.isRunning() || process.worker.start());
+bool startWorkerIfWorthwhile(RunState& run, const LineReader& reader) {
+    const std::int64_t size = reader.stream().regularFileSize();
+    return size >= 0 && size >= run.options.workerFromSize &&
+           (run.worker.isRunning() || run.worker.start());
 }
 
-void readListing2() {
-    if (!useWorkerFor(process.listing2Stream)) {
-        parseListing2Files();
-        parseListing2Summary();
+void readListing2(RunState& run) {
+    run.listing2 = newRecord<ProfileListing>(run.arena);
+    ListingStorage storage{&run.arena, &run.lineStore};
+    ListingParser parser(run.listing2Reader, *run.listing2, *run.listing2, storage);
+    // Listing 2 is kept whole until it is written: mapped, its lines need no
+    // copies.
+    parser.openListing(run.paths.listing2Path, true);
+    if (!startWorkerIfWorthwhile(run, run.listing2Reader)) {
+        parser.parseListing2Files(run.listing2FilesByMonitoredLine);
+        parser.parseListing2Summary();
         return;
     }
-    LineStore& store = *process.currentLineStore;
+    LineStore& store = run.lineStore;
     const char* unsentFrom = store.end();
-    std::int64_t batchStart = process.lineCounter;
-    const auto handOver = [&store, &unsentFrom, &batchStart] {
+    std::int64_t batchStart = run.listing2Reader.lineCounter;
+    const auto handOver = [&run, &store, &unsentFrom, &batchStart] {
         const char* end = store.end();
-        process.worker.post([&store, from = unsentStart(store, unsentFrom), end] {
-            classifyStoredLines(store, from, end);
-        });
+        run.worker.post(
+            [&store, from = unsentStart(store, unsentFrom), end,
+             view = run.listing2->coverageView] { classifyStoredLines(store, from, end, view); });
         unsentFrom = end;
-        batchStart = process.lineCounter;
+        batchStart = run.listing2Reader.lineCounter;
     };
 
-    process.classifyLater = true;
+    storage.classifyLater = true;
     // Listing 2's memory is fresh: the worker faults it in ahead of its use.
     struct Prefaulting {
-        Prefaulting() { prefault(&process.worker); }
+        explicit Prefaulting(RunState& run) : run_(run) { prefault(&run.worker); }
         ~Prefaulting() { prefault(nullptr); }
-        static void prefault(BackgroundWorker* worker) {
-            process.arena.prefaultWith(worker);
-            process.lineStore.prefaultWith(worker);
+        Prefaulting(const Prefaulting&) = delete;
+        Prefaulting& operator=(const Prefaulting&) = delete;
+        void prefault(BackgroundWorker* worker) {
+            run_.arena.prefaultWith(worker);
+            run_.lineStore.prefaultWith(worker);
         }
-    } prefaulting;
+        RunState& run_;
+    } prefaulting(run);
     try {
-        parseListing2Files([&batchStart, &handOver](MonitoredFile&) {
-            if (process.lineCounter - batchStart >= process.workerBatchLines) {
-                handOver();
-            }
-        });
-        parseListing2Summary();
+        parser.parseListing2Files(
+            run.listing2FilesByMonitoredLine, [&run, &batchStart, &handOver](MonitoredFile&) {
+                if (run.listing2Reader.lineCounter - batchStart >= run.options.workerBatchLines) {
+                    handOver();
+                }
+            });
+        parser.parseListing2Summary();
         handOver();
-        process.worker.waitFor(process.worker.posted());
+        run.worker.waitFor(run.worker.posted());
     } catch (...) {
-        failStage(std::current_exception(), store, unsentFrom);
+        failStage(run, std::current_exception(), store, unsentFrom);
     }
-    process.classifyLater = false;
 }
 
-void readListing1AndCompare() {
-    // Listing 1's sections are stored only until they have been compared.
-    if (useWorkerFor(process.listing1Stream)) {
-        readListing1WithWorker();
+void readListing1AndCompare(RunState& run) {
+    run.listing1 = newRecord<ProfileListing>(run.arena);
+    // Listing 1's header lives as long as the run; its sections are stored
+    // only until they have been compared.
+    ListingStorage storage{&run.arena, &run.lineStore};
+    ListingParser parser(run.listing1Reader, *run.listing1, *run.listing2, storage);
+    // Listing 1 is read section by section and forgotten, through memory that
+    // is used again and again, which costs less than mapping.
+    parser.openListing(run.paths.listing1Path, false);
+    if (startWorkerIfWorthwhile(run, run.listing1Reader)) {
+        readListing1WithWorker(run, parser, storage);
     } else {
-        process.worker.finish();
-        readListing1Alone();
+        run.worker.finish();
+        readListing1Alone(run, parser, storage);
     }
-    process.currentArena = &process.arena;
-    process.currentLineStore = &process.lineStore;
 }
 
 }  // namespace korvcmp

@@ -2,19 +2,22 @@
 // section, each section compared with listing 2 as soon as it has been read.
 #pragma once
 
-#include "listing/input_stream.h"
+#include "driver/run_state.h"
 
 namespace korvcmp {
 
-// True when `stream` is a regular file large enough to be worth the worker
-// thread, and the worker runs (it is started when it does not).
-bool useWorkerFor(const InputStream& stream);
+// Starts the run's worker thread when `reader`'s listing is a regular file
+// large enough to be worth it. True when the worker runs (started now or
+// before): the listing is then handled with it.
+bool startWorkerIfWorthwhile(RunState& run, const LineReader& reader);
 
-// Reads listing 2's file sections and its summary, after openListing.
-void readListing2();
+// Reads listing 2 whole: opens it, reads its header, file sections and
+// summary into run.listing2.
+void readListing2(RunState& run);
 
-// Reads listing 1's file sections, after openListing, and compares each with
-// listing 2's sections of the same MONITORED line.
-void readListing1AndCompare();
+// Reads listing 1: opens it and reads its header into run.listing1, then its
+// file sections, each compared with listing 2's sections of the same
+// MONITORED line.
+void readListing1AndCompare(RunState& run);
 
 }  // namespace korvcmp

@@ -1,25 +1,22 @@
 // The fixed run sequence and the reporting of fatal errors.
 #include "driver/run.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
 
-#include "base/arena.h"
 #include "base/fatal.h"
 #include "compare/listing_comparison.h"
-#include "driver/bus_error.h"
 #include "driver/command_line.h"
-#include "driver/process_state.h"
 #include "driver/reading_stages.h"
-#include "listing/listing_parser.h"
+#include "driver/run_state.h"
 #include "output/compared_listing_writer.h"
-#include "platform/local_time.h"
+#include "platform/mapping_guard.h"
+#include "platform/system_memory.h"
 
 namespace korvcmp {
 namespace {
@@ -28,9 +25,9 @@ bool namesStandardOutput(std::string_view path) {
     return path == "-" || path == "stdout";
 }
 
-// True when `stream` reads a regular file that `path` names too.
-bool readsFileAt(const InputStream& stream, const char* path) {
-    return stream.regularFileSize() >= 0 && stream.isSameFileAs(path);
+// True when `reader` reads a regular file that `path` names too.
+bool readsFileAt(const LineReader& reader, const char* path) {
+    return reader.stream().regularFileSize() >= 0 && reader.stream().isSameFileAs(path);
 }
 
 // Writes the report of a fatal error to standard error without allocating:
@@ -52,81 +49,79 @@ void writeReport(std::string_view message) {
 
 }  // namespace
 
-void openOutput(const char* path) {
+void openOutput(RunState& run, const char* path) {
     if (namesStandardOutput(path)) {
         // Standard output opened onto listing 2 is written in place: listing
         // 2's lines, written from its mapping, must first stop depending on
         // the file.
-        if (process.listing2Stream.isSameFileAs(STDOUT_FILENO)) {
-            process.listing2Stream.detachFromFile();
+        InputStream& listing2 = run.listing2Reader.stream();
+        if (listing2.isSameFileAsStandardOutput()) {
+            listing2.detachFromFile();
         }
-        process.outputStream.useStandardOutput();
+        run.outputStream.useStandardOutput();
         return;
     }
     // An output that would overwrite an input is written beside it and takes
     // its place only once it is complete: a failure on the way (a full disk)
-    // leaves the input as it was.
+    // leaves the input as it was. Listing 2's mapping keeps the replaced
+    // file's bytes.
     const bool replacesInput =
-        readsFileAt(process.listing1Stream, path) || readsFileAt(process.listing2Stream, path);
-    const bool created = replacesInput ? process.outputStream.createReplacement(path)
-                                       : process.outputStream.createFile(path);
+        readsFileAt(run.listing1Reader, path) || readsFileAt(run.listing2Reader, path);
+    const bool created = replacesInput ? run.outputStream.createReplacement(path)
+                                       : run.outputStream.createFile(path);
     if (!created) {
         fatal("Cannot create output file \"%s\"", path);
     }
 }
 
-int runKorvcmp(int argc, const char* const* argv, std::string* memoryOutput) {
-    process.reset();
-    if (parseCommandLine(argc, argv) == CommandLineResult::UsageShown) {
+int runKorvcmp(int argc, const char* const* argv, const RunOptions& options) {
+    const std::optional<CommandLine> commandLine = parseCommandLine(argc, argv);
+    if (!commandLine) {
         return 0;
     }
+    RunState run(*commandLine, options, systemMemory());
 
-    process.listing2 = newRecord<ProfileListing>();
-    process.lineCounter = 0;
-    openListing(process.listing2Path, process.listing2Stream, *process.listing2);
-    readListing2();
-
-    process.listing1 = newRecord<ProfileListing>();
-    process.lineCounter = 0;
-    openListing(process.listing1Path, process.listing1Stream, *process.listing1);
-    readListing1AndCompare();
-    finishComparison();
+    run.listing2Reader.reportMappingFaultsAsReadErrors();
+    readListing2(run);
+    readListing1AndCompare(run);
+    finishComparison(*run.listing2);
 
     // Everything writing needs is made before the output is opened: from
     // then on nothing is allocated, so running out of memory can never leave
     // an existing file emptied. The output of a large listing 2 is written
     // out on the worker's thread while this one composes what follows.
-    const std::string timeText = asctimeText(localTimeNow());
-    if (memoryOutput != nullptr) {
-        process.outputStream.useMemory(memoryOutput);
+    const std::string timeText = currentTimeText();
+    if (options.memoryOutput != nullptr) {
+        run.outputStream.useMemory(options.memoryOutput);
     } else {
-        process.outputStream.prepare(useWorkerFor(process.listing2Stream) ? &process.worker
-                                                                          : nullptr);
-        openOutput(process.outputPath);
+        run.outputStream.prepare(startWorkerIfWorthwhile(run, run.listing2Reader) ? &run.worker
+                                                                                  : nullptr);
+        openOutput(run, run.paths.outputPath);
     }
-    writeComparedListing(timeText);
-    closeStreams();
+    writeComparedListing(run.outputStream, *run.listing1, *run.listing2, run.paths.listing1Path,
+                         run.paths.listing2Path, timeText);
+    closeStreams(run);
     return 0;
 }
 
-void closeStreams() {
-    if (!process.listing1Stream.close()) {
+void closeStreams(RunState& run) {
+    if (!run.listing1Reader.close()) {
         fatal("Could not close 1st input profile file");
     }
-    if (!process.listing2Stream.close()) {
+    if (!run.listing2Reader.close()) {
         fatal("Could not close 2nd input profile file");
     }
     // A write that failed on the way counts as a failed close: the output is
     // incomplete and must not be reported as a success.
-    const bool outputClosed = process.outputStream.close();
-    process.worker.stop();
+    const bool outputClosed = run.outputStream.close();
+    run.worker.stop();
     if (!outputClosed) {
         fatal("Could not close output profile file");
     }
 }
 
 int korvcmpMain(int argc, const char* const* argv) {
-    reportBusErrorsAsReadErrors();
+    installMappingFaultHandler();
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     std::setvbuf(stderr, nullptr, _IONBF, 0);
     try {

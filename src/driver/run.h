@@ -3,24 +3,39 @@
 // streams.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace korvcmp {
 
-// Runs the whole sequence. Returns 0 on success and after the usage text;
-// throws FatalError on any failure (the state is reset at the start of each
-// run, so runs can follow one another in one process).
-// When `memoryOutput` is given, the compared listing is collected there
-// instead of being written to the path of "-p" (tests and fuzzing).
-int runKorvcmp(int argc, const char* const* argv, std::string* memoryOutput = nullptr);
+struct RunState;
 
-// Opens the destination: standard output for exactly "-" or "stdout", else
-// the file at `path`, created or emptied.
-void openOutput(const char* path);
+// How a run goes about its work, where it may differ from the program's
+// run (tests and fuzzing).
+struct RunOptions {
+    // Inputs that are regular files of at least this many bytes are read
+    // with the worker thread; it is handed the lines read in batches of whole
+    // file sections, each ending once `workerBatchLines` lines have been read
+    // since the last one.
+    std::int64_t workerFromSize = std::int64_t{4} << 20;
+    std::int64_t workerBatchLines = 16384;
+    // When set, the compared listing is collected here instead of being
+    // written to the path of "-p".
+    std::string* memoryOutput = nullptr;
+};
+
+// Runs the whole sequence. Returns 0 on success and after the usage text;
+// throws FatalError on any failure. Each run builds its own state, so runs
+// can follow one another in one process.
+int runKorvcmp(int argc, const char* const* argv, const RunOptions& options = {});
+
+// Opens the run's destination: standard output for exactly "-" or "stdout",
+// else the file at `path`, created or emptied.
+void openOutput(RunState& run, const char* path);
 
 // Closes listing 1, listing 2 and the output, in that order; a failure of any
 // ends the run with its message.
-void closeStreams();
+void closeStreams(RunState& run);
 
 // The program's entry: runs korvcmp, reports a fatal error on standard error,
 // and returns the exit status (0, or -1 after an error).

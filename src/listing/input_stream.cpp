@@ -1,17 +1,12 @@
 // Reading a listing file: mapped when it is a regular file, else read in blocks.
 #include "listing/input_stream.h"
 
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <system_error>
+#include <utility>
 
-#include "base/fatal.h"
 #include "base/arena.h"
+#include "base/fatal.h"
+#include "platform/mapping_guard.h"
 
 namespace korvcmp {
 namespace {
@@ -25,26 +20,42 @@ constexpr std::size_t kBufferSize = kBlockSize + InputStream::kMaxPiece;
 // a time, so that it runs over bytes that are about to be read anyway.
 constexpr std::size_t kNulScanWindow = std::size_t{256} << 10;
 
-// Mappings from this size on have their pages touched ahead by a second thread.
-constexpr std::size_t kTouchedMappingSize = std::size_t{16} << 20;
-
 }  // namespace
 
 InputStream::~InputStream() {
-    unmap();
-    if (file_ != nullptr) {
-        std::fclose(file_);
-    }
+    close();
 }
 
 bool InputStream::open(const char* path, bool mapIfPossible) {
-    file_ = std::fopen(path, "r");
-    if (file_ == nullptr) {
+    close();
+    if (!file_.open(path)) {
         return false;
     }
-    if (mapIfPossible && mapFile()) {
-        return true;
+    if (mapIfPossible) {
+        const std::span<const char> bytes = file_.map();
+        if (!bytes.empty()) {
+            mapping_ = bytes.data();
+            dataEnd_ = mapping_ + bytes.size();
+            position_ = mapping_;
+            nulScannedTo_ = mapping_;
+            nulAt_ = nullptr;
+            return true;
+        }
     }
+    readInBlocks();
+    return true;
+}
+
+bool InputStream::openStandardInput() {
+    close();
+    if (!file_.openStandardInput()) {
+        return false;
+    }
+    readInBlocks();
+    return true;
+}
+
+void InputStream::readInBlocks() {
     if (!buffer_) {
         buffer_ = std::make_unique<char[]>(kBufferSize);
     }
@@ -53,68 +64,6 @@ bool InputStream::open(const char* path, bool mapIfPossible) {
     exhausted_ = false;
     nulScannedTo_ = buffer_.get();
     nulAt_ = nullptr;
-    return true;
-}
-
-bool InputStream::mapFile() {
-    struct stat status {};
-    if (fstat(fileno(file_), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0) {
-        return false;
-    }
-    const auto size = static_cast<std::size_t>(status.st_size);
-    void* mapping = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fileno(file_), 0);
-    if (mapping == MAP_FAILED) {
-        return false;  // read it instead
-    }
-    mapping_ = static_cast<char*>(mapping);
-    mappedSize_ = size;
-    dataEnd_ = mapping_ + size;
-    position_ = mapping_;
-    nulScannedTo_ = mapping_;
-    nulAt_ = nullptr;
-    startTouchingPages();
-    return true;
-}
-
-void InputStream::startTouchingPages() {
-    if (mappedSize_ < kTouchedMappingSize) {
-        return;  // a thread would cost more than it saves
-    }
-    stopTouching_ = false;
-    try {
-        pageToucher_ = std::thread([this] {
-            // One read per page is enough; the sum only keeps the reads.
-            constexpr std::size_t kPage = 4096;
-            constexpr std::size_t kPagesBetweenChecks = 256;
-            unsigned sum = 0;
-            for (std::size_t offset = 0; offset < mappedSize_ && !stopTouching_;
-                 offset += kPage * kPagesBetweenChecks) {
-                const std::size_t end = std::min(mappedSize_, offset + kPage * kPagesBetweenChecks);
-                for (std::size_t at = offset; at < end; at += kPage) {
-                    sum += static_cast<unsigned char>(mapping_[at]);
-                }
-            }
-            touchedSum_ = sum;
-        });
-    } catch (const std::system_error&) {
-        // No thread to spare: the reader touches the pages itself.
-    }
-}
-
-void InputStream::stopTouchingPages() {
-    if (pageToucher_.joinable()) {
-        stopTouching_ = true;
-        pageToucher_.join();
-    }
-}
-
-void InputStream::unmap() {
-    stopTouchingPages();
-    if (mapping_ != nullptr) {
-        munmap(mapping_, mappedSize_);
-        mapping_ = nullptr;
-        mappedSize_ = 0;
-    }
 }
 
 void InputStream::readMore() {
@@ -130,22 +79,16 @@ void InputStream::readMore() {
     }
     // One read takes what is there: a pipe is not waited on for more than
     // the line being read needs.
-    for (;;) {
-        const ssize_t got = ::read(fileno(file_), buffer_.get() + end_, kBufferSize - end_);
-        if (got > 0) {
-            end_ += static_cast<std::size_t>(got);
-            return;
-        }
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
+    const std::int64_t got = file_.read(buffer_.get() + end_, kBufferSize - end_);
+    if (got > 0) {
+        end_ += static_cast<std::size_t>(got);
+    } else {
         exhausted_ = true;  // end of file, or a read error
-        return;
     }
 }
 
 std::string_view InputStream::nextReadPiece(std::size_t limit) {
-    if (file_ == nullptr) {
+    if (!file_.isOpen()) {
         return {};
     }
     for (;;) {
@@ -188,62 +131,30 @@ bool InputStream::searchNul(std::string_view piece) {
     return false;
 }
 
-namespace {
-
-bool sameFile(std::FILE* file, const struct stat& other) {
-    struct stat mine {};
-    return file != nullptr && fstat(fileno(file), &mine) == 0 && mine.st_dev == other.st_dev &&
-           mine.st_ino == other.st_ino;
-}
-
-}  // namespace
-
-std::int64_t InputStream::regularFileSize() const {
-    struct stat status {};
-    if (file_ == nullptr || fstat(fileno(file_), &status) != 0 || !S_ISREG(status.st_mode)) {
-        return -1;
-    }
-    return static_cast<std::int64_t>(status.st_size);
-}
-
-bool InputStream::isSameFileAs(const char* path) const {
-    struct stat other {};
-    return stat(path, &other) == 0 && sameFile(file_, other);
-}
-
-bool InputStream::isSameFileAs(int descriptor) const {
-    struct stat other {};
-    return fstat(descriptor, &other) == 0 && sameFile(file_, other);
-}
-
 void InputStream::detachFromFile() {
+    if (mapping_ != nullptr && !file_.detachMapping()) {
+        fatal(kOutOfMemoryMessage);
+    }
+}
+
+void InputStream::guardMapping(std::string report) {
     if (mapping_ == nullptr) {
         return;
     }
-    stopTouchingPages();
-    void* copy =
-        mmap(nullptr, mappedSize_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (copy == MAP_FAILED) {
-        fatal(kOutOfMemoryMessage);
-    }
-    std::memcpy(copy, mapping_, static_cast<std::size_t>(dataEnd_ - mapping_));
-    // Moving the copy onto the mapping's addresses replaces the mapping in
-    // one step, and every piece handed out stays valid.
-    if (mremap(copy, mappedSize_, mappedSize_, MREMAP_MAYMOVE | MREMAP_FIXED, mapping_) ==
-        MAP_FAILED) {
-        munmap(copy, mappedSize_);
-        fatal(kOutOfMemoryMessage);
-    }
+    faultReport_ = std::move(report);
+    korvcmp::guardMapping(mapping_, static_cast<std::size_t>(dataEnd_ - mapping_),
+                          faultReport_.c_str());
 }
 
 bool InputStream::close() {
-    unmap();
-    if (file_ == nullptr) {
-        return true;
+    if (!faultReport_.empty()) {
+        unguardMapping();
+        faultReport_.clear();
     }
-    std::FILE* file = file_;
-    file_ = nullptr;
-    return std::fclose(file) == 0;
+    mapping_ = nullptr;
+    dataEnd_ = nullptr;
+    position_ = nullptr;
+    return file_.close();
 }
 
 }  // namespace korvcmp

@@ -1,21 +1,21 @@
-// A listing file opened for reading. It hands out the file's text piece by
-// piece in the way a bounded line read does: at most a given number of
-// characters, stopping after the first newline.
+// A listing file opened for reading (platform/input_file.h). It hands out
+// the file's text piece by piece in the way a bounded line read does: at most
+// a given number of characters, stopping after the first newline.
 //
 // A regular file may be mapped into memory, so that its pieces stay valid
 // for the whole run and nothing is copied; anything else (a pipe, a FIFO, a
-// character device) is read in large blocks, and each piece is valid only
-// until the next one.
+// character device, standard input) is read in large blocks, and each piece
+// is valid only until the next one.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <string_view>
-#include <thread>
+
+#include "platform/input_file.h"
 
 namespace korvcmp {
 
@@ -29,9 +29,8 @@ class InputStream {
     // Opens the file at `path` for reading; false when it cannot be opened.
     // With `mapIfPossible`, a regular file is mapped instead of read.
     bool open(const char* path, bool mapIfPossible = true);
-    bool isOpen() const { return file_ != nullptr; }
-    // The file descriptor of the open file; -1 when none.
-    int descriptor() const { return file_ != nullptr ? fileno(file_) : -1; }
+    // Reads standard input.
+    bool openStandardInput();
 
     // The next piece of the file: at most `limit` characters (limit <= kMaxPiece),
     // up to and including the first newline. Empty at the end of the file or
@@ -59,16 +58,22 @@ class InputStream {
     bool piecesStayValid() const { return mapping_ != nullptr; }
 
     // The size of the open file when it is a regular file; -1 otherwise.
-    std::int64_t regularFileSize() const;
+    std::int64_t regularFileSize() const { return file_.regularFileSize(); }
 
-    // True when `path`, or the open `descriptor`, is the file this stream reads.
-    bool isSameFileAs(const char* path) const;
-    bool isSameFileAs(int descriptor) const;
+    // True when `path`, or standard output, is the file this stream reads.
+    bool isSameFileAs(const char* path) const { return file_.isSameFileAs(path); }
+    bool isSameFileAsStandardOutput() const { return file_.isSameFileAsStandardOutput(); }
 
     // Replaces the mapping by a private copy at the same addresses, so that
     // the pieces handed out no longer depend on the file on disk (which is
     // about to be overwritten). Ends the run when memory runs out.
     void detachFromFile();
+
+    // Should the mapped file be cut short by another program, the process
+    // ends with `report` on standard error instead of crashing
+    // (platform/mapping_guard.h), until the stream is closed. Nothing to
+    // guard when the file is read.
+    void guardMapping(std::string report);
 
     // Closes the file; false when closing fails.
     bool close();
@@ -85,20 +90,16 @@ class InputStream {
                            : available};
     }
 
-    bool mapFile();
-    void unmap();
-    void startTouchingPages();
-    void stopTouchingPages();
+    void readInBlocks();
     void readMore();
     std::string_view nextReadPiece(std::size_t limit);
     bool searchNul(std::string_view piece);
 
-    std::FILE* file_ = nullptr;
+    InputFile file_;
 
-    // A mapped file: [mapping_, mapping_ + mappedSize_), of which the file's
-    // bytes are [mapping_, dataEnd_); `position_` is where the next piece starts.
-    char* mapping_ = nullptr;
-    std::size_t mappedSize_ = 0;
+    // A mapped file: its bytes are [mapping_, dataEnd_); `position_` is where
+    // the next piece starts.
+    const char* mapping_ = nullptr;
     const char* dataEnd_ = nullptr;
     const char* position_ = nullptr;
     // NUL search ahead of the reader, over the mapping or the buffer:
@@ -106,11 +107,8 @@ class InputStream {
     // first NUL found there not yet passed.
     const char* nulScannedTo_ = nullptr;
     const char* nulAt_ = nullptr;
-    // The first touch of a mapped page is costly on virtual machines; a
-    // second thread touches every page ahead of the reader, on the other core.
-    std::thread pageToucher_;
-    std::atomic<bool> stopTouching_{false};
-    std::atomic<unsigned> touchedSum_{0};
+    // The report of a fault in the guarded mapping; empty when none is guarded.
+    std::string faultReport_;
 
     // A file that is read: its buffered bytes are [begin_, end_) of buffer_.
     std::unique_ptr<char[]> buffer_;

@@ -72,9 +72,4 @@ void LineStore::reuse() {
     lastStored_ = nullptr;
 }
 
-void LineStore::release() {
-    chunks_.release();
-    lastStored_ = nullptr;
-}
-
 }  // namespace korvcmp

@@ -22,6 +22,8 @@ enum class TextSource {
 
 class LineStore {
   public:
+    explicit LineStore(MemorySource& source) : chunks_(source) {}
+
     // Stores `text` as the new tail of the list [head, tail]. The list being
     // built must be the one whose tail was stored last.
     ListingLine* append(ListingLine*& head, ListingLine*& tail, std::string_view text,
@@ -59,8 +61,6 @@ class LineStore {
     // Starts again at the first chunk, keeping the memory; every line stored
     // so far becomes invalid.
     void reuse();
-    // Gives all memory back.
-    void release();
 
   private:
     // Stored lines are the reader's inner loop: the common case is inline.

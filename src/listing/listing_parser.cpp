@@ -4,9 +4,6 @@
 #include <cstring>
 
 #include "base/fatal.h"
-#include "base/arena.h"
-#include "driver/process_state.h"
-#include "listing/line_input.h"
 #include "listing/profile_line_classifier.h"
 
 namespace korvcmp {
@@ -47,140 +44,142 @@ constexpr const char* kSummaryMessage = "Something wrong in file \"%s\" end summ
 constexpr const char* kSkipReadMessage = "Read error of file %s near line %i";
 constexpr const char* kListing1EndMessage = "Input file %s end looks erroneous, near line %i";
 
-char* storeCurrentLine() {
-    return copyText(process.lineBuffer);
-}
-
 bool startsWith(const char* text, std::string_view prefix) {
     return text != nullptr && std::strncmp(text, prefix.data(), prefix.size()) == 0;
 }
 
+}  // namespace
+
+char* ListingParser::storeCurrentLine() {
+    return copyText(*storage_.arena, reader_.lineBuffer);
+}
+
 // True when the current line holds `word` from column 30 on.
-bool descriptionStartsWith(std::string_view word) {
-    return process.lineBuffer.size() >= kDescriptionColumn + word.size() &&
-           process.lineBuffer.substr(kDescriptionColumn, word.size()) == word;
+bool ListingParser::descriptionStartsWith(std::string_view word) const {
+    const std::string_view line = reader_.lineBuffer;
+    return line.size() >= kDescriptionColumn + word.size() &&
+           line.substr(kDescriptionColumn, word.size()) == word;
 }
 
-bool isFunctionLine() {
-    return process.lineBuffer.size() >= kMinFunctionLineLength && descriptionStartsWith(kFunction);
+bool ListingParser::isFunctionLine() const {
+    return reader_.lineBuffer.size() >= kMinFunctionLineLength && descriptionStartsWith(kFunction);
 }
 
-// Fails the section being read unless the current line passes `test`.
-[[noreturn]] void sectionProblem(const InputStream& stream) {
-    fatal(kSectionMessage, pathOf(stream), process.lineCounter);
+// Fails the section being read at the current line.
+void ListingParser::sectionProblem() const {
+    fatal(kSectionMessage, reader_.path(), reader_.lineCounter);
 }
 
-void expectStart(const InputStream& stream, std::string_view literal) {
-    if (!lineStartsWith(literal)) {
-        sectionProblem(stream);
+void ListingParser::expectStart(std::string_view literal) const {
+    if (!reader_.lineStartsWith(literal)) {
+        sectionProblem();
     }
 }
 
-void expectEqual(const InputStream& stream, std::string_view literal) {
-    if (!lineEquals(literal)) {
-        sectionProblem(stream);
+void ListingParser::expectEqual(std::string_view literal) const {
+    if (!reader_.lineEquals(literal)) {
+        sectionProblem();
     }
 }
 
 // Reads the next line of a section and checks it.
-void nextStartingWith(InputStream& stream, std::string_view literal) {
-    readLine(stream);
-    expectStart(stream, literal);
+void ListingParser::nextStartingWith(std::string_view literal) {
+    reader_.readLine();
+    expectStart(literal);
 }
 
-void nextEqualTo(InputStream& stream, std::string_view literal) {
-    readLine(stream);
-    expectEqual(stream, literal);
+void ListingParser::nextEqualTo(std::string_view literal) {
+    reader_.readLine();
+    expectEqual(literal);
 }
 
-char* nextStored(InputStream& stream) {
-    readLine(stream);
+char* ListingParser::nextStored() {
+    reader_.readLine();
     return storeCurrentLine();
 }
 
-// How the current line of `stream` can be kept.
-TextSource sourceOf(const InputStream& stream) {
-    return stream.piecesStayValid() ? TextSource::Stable : TextSource::Transient;
+// How the current line can be kept.
+TextSource ListingParser::textSource() const {
+    return reader_.stream().piecesStayValid() ? TextSource::Stable : TextSource::Transient;
 }
 
-void storeProfileLine(FunctionBlock& function, TextSource source) {
-    ListingLine* line = process.currentLineStore->append(function.firstLine, function.lastLine,
-                                                         process.lineBuffer, source);
+void ListingParser::storeProfileLine(FunctionBlock& function, TextSource source) {
+    ListingLine* line = storage_.lineStore->append(function.firstLine, function.lastLine,
+                                                   reader_.lineBuffer, source);
     line->flags |= ListingLine::kProfileLine;
-    if (!process.classifyLater) {
-        classifyProfileLine(*line);
+    if (!storage_.classifyLater) {
+        classifyProfileLine(*line, listing2_.coverageView);
     }
 }
 
 // The summary lines of listing 2, each read and checked against its label.
-void summaryLine(std::string_view label, char*& field) {
-    readLine(process.listing2Stream);
-    if (!lineStartsWith(label)) {
-        fatal(kSummaryMessage, process.listing2Path, process.lineCounter);
+void ListingParser::summaryLine(std::string_view label, char*& field) {
+    reader_.readLine();
+    if (!reader_.lineStartsWith(label)) {
+        fatal(kSummaryMessage, reader_.path(), reader_.lineCounter);
     }
     field = storeCurrentLine();
 }
-
-}  // namespace
 
 bool isFunctionCoverage(const char* modeLine, const char* coverageView) {
     return startsWith(modeLine, kFunctionOnlyMode) || startsWith(coverageView, kFunctionOnlyView);
 }
 
-void openListing(const char* path, InputStream& stream, ProfileListing& listing) {
+void ListingParser::openListing(const char* path, bool mapIfPossible) {
+    ProfileListing& listing = listing_;
     listing.producedAt = nullptr;
     listing.coverageView = nullptr;
     listing.firstFile = nullptr;
     listing.lastFile = nullptr;
-    // Listing 2 is kept whole until it is written: mapped, its lines need no
-    // copies. Listing 1 is read section by section and forgotten, through
-    // memory that is used again and again, which costs less than mapping.
-    if (!stream.open(path, &stream == &process.listing2Stream)) {
+    if (!reader_.open(path, mapIfPossible)) {
         fatal("Cannot open file \"%s\"", path);
     }
-    readLine(stream);
-    readLine(stream);
-    if (!lineStartsWith(kBannerLine)) {
-        fatal(kHeaderMessage, path, process.lineCounter);
+    reader_.readLine();
+    reader_.readLine();
+    if (!reader_.lineStartsWith(kBannerLine)) {
+        fatal(kHeaderMessage, path, reader_.lineCounter);
     }
-    readLine(stream);
-    readLine(stream);
-    if (!lineEquals(kTitleLine)) {
-        fatal(kHeaderMessage, path, process.lineCounter);
+    reader_.readLine();
+    reader_.readLine();
+    if (!reader_.lineEquals(kTitleLine)) {
+        fatal(kHeaderMessage, path, reader_.lineCounter);
     }
+    Arena& arena = *storage_.arena;
     for (;;) {
-        readLine(stream);
-        if (lineStartsWith(kMonitored) || lineStartsWith(kSummary)) {
+        reader_.readLine();
+        if (reader_.lineStartsWith(kMonitored) || reader_.lineStartsWith(kSummary)) {
             break;
         }
-        if (lineStartsWith(kProducedAtLabel)) {
-            listing.producedAt = copyText(process.lineBuffer.substr(kProducedAtLabel.size()));
-        } else if (lineStartsWith(kCoverageViewLabel)) {
-            listing.coverageView = copyText(process.lineBuffer.substr(kCoverageViewLabel.size()));
+        if (reader_.lineStartsWith(kProducedAtLabel)) {
+            listing.producedAt =
+                copyText(arena, reader_.lineBuffer.substr(kProducedAtLabel.size()));
+        } else if (reader_.lineStartsWith(kCoverageViewLabel)) {
+            listing.coverageView =
+                copyText(arena, reader_.lineBuffer.substr(kCoverageViewLabel.size()));
         }
     }
     if (listing.producedAt == nullptr || listing.coverageView == nullptr) {
-        fatal(kHeaderMessage, path, process.lineCounter);
+        fatal(kHeaderMessage, path, reader_.lineCounter);
     }
 }
 
-void parseFileSection(ProfileListing& listing, InputStream& stream) {
-    auto* file = newRecord<MonitoredFile>();
-    appendToList(listing.firstFile, listing.lastFile, file);
+void ListingParser::parseFileSection() {
+    auto* file = newRecord<MonitoredFile>(*storage_.arena);
+    appendToList(listing_.firstFile, listing_.lastFile, file);
 
     file->monitoredLine = storeCurrentLine();
-    nextStartingWith(stream, kModeLabel);
+    nextStartingWith(kModeLabel);
     file->modeLine = storeCurrentLine();
-    nextEqualTo(stream, "");
-    nextEqualTo(stream, kColumnHeading);
-    nextStartingWith(stream, kEqualsRule);
-    nextEqualTo(stream, "");
+    nextEqualTo("");
+    nextEqualTo(kColumnHeading);
+    nextStartingWith(kEqualsRule);
+    nextEqualTo("");
 
-    readLine(stream);
-    while (lineStartsWith(kInclude)) {
-        process.currentLineStore->append(file->firstInclude, file->lastInclude, process.lineBuffer,
-                                         sourceOf(stream));
-        readLine(stream);
+    reader_.readLine();
+    while (reader_.lineStartsWith(kInclude)) {
+        storage_.lineStore->append(file->firstInclude, file->lastInclude, reader_.lineBuffer,
+                                   textSource());
+        reader_.readLine();
     }
 
     // The function sections, each optionally preceded by its "#line " line. A
@@ -188,73 +187,73 @@ void parseFileSection(ProfileListing& listing, InputStream& stream) {
     for (;;) {
         ListingLine* lineDirective = nullptr;
         if (descriptionStartsWith(kLineDirective)) {
-            lineDirective = process.currentLineStore->single(process.lineBuffer, sourceOf(stream));
-            readLine(stream);
+            lineDirective = storage_.lineStore->single(reader_.lineBuffer, textSource());
+            reader_.readLine();
         }
         if (!isFunctionLine()) {
             break;
         }
-        parseFunctionSection(listing, file->modeLine, stream, lineDirective);
+        parseFunctionSection(file->modeLine, lineDirective);
     }
 
-    expectEqual(stream, "");
-    nextStartingWith(stream, kTer);
+    expectEqual("");
+    nextStartingWith(kTer);
     file->terLine = storeCurrentLine();
-    file->terLine2 = nextStored(stream);
-    nextStartingWith(stream, kFileRule);
-    nextEqualTo(stream, "");
-    nextEqualTo(stream, "");
-    nextEqualTo(stream, "");
-    readLine(stream);
+    file->terLine2 = nextStored();
+    nextStartingWith(kFileRule);
+    nextEqualTo("");
+    nextEqualTo("");
+    nextEqualTo("");
+    reader_.readLine();
 }
 
-void parseFunctionSection(ProfileListing& listing, const char* modeLine, InputStream& stream,
-                          ListingLine* lineDirective) {
-    auto* function = newRecord<FunctionBlock>();
+void ListingParser::parseFunctionSection(const char* modeLine, ListingLine* lineDirective) {
+    auto* function = newRecord<FunctionBlock>(*storage_.arena);
     function->lineDirective = lineDirective;
 
-    const TextSource source = sourceOf(stream);
-    if (isFunctionCoverage(modeLine, listing.coverageView)) {
+    const TextSource source = textSource();
+    if (isFunctionCoverage(modeLine, listing_.coverageView)) {
         storeProfileLine(*function, source);
-        readLine(stream);
+        reader_.readLine();
     } else {
         do {
             storeProfileLine(*function, source);
-            readLine(stream);
-        } while (!lineEquals(""));
-        nextStartingWith(stream, kTer);
+            reader_.readLine();
+        } while (!reader_.lineEquals(""));
+        nextStartingWith(kTer);
         function->terLine = storeCurrentLine();
-        function->terLine2 = nextStored(stream);
-        nextStartingWith(stream, kFunctionRule);
-        nextEqualTo(stream, "");
-        readLine(stream);
+        function->terLine2 = nextStored();
+        nextStartingWith(kFunctionRule);
+        nextEqualTo("");
+        reader_.readLine();
     }
-    appendToList(listing.lastFile->firstFunction, listing.lastFile->lastFunction, function);
+    appendToList(listing_.lastFile->firstFunction, listing_.lastFile->lastFunction, function);
 }
 
-void parseListing2Files(const SectionRead& sectionRead) {
-    while (lineStartsWith(kMonitored)) {
-        parseFileSection(*process.listing2, process.listing2Stream);
+void ListingParser::parseListing2Files(FilesByMonitoredLine& files,
+                                       const SectionRead& sectionRead) {
+    while (reader_.lineStartsWith(kMonitored)) {
+        parseFileSection();
         // The index holds views of the stored MONITORED lines, which never move.
-        MonitoredFile* file = process.listing2->lastFile;
-        process.listing2FilesByMonitoredLine[file->monitoredLine].push_back(file);
+        MonitoredFile* file = listing_.lastFile;
+        files[file->monitoredLine].push_back(file);
         if (sectionRead) {
             sectionRead(*file);
         }
     }
 }
 
-void parseListing2Summary() {
+void ListingParser::parseListing2Summary() {
     // The line that ended the file sections stands in the place of the
     // "SUMMARY" line and is not examined.
-    ProfileListing& listing = *process.listing2;
-    readLine(process.listing2Stream);
-    if (!lineEquals(kSummaryRule)) {
-        fatal(kSummaryMessage, process.listing2Path, process.lineCounter);
+    ProfileListing& listing = listing_;
+    reader_.readLine();
+    if (!reader_.lineEquals(kSummaryRule)) {
+        fatal(kSummaryMessage, reader_.path(), reader_.lineCounter);
     }
-    readLine(process.listing2Stream);
-    if (!lineEquals("")) {
-        fatal(kSummaryMessage, process.listing2Path, process.lineCounter);
+    reader_.readLine();
+    if (!reader_.lineEquals("")) {
+        fatal(kSummaryMessage, reader_.path(), reader_.lineCounter);
     }
     summaryLine(kSourceFilesLabel, listing.sourceFilesLine);
     summaryLine(kHeadersExtractedLabel, listing.headersExtractedLine);
@@ -264,34 +263,30 @@ void parseListing2Summary() {
     summaryLine(kSummaryTerLabel, listing.terLine2);
     // Text after the second TER line that ends without a newline is no whole
     // line and is accepted.
-    if (tryReadLine(process.listing2Stream)) {
-        fatal(kSummaryMessage, process.listing2Path, process.lineCounter);
+    if (reader_.tryReadLine()) {
+        fatal(kSummaryMessage, reader_.path(), reader_.lineCounter);
     }
 }
 
-bool listing2HasFile(std::string_view monitoredLine) {
-    return process.listing2FilesByMonitoredLine.contains(monitoredLine);
-}
-
-void parseListing1Files(const SectionRead& sectionRead) {
-    InputStream& stream = process.listing1Stream;
-    while (lineStartsWith(kMonitored)) {
-        if (listing2HasFile(process.lineBuffer)) {
-            parseFileSection(*process.listing1, stream);
+void ListingParser::parseListing1Files(const FilesByMonitoredLine& listing2Files,
+                                       const SectionRead& sectionRead) {
+    while (reader_.lineStartsWith(kMonitored)) {
+        if (listing2Files.contains(reader_.lineBuffer)) {
+            parseFileSection();
             if (sectionRead) {
-                sectionRead(*process.listing1->lastFile);
+                sectionRead(*listing_.lastFile);
             }
             continue;
         }
         // A section listing 2 does not have is skipped without any test.
         do {
-            if (!tryReadLine(stream)) {
-                fatal(kSkipReadMessage, process.listing1Path, process.lineCounter);
+            if (!reader_.tryReadLine()) {
+                fatal(kSkipReadMessage, reader_.path(), reader_.lineCounter);
             }
-        } while (!lineStartsWith(kMonitored) && !lineStartsWith(kSummary));
+        } while (!reader_.lineStartsWith(kMonitored) && !reader_.lineStartsWith(kSummary));
     }
-    if (!lineStartsWith(kSummary)) {
-        fatal(kListing1EndMessage, process.listing1Path, process.lineCounter);
+    if (!reader_.lineStartsWith(kSummary)) {
+        fatal(kListing1EndMessage, reader_.path(), reader_.lineCounter);
     }
 }
 

@@ -5,37 +5,83 @@
 
 #include <functional>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
-#include "listing/input_stream.h"
+#include "base/arena.h"
+#include "listing/line_reader.h"
+#include "listing/line_store.h"
 #include "listing/listing_model.h"
 
 namespace korvcmp {
 
-// Opens the listing at `path` into `stream`, checks its header and captures
-// the production time and coverage view. Returns with the first line that
-// starts with "MONITORED " or "SUMMARY" current.
-void openListing(const char* path, InputStream& stream, ProfileListing& listing);
+// Listing 2's file sections by MONITORED line, each line's sections in
+// listing order. The keys are views of the stored MONITORED lines.
+using FilesByMonitoredLine = std::unordered_map<std::string_view, std::vector<MonitoredFile*>>;
+
+// Where the parser puts what it reads, and whether it classifies profile
+// lines as it stores them. The reading stages may change it between file
+// sections: other memory, or classification left to the worker.
+struct ListingStorage {
+    Arena* arena;
+    LineStore* lineStore;
+    bool classifyLater = false;
+};
 
 // Called with each file section as soon as it has been read.
 using SectionRead = std::function<void(MonitoredFile& file)>;
 
-// Listing 2: all file sections, then the summary and the end of the file.
-void parseListing2Files(const SectionRead& sectionRead = {});
-void parseListing2Summary();
+// Reads one listing from `reader` into `listing`. Profile lines are
+// classified by the coverage view of `listing2`, which is `listing` itself
+// while listing 2 is read.
+class ListingParser {
+  public:
+    ListingParser(LineReader& reader, ProfileListing& listing, const ProfileListing& listing2,
+                  const ListingStorage& storage)
+        : reader_(reader), listing_(listing), listing2_(listing2), storage_(storage) {}
 
-// Listing 1: the file sections that listing 2 also has (the others are skipped
-// unread), then its SUMMARY line; nothing after it is read.
-void parseListing1Files(const SectionRead& sectionRead = {});
+    // Opens the listing at `path`, checks its header and captures the
+    // production time and coverage view. Returns with the first line that
+    // starts with "MONITORED " or "SUMMARY" current. With `mapIfPossible`, a
+    // regular file is mapped instead of read.
+    void openListing(const char* path, bool mapIfPossible);
 
-// One file section, from its MONITORED line to the line after the section.
-void parseFileSection(ProfileListing& listing, InputStream& stream);
+    // Listing 2: all file sections, each added to `files`, then the summary
+    // and the end of the file.
+    void parseListing2Files(FilesByMonitoredLine& files, const SectionRead& sectionRead = {});
+    void parseListing2Summary();
 
-// One function section, from its FUNCTION line to the line after the section.
-void parseFunctionSection(ProfileListing& listing, const char* modeLine, InputStream& stream,
-                          ListingLine* lineDirective);
+    // Listing 1: the file sections that listing 2 also has (`listing2Files`;
+    // the others are skipped unread), then its SUMMARY line; nothing after
+    // it is read.
+    void parseListing1Files(const FilesByMonitoredLine& listing2Files,
+                            const SectionRead& sectionRead = {});
 
-// True when listing 2 has a file section with exactly this MONITORED line.
-bool listing2HasFile(std::string_view monitoredLine);
+    // One file section, from its MONITORED line to the line after the section.
+    void parseFileSection();
+
+    // One function section, from its FUNCTION line to the line after the section.
+    void parseFunctionSection(const char* modeLine, ListingLine* lineDirective);
+
+  private:
+    char* storeCurrentLine();
+    bool descriptionStartsWith(std::string_view word) const;
+    bool isFunctionLine() const;
+    [[noreturn]] void sectionProblem() const;
+    void expectStart(std::string_view literal) const;
+    void expectEqual(std::string_view literal) const;
+    void nextStartingWith(std::string_view literal);
+    void nextEqualTo(std::string_view literal);
+    char* nextStored();
+    TextSource textSource() const;
+    void storeProfileLine(FunctionBlock& function, TextSource source);
+    void summaryLine(std::string_view label, char*& field);
+
+    LineReader& reader_;
+    ProfileListing& listing_;
+    const ProfileListing& listing2_;
+    const ListingStorage& storage_;
+};
 
 // True when the sections of a file with this mode line, in a listing with this
 // coverage view, report function coverage only (no TER block per function).

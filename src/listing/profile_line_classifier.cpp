@@ -9,7 +9,6 @@
 #include <string_view>
 
 #include "base/fatal.h"
-#include "driver/process_state.h"
 
 namespace korvcmp {
 namespace {
@@ -254,8 +253,7 @@ std::uint32_t readLineNumber(std::string_view text) {
     return value;
 }
 
-LineKind conditionRowKind(std::string_view text) {
-    const char* view = process.listing2->coverageView;
+LineKind conditionRowKind(std::string_view text, const char* view) {
     if (view != nullptr && view[0] == kMcdcCoverageView[0] &&
         std::strcmp(view, kMcdcCoverageView) == 0) {
         return LK_PLAIN;
@@ -269,7 +267,7 @@ LineKind conditionRowKind(std::string_view text) {
     strange(text);
 }
 
-LineKind kindOf(const Form& form, std::string_view text) {
+LineKind kindOf(const Form& form, std::string_view text, const char* listing2CoverageView) {
     switch (form.kindRule) {
         case Fixed:
             return form.kind;
@@ -278,14 +276,14 @@ LineKind kindOf(const Form& form, std::string_view text) {
         case ByTrueField:
             return isBlank(text[kTrueCountLast]) ? LK_PLAIN : LK_HITS;
         case Condition:
-            return conditionRowKind(text);
+            return conditionRowKind(text, listing2CoverageView);
     }
     return form.kind;
 }
 
 }  // namespace
 
-void classifyProfileLine(ListingLine& line) {
+void classifyProfileLine(ListingLine& line, const char* listing2CoverageView) {
     const std::string_view text = line.view();
     if (text.size() < static_cast<std::size_t>(kMinProfileLineLength)) {
         strange(text);
@@ -302,7 +300,7 @@ void classifyProfileLine(ListingLine& line) {
     if (form == nullptr) {
         strange(text);
     }
-    line.kind = static_cast<std::uint32_t>(kindOf(*form, text));
+    line.kind = static_cast<std::uint32_t>(kindOf(*form, text, listing2CoverageView));
     if (form->endRule == DropLastCharacter ||
         (form->endRule == DropTrailingPlus && text.back() == '+')) {
         --compareEnd;
@@ -310,10 +308,11 @@ void classifyProfileLine(ListingLine& line) {
     line.compareEnd = static_cast<std::int16_t>(compareEnd);
 }
 
-void classifyStoredLines(LineStore& store, const char* from, const char* to) {
-    store.forEachStored(from, to, [](ListingLine& line) {
+void classifyStoredLines(LineStore& store, const char* from, const char* to,
+                         const char* listing2CoverageView) {
+    store.forEachStored(from, to, [listing2CoverageView](ListingLine& line) {
         if ((line.flags & ListingLine::kProfileLine) != 0) {
-            classifyProfileLine(line);
+            classifyProfileLine(line, listing2CoverageView);
         }
     });
 }

@@ -12,11 +12,13 @@ inline constexpr const char* kStrangeLineMessage = "Strange profile listing line
 inline constexpr const char* kMcdcCoverageView = "Reduced to MC/DC coverage";
 
 // Sets lineNumber, kind and compareEnd of `line` from its text. Condition rows
-// depend on listing 2's coverage view, which is read even for listing 1's lines.
-void classifyProfileLine(ListingLine& line);
+// depend on listing 2's coverage view (none: no view), which decides them
+// for listing 1's lines too.
+void classifyProfileLine(ListingLine& line, const char* listing2CoverageView);
 
 // Classifies the profile lines stored in `store` between positions `from`
 // and `to` (see LineStore::forEachStored), in the order they were stored.
-void classifyStoredLines(LineStore& store, const char* from, const char* to);
+void classifyStoredLines(LineStore& store, const char* from, const char* to,
+                         const char* listing2CoverageView);
 
 }  // namespace korvcmp

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "driver/process_state.h"
 #include "listing/listing_parser.h"
+#include "platform/local_time.h"
 
 namespace korvcmp {
 namespace {
@@ -135,22 +135,24 @@ void writeTerLine(OutputStream& stream, std::string_view terLine, std::int64_t n
     stream.put('\n');
 }
 
-void writeComparedListing(std::string_view timeText) {
-    OutputStream& out = process.outputStream;
-    const ProfileListing& listing1 = *process.listing1;
-    const ProfileListing& listing2 = *process.listing2;
+std::string currentTimeText() {
+    return asctimeText(localTimeNow());
+}
 
+void writeComparedListing(OutputStream& out, const ProfileListing& listing1,
+                          const ProfileListing& listing2, const char* listing1Path,
+                          const char* listing2Path, std::string_view timeText) {
     out.write(kStars);
     out.write(kBanner);
     out.write(kStars);
     out.write("\n\n");
 
     out.write("Input profile 1       : ");
-    out.write(process.listing1Path);
+    out.write(listing1Path);
     out.write(" (");
     out.write(listing1.producedAt);
     out.write(")\nInput profile 2       : ");
-    out.write(process.listing2Path);
+    out.write(listing2Path);
     out.write(" (");
     out.write(listing2.producedAt);
     out.write(")\nListing produced at   : ");

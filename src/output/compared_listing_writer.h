@@ -8,14 +8,17 @@
 #include <string>
 #include <string_view>
 
+#include "listing/listing_model.h"
 #include "output/output_stream.h"
 
 namespace korvcmp {
 
-// Writes the whole compared listing to the run's output stream. `timeText`
-// is the production time in the asctime layout (see asctimeText), made
-// before the output was opened.
-void writeComparedListing(std::string_view timeText);
+// Writes the whole compared listing to `out`: `listing2` as marked, with a
+// header that names both inputs by their paths and gives `timeText` (in the
+// asctime layout, newline included) as the time it was produced.
+void writeComparedListing(OutputStream& out, const ProfileListing& listing1,
+                          const ProfileListing& listing2, const char* listing1Path,
+                          const char* listing2Path, std::string_view timeText);
 
 // Writes `terLine` with "[hits in 1 + new - lost]" inserted after its first
 // "(", then a newline.
@@ -25,5 +28,8 @@ void writeTerLine(OutputStream& stream, std::string_view terLine, std::int64_t n
 // `time` in the asctime layout with English names, newline included
 // ("Tue Dec  8 04:22:15 2026\n").
 std::string asctimeText(const std::tm& time);
+
+// The current local time in that layout.
+std::string currentTimeText();
 
 }  // namespace korvcmp

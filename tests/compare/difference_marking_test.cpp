@@ -8,10 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "compare/file_pairing.h"
 #include "base/fatal.h"
-#include "base/arena.h"
-#include "driver/process_state.h"
 #include "support/listing_builder.h"
 #include "support/model_builder.h"
 
@@ -60,19 +57,19 @@ struct Marked {
 // Marks one listing-2 line of `kind` against `partner` (or alone), the kind
 // set by hand so that only the marking rules are at work.
 Marked markOne(int kind, const Side& partner, const Side& own) {
-    process.reset();
-    auto* file2 = newRecord<MonitoredFile>();
+    BuiltListings memory;
+    auto* file2 = newRecord<MonitoredFile>(memory.arena);
     FunctionBlock* function1 = nullptr;
     ListingLine* partnerLine = nullptr;
     if (partner.flag != kNoPartner) {
-        function1 = newRecord<FunctionBlock>();
+        function1 = newRecord<FunctionBlock>(memory.arena);
         partnerLine =
-            process.lineStore.append(function1->firstLine, function1->lastLine, textOf(partner));
+            memory.lineStore.append(function1->firstLine, function1->lastLine, textOf(partner));
         partnerLine->kind = static_cast<std::uint32_t>(kind);
     }
-    auto* function2 = newRecord<FunctionBlock>();
+    auto* function2 = newRecord<FunctionBlock>(memory.arena);
     ListingLine* line =
-        process.lineStore.append(function2->firstLine, function2->lastLine, textOf(own));
+        memory.lineStore.append(function2->firstLine, function2->lastLine, textOf(own));
     line->kind = static_cast<std::uint32_t>(kind);
     compareFunction(function1, *function2, *file2);
     return {line->markedText(), partnerLine != nullptr ? std::string(partnerLine->view()) : "",
@@ -229,9 +226,9 @@ TEST(DifferenceMarking, CountFieldReading) {
     }
 }
 
-std::string fatalMessage(void (*action)()) {
+std::string fatalMessage(void (*action)(BuiltListings&), BuiltListings& listings) {
     try {
-        action();
+        action(listings);
     } catch (const FatalError& error) {
         return error.what();
     }
@@ -240,10 +237,10 @@ std::string fatalMessage(void (*action)()) {
 
 TEST(DifferenceMarking, KindOutOfRangeIsAnInternalError) {
     for (const std::uint32_t kind : {7U, 15U}) {
-        process.reset();
-        auto* file2 = newRecord<MonitoredFile>();
-        auto* function2 = newRecord<FunctionBlock>();
-        process.lineStore.append(function2->firstLine, function2->lastLine, textOf({"1", "", ' '}))
+        BuiltListings memory;
+        auto* file2 = newRecord<MonitoredFile>(memory.arena);
+        auto* function2 = newRecord<FunctionBlock>(memory.arena);
+        memory.lineStore.append(function2->firstLine, function2->lastLine, textOf({"1", "", ' '}))
             ->kind = kind;
         try {
             compareFunction(nullptr, *function2, *file2);
@@ -272,24 +269,27 @@ ListingModel listingOf(std::vector<FunctionModel> functions) {
 // The lockstep walk on a section marked comparable by hand: the listing-2
 // item without a partner is marked as new before the run stops.
 TEST(DifferenceMarking, OutOfSyncWalkIsAnInternalError) {
-    buildListings(listingOf({functionWith(1)}), listingOf({functionWith(1), functionWith(1)}));
-    fileAt(*process.listing2, 0)->comparable = 1;
-    EXPECT_EQ(fatalMessage(markDifferences), "Internal error, functions out of sync in compare");
-    const MonitoredFile& file2 = *fileAt(*process.listing2, 0);
+    auto built =
+        buildListings(listingOf({functionWith(1)}), listingOf({functionWith(1), functionWith(1)}));
+    fileAt(*built->listing2, 0)->comparable = 1;
+    EXPECT_EQ(fatalMessage(markDifferences, *built),
+              "Internal error, functions out of sync in compare");
+    const MonitoredFile& file2 = *fileAt(*built->listing2, 0);
     EXPECT_EQ(lineAt(*functionAt(file2, 1), 0)->markerAt(kTrueMarkerColumn), '^');
 
-    buildListings(listingOf({functionWith(2)}), listingOf({functionWith(3)}));
-    fileAt(*process.listing2, 0)->comparable = 1;
-    EXPECT_EQ(fatalMessage(markDifferences),
+    built = buildListings(listingOf({functionWith(2)}), listingOf({functionWith(3)}));
+    fileAt(*built->listing2, 0)->comparable = 1;
+    EXPECT_EQ(fatalMessage(markDifferences, *built),
               "Internal error, profile lines out of sync in compare");
-    EXPECT_EQ(lineAt(*functionAt(*fileAt(*process.listing2, 0), 0), 2)->markerAt(kTrueMarkerColumn),
+    EXPECT_EQ(lineAt(*functionAt(*fileAt(*built->listing2, 0), 0), 2)->markerAt(kTrueMarkerColumn),
               '^');
 
     // Functions and lines that listing 1 has left over are passed over.
-    buildListings(listingOf({functionWith(3), functionWith(1)}), listingOf({functionWith(2)}));
-    fileAt(*process.listing2, 0)->comparable = 1;
-    EXPECT_EQ(fatalMessage(markDifferences), "(no error)");
-    EXPECT_EQ(tallyOf(*process.listing2), (Tally{0, 0, 2}));
+    built =
+        buildListings(listingOf({functionWith(3), functionWith(1)}), listingOf({functionWith(2)}));
+    fileAt(*built->listing2, 0)->comparable = 1;
+    EXPECT_EQ(fatalMessage(markDifferences, *built), "(no error)");
+    EXPECT_EQ(tallyOf(*built->listing2), (Tally{0, 0, 2}));
 }
 
 FunctionModel function(std::vector<std::string> lines) {
@@ -338,8 +338,8 @@ TEST(DifferenceMarking, TotalsSumUpAndOnlyMarkerColumnsChange) {
                      function({profileLine("1", "", ' ', "30", "FUNCTION w()"),
                                profileLine("", "1", ' ', "31", "MC/DC 1:+ a")})}),
     };
-    buildListings(listing1, listing2);
-    ProfileListing& marked = *process.listing2;
+    const auto built = buildListings(listing1, listing2);
+    ProfileListing& marked = *built->listing2;
     spoilCounters(marked);
     for (MonitoredFile* f = marked.firstFile; f != nullptr; f = f->next) {
         spoilCounters(*f);
@@ -347,11 +347,11 @@ TEST(DifferenceMarking, TotalsSumUpAndOnlyMarkerColumnsChange) {
             spoilCounters(*g);
         }
     }
-    const std::vector<std::string> texts1 = profileTexts(*process.listing1);
+    const std::vector<std::string> texts1 = profileTexts(*built->listing1);
     const std::vector<std::string> texts2 = profileTexts(marked);
 
-    pairFiles();
-    markDifferences();
+    pairFiles(*built);
+    markDifferences(*built);
 
     const MonitoredFile& a = *fileAt(marked, 0);
     EXPECT_EQ(tallyOf(*functionAt(a, 0)), (Tally{2, 1, 1}));
@@ -364,7 +364,7 @@ TEST(DifferenceMarking, TotalsSumUpAndOnlyMarkerColumnsChange) {
     EXPECT_EQ(tallyOf(*fileAt(marked, 2)), (Tally{3, 0, 0}));
     EXPECT_EQ(tallyOf(marked), (Tally{9, 1, 1}));
 
-    EXPECT_EQ(profileTexts(*process.listing1), texts1);
+    EXPECT_EQ(profileTexts(*built->listing1), texts1);
     const std::vector<std::string> after = profileTexts(marked);
     ASSERT_EQ(after.size(), texts2.size());
     std::string markers;
@@ -381,10 +381,10 @@ TEST(DifferenceMarking, TotalsSumUpAndOnlyMarkerColumnsChange) {
 }
 
 TEST(DifferenceMarking, ListingWithoutFileSectionsCountsNothing) {
-    buildListings({}, {});
-    spoilCounters(*process.listing2);
-    markDifferences();
-    EXPECT_EQ(tallyOf(*process.listing2), (Tally{}));
+    const auto built = buildListings({}, {});
+    spoilCounters(*built->listing2);
+    markDifferences(*built);
+    EXPECT_EQ(tallyOf(*built->listing2), (Tally{}));
 }
 
 }  // namespace

@@ -6,13 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "compare/difference_marking.h"
 #include "compare/listing_comparison.h"
-#include "driver/process_state.h"
 #include "support/listing_builder.h"
 #include "support/model_builder.h"
 
@@ -48,24 +48,22 @@ std::string& line(FileModel& file, int index) {
 
 // What pairing and marking left in listing 2: per file section its verdict
 // and counts, then every profile line.
-std::vector<std::string> listing2State() {
+std::vector<std::string> listing2State(const ProfileListing& listing2) {
     std::vector<std::string> state;
-    for (const MonitoredFile* file = process.listing2->firstFile; file != nullptr;
-         file = file->next) {
+    for (const MonitoredFile* file = listing2.firstFile; file != nullptr; file = file->next) {
         state.push_back(std::to_string(file->comparable) + " " +
                         (file->reason != nullptr ? file->reason : "-") + " " +
                         std::to_string(file->newHits) + "/" + std::to_string(file->lostHits) + "/" +
                         std::to_string(file->equalHits));
     }
-    const std::vector<std::string> texts = profileTexts(*process.listing2);
+    const std::vector<std::string> texts = profileTexts(listing2);
     state.insert(state.end(), texts.begin(), texts.end());
     return state;
 }
 
-std::vector<std::string> verdicts() {
+std::vector<std::string> verdicts(const ProfileListing& listing2) {
     std::vector<std::string> result;
-    for (const MonitoredFile* file = process.listing2->firstFile; file != nullptr;
-         file = file->next) {
+    for (const MonitoredFile* file = listing2.firstFile; file != nullptr; file = file->next) {
         // A compared section carries no reason.
         result.push_back(file->comparable != 0 ? (file->reason == nullptr ? "compared" : "?")
                                                : file->reason);
@@ -74,28 +72,32 @@ std::vector<std::string> verdicts() {
 }
 
 // Pairs and marks both ways; returns the verdicts on listing 2's sections.
+// The listings compared section by section go to `compared` when given.
 std::vector<std::string> compareBothWays(const ListingModel& listing1, const ListingModel& listing2,
-                                         void (*changeRecords)() = nullptr) {
-    buildListings(listing1, listing2);
+                                         void (*changeRecords)(ProfileListing&) = nullptr,
+                                         std::unique_ptr<BuiltListings>* compared = nullptr) {
+    const auto afterReading = buildListings(listing1, listing2);
     if (changeRecords != nullptr) {
-        changeRecords();
+        changeRecords(*afterReading->listing2);
     }
-    pairFiles();
-    markDifferences();
-    std::vector<std::string> result = verdicts();
-    const std::vector<std::string> afterReading = listing2State();
+    pairFiles(*afterReading);
+    markDifferences(*afterReading);
+    std::vector<std::string> result = verdicts(*afterReading->listing2);
 
-    buildListings(listing1, listing2);
+    auto sectionBySection = buildListings(listing1, listing2);
     if (changeRecords != nullptr) {
-        changeRecords();
+        changeRecords(*sectionBySection->listing2);
     }
-    for (MonitoredFile* file1 = process.listing1->firstFile; file1 != nullptr;
+    for (MonitoredFile* file1 = sectionBySection->listing1->firstFile; file1 != nullptr;
          file1 = file1->next) {
-        compareListing1Section(*file1);
+        compareListing1Section(*file1, sectionBySection->listing2Files);
     }
-    finishComparison();
-    EXPECT_EQ(listing2State(), afterReading);
-    EXPECT_EQ(verdicts(), result);
+    finishComparison(*sectionBySection->listing2);
+    EXPECT_EQ(listing2State(*sectionBySection->listing2), listing2State(*afterReading->listing2));
+    EXPECT_EQ(verdicts(*sectionBySection->listing2), result);
+    if (compared != nullptr) {
+        *compared = std::move(sectionBySection);
+    }
     return result;
 }
 
@@ -110,7 +112,7 @@ struct StructureCase {
     void (*change1)(FileModel&);  // applied to listing 1's section
     void (*change2)(FileModel&);  // applied to listing 2's section
     const char* verdict;
-    void (*changeRecords)() = nullptr;  // applied to the built records
+    void (*changeRecords)(ProfileListing& listing2) = nullptr;  // applied to the built records
 };
 
 void keep(FileModel&) {}
@@ -163,8 +165,8 @@ const StructureCase kStructureCases[] = {
      [](FileModel& f) { line(f, kCase) = profileLine("1", "", ' ', "99", "case 2:"); },
      "different profile"},
     {"compare end differs", keep, keep, "different profile",
-     [] {
-         ListingLine* ifLine = lineAt(*functionAt(*process.listing2->firstFile, 0), kIf);
+     [](ProfileListing& listing2) {
+         ListingLine* ifLine = lineAt(*functionAt(*listing2.firstFile, 0), kIf);
          ifLine->compareEnd = static_cast<std::int16_t>(ifLine->compareEnd - 1);
      }},
     {"description differs in column 30", keep,
@@ -224,12 +226,15 @@ TEST(FilePairing, SectionsOfListing2WithTheSameLineShareTheirPartner) {
     }
     FileModel extraInclude = baseFile();
     extraInclude.includes.emplace_back("#include <math.h>");
-    EXPECT_EQ(compareBothWays(listingOf({covered, notCovered}),
-                              listingOf({baseFile(), extraInclude, baseFile()})),
-              (std::vector<std::string>{"compared", "different profile", "compared"}));
+    std::unique_ptr<BuiltListings> compared;
+    EXPECT_EQ(
+        compareBothWays(listingOf({covered, notCovered}),
+                        listingOf({baseFile(), extraInclude, baseFile()}), nullptr, &compared),
+        (std::vector<std::string>{"compared", "different profile", "compared"}));
     // Both compared sections were marked against the covered partner.
-    EXPECT_EQ(process.listing2->firstFile->equalHits, process.listing2->lastFile->equalHits);
-    EXPECT_GT(process.listing2->lastFile->equalHits, 0);
+    const ProfileListing& listing2 = *compared->listing2;
+    EXPECT_EQ(listing2.firstFile->equalHits, listing2.lastFile->equalHits);
+    EXPECT_GT(listing2.lastFile->equalHits, 0);
 }
 
 }  // namespace

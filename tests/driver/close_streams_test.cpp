@@ -1,7 +1,6 @@
 // The closing step of a run: the inputs are only read, so closing them fails
 // only when the system reports an error at close. Taking the descriptor away
-// beneath an input, or writing the output onto a full device, makes its close
-// fail, and each failure has its message.
+// beneath a stream makes its close fail, and each failure has its message.
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -9,12 +8,20 @@
 #include <string>
 
 #include "base/fatal.h"
-#include "driver/process_state.h"
 #include "driver/run.h"
+#include "driver/run_state.h"
+#include "platform/system_memory.h"
 #include "support/test_support.h"
 
 namespace korvcmp::testing {
 namespace {
+
+// The descriptor the next file opened gets: the lowest one free.
+int nextDescriptor() {
+    const int descriptor = ::dup(0);
+    ::close(descriptor);
+    return descriptor;
+}
 
 TEST(CloseStreams, AFailedCloseOfEachStreamHasItsMessage) {
     const TempDir dir;
@@ -28,28 +35,30 @@ TEST(CloseStreams, AFailedCloseOfEachStreamHasItsMessage) {
                           Case{"listing 2", "Could not close 2nd input profile file"},
                           Case{"output", "Could not close output profile file"}}) {
         SCOPED_TRACE(c.failing);
-        process.reset();
-        ASSERT_TRUE(process.listing1Stream.open(listing.c_str(), false));
-        ASSERT_TRUE(process.listing2Stream.open(listing.c_str(), true));
+        const CommandLine paths{listing.c_str(), listing.c_str(), output.c_str()};
+        RunState run(paths, RunOptions{}, systemMemory());
+        const int listing1Descriptor = nextDescriptor();
+        ASSERT_TRUE(run.listing1Reader.open(listing.c_str(), false));
+        const int listing2Descriptor = nextDescriptor();
+        ASSERT_TRUE(run.listing2Reader.open(listing.c_str(), true));
         // Writing onto a full device fails, and so the output's close.
-        ASSERT_TRUE(process.outputStream.createFile(
+        ASSERT_TRUE(run.outputStream.createFile(
             c.failing == std::string("output") ? "/dev/full" : output.c_str()));
         const std::string failing = c.failing;
         if (failing == "listing 1") {
-            ::close(process.listing1Stream.descriptor());
+            ::close(listing1Descriptor);
         } else if (failing == "listing 2") {
-            ::close(process.listing2Stream.descriptor());
+            ::close(listing2Descriptor);
         } else {
-            process.outputStream.write("x");
+            run.outputStream.write("x");
         }
         try {
-            closeStreams();
+            closeStreams(run);
             ADD_FAILURE() << "closing succeeded";
         } catch (const FatalError& error) {
             EXPECT_STREQ(error.what(), c.message);
         }
     }
-    process.reset();
 }
 
 }  // namespace

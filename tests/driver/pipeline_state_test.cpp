@@ -49,16 +49,6 @@ std::string listing(const std::vector<Section>& sections) {
            "TER                :  50% (   1/   2)  Functions\n";
 }
 
-// The compared listing in `path` without the time it was produced.
-std::string comparedListing(const std::string& path) {
-    std::string text = readFile(path);
-    const std::size_t time = text.find("Listing produced at   : ");
-    if (time != std::string::npos) {
-        text.erase(time, text.find('\n', time) + 1 - time);
-    }
-    return text;
-}
-
 std::string crlf(const std::string& text) {
     std::string converted;
     for (const char c : text) {
@@ -78,7 +68,7 @@ class PipelineState : public ::testing::Test {
         const InProcessResult result = runInProcess({"-i1", one, "-i2", two, "-p", output});
         EXPECT_EQ(result.status, 0);
         EXPECT_EQ(result.errorOutput, "");
-        return comparedListing(output);
+        return withoutTime(readFile(output));
     }
 
     // Runs korvcmp in this process expecting an error; returns what it reports.

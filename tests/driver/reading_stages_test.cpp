@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "driver/process_state.h"
 #include "support/damaged_listings.h"
 #include "support/test_support.h"
 
@@ -21,41 +20,20 @@ struct Outcome {
     std::string written;  // the compared listing, without its production time
 };
 
-// Sets how listings are read for the life of the object.
-class WorkerSetting {
-  public:
-    WorkerSetting(std::int64_t fromSize, std::int64_t batchLines)
-        : fromSize_(process.workerFromSize), batchLines_(process.workerBatchLines) {
-        process.workerFromSize = fromSize;
-        process.workerBatchLines = batchLines;
-    }
-    ~WorkerSetting() {
-        process.workerFromSize = fromSize_;
-        process.workerBatchLines = batchLines_;
-    }
-    WorkerSetting(const WorkerSetting&) = delete;
-    WorkerSetting& operator=(const WorkerSetting&) = delete;
-
-  private:
-    std::int64_t fromSize_;
-    std::int64_t batchLines_;
-};
-
 class ReadingStages : public ::testing::Test {
   protected:
     Outcome run(const std::string& one, const std::string& two, bool withWorker,
                 std::int64_t batchLines = 5) {
-        const WorkerSetting setting(withWorker ? 0 : INT64_MAX, batchLines);
+        RunOptions options;
+        options.workerFromSize = withWorker ? 0 : INT64_MAX;
+        options.workerBatchLines = batchLines;
         const std::string output = dir_.file("out.txt");
         std::filesystem::remove(output);
-        const InProcessResult result = runInProcess({"-i1", one, "-i2", two, "-p", output});
+        const InProcessResult result =
+            runInProcess({"-i1", one, "-i2", two, "-p", output}, options);
         Outcome outcome{result.status, result.errorOutput, ""};
         if (fileExists(output)) {
-            outcome.written = readFile(output);
-            const std::size_t time = outcome.written.find("Listing produced at   : ");
-            if (time != std::string::npos) {
-                outcome.written.erase(time, outcome.written.find('\n', time) + 1 - time);
-            }
+            outcome.written = withoutTime(readFile(output));
         }
         return outcome;
     }

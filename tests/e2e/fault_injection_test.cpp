@@ -63,16 +63,6 @@ std::string firstLines(const std::string& text, int count) {
     return text.substr(0, end);
 }
 
-// The compared listing without its "Listing produced at" line, the one line
-// that differs from run to run.
-std::string withoutTime(std::string text) {
-    const std::size_t time = text.find("Listing produced at   : ");
-    if (time != std::string::npos) {
-        text.erase(time, text.find('\n', time) + 1 - time);
-    }
-    return text;
-}
-
 // `text` with every `from` replaced by `to`.
 std::string replaced(std::string text, const std::string& from, const std::string& to) {
     if (from.empty()) {

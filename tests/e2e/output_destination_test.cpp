@@ -44,16 +44,6 @@ std::string listing(const std::string& producedAt, bool fCovered) {
            std::string(77, '-') + "\n\n\n\n" + kSummary;
 }
 
-// The compared listing without its "Listing produced at" line, the one line
-// that differs from run to run.
-std::string withoutTime(std::string text) {
-    const std::size_t time = text.find("Listing produced at   : ");
-    if (time != std::string::npos) {
-        text.erase(time, text.find('\n', time) + 1 - time);
-    }
-    return text;
-}
-
 class OutputDestination : public ::testing::Test {
   protected:
     void SetUp() override {

@@ -7,6 +7,7 @@
 
 #include "base/fatal.h"
 #include "listing/line_store.h"
+#include "platform/system_memory.h"
 
 namespace korvcmp {
 namespace {
@@ -56,7 +57,7 @@ Stored store(LineStore& lines, const std::vector<std::string>& first,
 }
 
 TEST(LineStore, ListsAcrossChunksWalkBackInOrder) {
-    LineStore lines;
+    LineStore lines{systemMemory()};
     // About 2 MB in all: several chunks.
     const std::vector<std::string> first = longLines(300, 'a');
     const std::vector<std::string> second = longLines(700, 'k');
@@ -100,7 +101,7 @@ TEST(LineStore, ListsAcrossChunksWalkBackInOrder) {
 // Many short lines, empty ones among them, fill chunks up to their last
 // bytes: the jump to the next chunk must still fit into each chunk.
 TEST(LineStore, ShortLinesFillChunksToTheirEnds) {
-    LineStore lines;
+    LineStore lines{systemMemory()};
     std::vector<std::string> texts;
     for (std::size_t i = 0; i < 150000; ++i) {
         texts.emplace_back((i * 7) % 17, static_cast<char>('a' + i % 26));
@@ -113,7 +114,7 @@ TEST(LineStore, ShortLinesFillChunksToTheirEnds) {
 }
 
 TEST(LineStore, AppendingToAListThatIsNoLongerLastFails) {
-    LineStore lines;
+    LineStore lines{systemMemory()};
     List a;
     List b;
     lines.append(a.head, a.tail, "one");

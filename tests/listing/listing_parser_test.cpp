@@ -6,13 +6,14 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "driver/process_state.h"
 #include "listing/listing_parser.h"
+#include "platform/system_memory.h"
 #include "support/listing_builder.h"
 #include "support/test_support.h"
 
@@ -70,8 +71,6 @@ const int kSummaryAt = lineOf(kBase, "SUMMARY");
 
 class ListingParser : public ::testing::Test {
   protected:
-    void TearDown() override { process.reset(); }
-
     InProcessResult run(const std::string& listing1, const std::string& listing2) {
         dir_.write("one.lst", listing1);
         dir_.write("two.lst", listing2);
@@ -496,23 +495,31 @@ TEST_F(ListingParser, JunkEndsInAMessage) {
 // stay for inspection.
 class ParsedListings : public ::testing::Test {
   protected:
-    void TearDown() override { process.reset(); }
+    // What the reader built, and the memory and readers it lives in.
+    struct Parsed {
+        Arena arena{systemMemory()};
+        LineStore lineStore{systemMemory()};
+        LineReader reader1;
+        LineReader reader2;
+        ProfileListing listing1{};
+        ProfileListing listing2{};
+        FilesByMonitoredLine listing2Files;
+    };
 
     void read(const std::string& listing1, const std::string& listing2) {
-        process.reset();
+        parsed_ = std::make_unique<Parsed>();
         path1_ = dir_.write("one.lst", listing1);
         path2_ = dir_.write("two.lst", listing2);
-        process.listing1Path = path1_.c_str();
-        process.listing2Path = path2_.c_str();
-        process.listing2 = newRecord<ProfileListing>();
-        process.lineCounter = 0;
-        openListing(path2_.c_str(), process.listing2Stream, *process.listing2);
-        parseListing2Files();
-        parseListing2Summary();
-        process.listing1 = newRecord<ProfileListing>();
-        process.lineCounter = 0;
-        openListing(path1_.c_str(), process.listing1Stream, *process.listing1);
-        parseListing1Files();
+        const ListingStorage storage{&parsed_->arena, &parsed_->lineStore};
+        korvcmp::ListingParser parser2(parsed_->reader2, parsed_->listing2, parsed_->listing2,
+                                       storage);
+        parser2.openListing(path2_.c_str(), true);
+        parser2.parseListing2Files(parsed_->listing2Files);
+        parser2.parseListing2Summary();
+        korvcmp::ListingParser parser1(parsed_->reader1, parsed_->listing1, parsed_->listing2,
+                                       storage);
+        parser1.openListing(path1_.c_str(), false);
+        parser1.parseListing1Files(parsed_->listing2Files);
     }
 
     static std::vector<std::string> texts(const ListingLine* line) {
@@ -534,6 +541,7 @@ class ParsedListings : public ::testing::Test {
     TempDir dir_;
     std::string path1_;
     std::string path2_;
+    std::unique_ptr<Parsed> parsed_;
 };
 
 TEST_F(ParsedListings, Listing2Records) {
@@ -554,7 +562,7 @@ TEST_F(ParsedListings, Listing2Records) {
     layout.files = {a, b};
     read(render(layout), render(layout));
 
-    const ProfileListing& listing = *process.listing2;
+    const ProfileListing& listing = parsed_->listing2;
     EXPECT_STREQ(listing.producedAt, "later");
     EXPECT_STREQ(listing.coverageView, "");
     EXPECT_EQ(fileNames(listing),
@@ -618,7 +626,7 @@ TEST_F(ParsedListings, Listing1HoldsOnlyPairedSectionsInItsOrder) {
         return render(layout);
     };
     read(withFiles({"c.c", "x.c", "a.c", "y.c"}), withFiles({"a.c", "b.c", "c.c"}));
-    const ProfileListing& listing1 = *process.listing1;
+    const ProfileListing& listing1 = parsed_->listing1;
     EXPECT_EQ(fileNames(listing1),
               (std::vector<std::string>{monitoredLine("c.c"), monitoredLine("a.c")}));
     EXPECT_EQ(texts(listing1.firstFile->firstFunction->firstLine).front(),
@@ -628,8 +636,8 @@ TEST_F(ParsedListings, Listing1HoldsOnlyPairedSectionsInItsOrder) {
     EXPECT_EQ(listing1.terLine2, nullptr);
 
     read(withFiles({"x.c"}), withFiles({"a.c"}));
-    EXPECT_EQ(process.listing1->firstFile, nullptr);
-    EXPECT_EQ(process.listing1->lastFile, nullptr);
+    EXPECT_EQ(parsed_->listing1.firstFile, nullptr);
+    EXPECT_EQ(parsed_->listing1.lastFile, nullptr);
 }
 
 // Listing 1's own coverage view decides whether its sections are
@@ -645,15 +653,15 @@ TEST_F(ParsedListings, WhichViewDecidesWhat) {
     file.functions = {functionOnly("f"), functionOnly("g")};
     spec1.files = {file};
     read(render(spec1), render(spec2));
-    const FunctionBlock& f2 = *process.listing2->firstFile->firstFunction;
+    const FunctionBlock& f2 = *parsed_->listing2.firstFile->firstFunction;
     EXPECT_EQ(f2.lastLine->lineKind(), LK_PLAIN);
     EXPECT_NE(f2.terLine, nullptr);
-    const FunctionBlock& f1 = *process.listing1->firstFile->firstFunction;
+    const FunctionBlock& f1 = *parsed_->listing1.firstFile->firstFunction;
     EXPECT_EQ(f1.firstLine, f1.lastLine);
     EXPECT_EQ(f1.firstLine->lineKind(), LK_HITS);
     EXPECT_EQ(f1.terLine, nullptr);
     EXPECT_EQ(f1.terLine2, nullptr);
-    EXPECT_EQ(f1.next, process.listing1->firstFile->lastFunction);
+    EXPECT_EQ(f1.next, parsed_->listing1.firstFile->lastFunction);
 }
 
 }  // namespace

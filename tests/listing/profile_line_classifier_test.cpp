@@ -9,9 +9,8 @@
 #include <vector>
 
 #include "base/fatal.h"
-#include "base/arena.h"
-#include "driver/process_state.h"
 #include "listing/profile_line_classifier.h"
+#include "platform/system_memory.h"
 #include "support/listing_builder.h"
 #include "support/test_support.h"
 
@@ -35,22 +34,18 @@ struct Classified {
     int compareEnd = 0;
 };
 
+struct FormCase;
+
 class Classifier : public ::testing::Test {
   protected:
-    void SetUp() override { setView(kDecisionView); }
-    void TearDown() override { process.reset(); }
+    // Listing 2's coverage view, by which lines are classified.
+    void setView(const char* view) { view_ = view; }
 
-    static void setView(const char* view) {
-        process.reset();
-        process.listing2 = newRecord<ProfileListing>();
-        process.listing2->coverageView = copyText(view);
-    }
-
-    static Classified classify(const std::string& text) {
-        ListingLine* line = process.lineStore.single(text);
+    Classified classify(const std::string& text) {
+        ListingLine* line = lines_.single(text);
         Classified result;
         try {
-            classifyProfileLine(*line);
+            classifyProfileLine(*line, view_);
         } catch (const FatalError& error) {
             result.strange = true;
             result.report = fatalReport(error.what());
@@ -67,7 +62,7 @@ class Classifier : public ::testing::Test {
     }
 
     // Checks kind and compare end (length less one, less `dropped`).
-    static void expectKind(const std::string& text, int kind, int dropped = 0) {
+    void expectKind(const std::string& text, int kind, int dropped = 0) {
         SCOPED_TRACE("line: \"" + text + "\"");
         const Classified result = classify(text);
         ASSERT_FALSE(result.strange) << result.report;
@@ -75,12 +70,18 @@ class Classifier : public ::testing::Test {
         EXPECT_EQ(result.compareEnd, static_cast<int>(text.size()) - 1 - dropped);
     }
 
-    static void expectStrange(const std::string& text) {
+    void expectStrange(const std::string& text) {
         SCOPED_TRACE("line: \"" + text + "\"");
         const Classified result = classify(text);
         ASSERT_TRUE(result.strange) << "kind " << result.kind;
         EXPECT_EQ(result.report, strangeReport(text));
     }
+
+    // expectKind or expectStrange for each case.
+    void checkCases(const std::vector<FormCase>& cases);
+
+    const char* view_ = kDecisionView;
+    LineStore lines_{systemMemory()};
 };
 
 struct FormCase {
@@ -210,24 +211,23 @@ const std::vector<FormCase> kBoundaries = {
     {"switch (k)", true, true, LK_PLAIN, 0},
 };
 
-void checkCases(const std::vector<FormCase>& cases, void (*kind)(const std::string&, int, int),
-                void (*strange)(const std::string&)) {
+void Classifier::checkCases(const std::vector<FormCase>& cases) {
     for (const FormCase& c : cases) {
         const std::string text = countedLine(c.trueCount, c.falseCount, c.description);
         if (c.kind < 0) {
-            strange(text);
+            expectStrange(text);
         } else {
-            kind(text, c.kind, c.dropped);
+            expectKind(text, c.kind, c.dropped);
         }
     }
 }
 
 TEST_F(Classifier, EveryFormGivesItsKindAndCompareEnd) {
-    checkCases(kForms, expectKind, expectStrange);
+    checkCases(kForms);
 }
 
 TEST_F(Classifier, WholeWordsPrefixesAndTestOrder) {
-    checkCases(kBoundaries, expectKind, expectStrange);
+    checkCases(kBoundaries);
 }
 
 TEST_F(Classifier, OnlyColumnsNineAndTwentyOfTheCountsMatter) {
@@ -345,8 +345,6 @@ TEST_F(Classifier, StrangeLineReportHoldsTheWholeText) {
 // The coverage view of listing 2 decides the condition rows of listing 1 too.
 class ClassifierInPipeline : public ::testing::Test {
   protected:
-    void TearDown() override { process.reset(); }
-
     // A listing with one function holding a condition row with both count
     // columns blank, or with a count in column 9.
     static std::string listing(const char* view, bool blankRow) {

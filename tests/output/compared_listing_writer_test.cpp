@@ -2,16 +2,13 @@
 // text, the whole layout of a small listing, function coverage, and the
 // compared listing of the example pair against its checked copy.
 #include "output/compared_listing_writer.h"
-#include "platform/local_time.h"
 
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <regex>
 #include <string>
 #include <vector>
 
-#include "driver/process_state.h"
 #include "support/listing_builder.h"
 #include "support/model_builder.h"
 #include "support/test_support.h"
@@ -78,31 +75,13 @@ TEST(ComparedListingWriter, TimeTextHasTheAsctimeLayoutWithEnglishNames) {
     std::setlocale(LC_ALL, "C");
 }
 
-// `listing` with the time of its "Listing produced at" line replaced by
-// "<time>", after checking that the time has the asctime layout.
-std::string withoutTime(std::string listing) {
-    const std::string label = "\nListing produced at   : ";
-    const std::size_t start = listing.find(label);
-    if (start == std::string::npos) {
-        ADD_FAILURE() << "no time line";
-        return listing;
-    }
-    const std::size_t time = start + label.size();
-    const std::size_t end = listing.find('\n', time);
-    EXPECT_TRUE(std::regex_match(
-        listing.substr(time, end - time),
-        std::regex("(Sun|Mon|Tue|Wed|Thu|Fri|Sat) (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec)"
-                   " [ 123][0-9] [012][0-9]:[0-5][0-9]:[0-6][0-9] [0-9]{4}")));
-    return listing.replace(time, end - time, "<time>");
-}
-
-std::string writtenListing() {
+std::string writtenListing(const BuiltListings& listings) {
     std::string sink;
-    process.listing1Path = "old.lst";
-    process.listing2Path = "new.lst";
-    process.outputStream.useMemory(&sink);
-    writeComparedListing(asctimeText(localTimeNow()));
-    process.outputStream.close();
+    OutputStream out;
+    out.useMemory(&sink);
+    writeComparedListing(out, *listings.listing1, *listings.listing2, "old.lst", "new.lst",
+                         currentTimeText());
+    out.close();
     return sink;
 }
 
@@ -143,21 +122,21 @@ TEST(ComparedListingWriter, WritesTheWholeLayout) {
                    function({profileLine("0", "", '-', "9 ", "FUNCTION b2()")})};
     FileModel& c = listing2.files.emplace_back(file("src/c.h", "decision"));
     c.includes = {"#include \"c.h\""};
-    buildListings({}, listing2);
+    const auto built = buildListings({}, listing2);
 
-    MonitoredFile& fileA = *fileAt(*process.listing2, 0);
+    MonitoredFile& fileA = *fileAt(*built->listing2, 0);
     fileA.comparable = 1;
     lineAt(*functionAt(fileA, 0), 1)->setMarker(kTrueMarkerColumn, kLostMarker);
     lineAt(*functionAt(fileA, 0), 1)->setMarker(kFalseMarkerColumn, kNewMarker);
     setCounts(*functionAt(fileA, 0), 2, 1, 3);
     setCounts(fileA, 2, 1, 3);
-    fileAt(*process.listing2, 1)->reason = "no file";
-    setCounts(*functionAt(*fileAt(*process.listing2, 1), 0), 1, 0, 0);
-    setCounts(*fileAt(*process.listing2, 1), 1, 0, 0);
-    fileAt(*process.listing2, 2)->reason = "different profile";
-    setCounts(*process.listing2, 3, 1, 3);
+    fileAt(*built->listing2, 1)->reason = "no file";
+    setCounts(*functionAt(*fileAt(*built->listing2, 1), 0), 1, 0, 0);
+    setCounts(*fileAt(*built->listing2, 1), 1, 0, 0);
+    fileAt(*built->listing2, 2)->reason = "different profile";
+    setCounts(*built->listing2, 3, 1, 3);
 
-    const std::string written = writtenListing();
+    const std::string written = writtenListing(*built);
     const std::string expected =
         R"(*****************************************************************************
 *           Korvo, Test Coverage Analyzer for C/C++, Version 8.2+           *
@@ -272,11 +251,11 @@ TEST(ComparedListingWriter, FunctionCoverageLeavesOutTheFunctionTerBlocks) {
             listing2.files.back().functions = {
                 function({profileLine("1", "", ' ', "3", "FUNCTION f()")})};
         }
-        buildListings({}, listing2);
-        for (MonitoredFile* f = process.listing2->firstFile; f != nullptr; f = f->next) {
+        const auto built = buildListings({}, listing2);
+        for (MonitoredFile* f = built->listing2->firstFile; f != nullptr; f = f->next) {
             f->comparable = 1;
         }
-        const std::string written = writtenListing();
+        const std::string written = writtenListing(*built);
         int blocks = 0;
         for (std::size_t at = written.find("of FUNCTION"); at != std::string::npos;
              at = written.find("of FUNCTION", at + 1)) {
@@ -291,9 +270,9 @@ TEST(ComparedListingWriter, FunctionCoverageLeavesOutTheFunctionTerBlocks) {
 }
 
 TEST(ComparedListingWriter, ListingWithoutFileSectionsGoesOnToTheSummary) {
-    buildListings({}, {});
-    EXPECT_NE(writtenListing().find("Coverage view         : Decision+Condition coverage\n"
-                                    "\n\n\nSUMMARY\n=======\n\nSource files"),
+    EXPECT_NE(writtenListing(*buildListings({}, {}))
+                  .find("Coverage view         : Decision+Condition coverage\n"
+                        "\n\n\nSUMMARY\n=======\n\nSource files"),
               std::string::npos);
 }
 

@@ -156,6 +156,13 @@ ChildResult runBinaryWith(const std::vector<std::string>& arguments, const Child
     return result;
 }
 
+ProcessResult runBinary(const std::vector<std::string>& arguments,
+                        const std::string& workingDirectory) {
+    ChildOptions options;
+    options.workingDirectory = workingDirectory;
+    return runBinaryWith(arguments, options);
+}
+
 bool canSwitchUser() {
     static const bool can = [] {
         if (geteuid() != 0) {
@@ -180,11 +187,12 @@ bool canSwitchUser() {
 }
 
 FifoFeeder::FifoFeeder(std::string path, std::string content, std::size_t pieceSize,
-                       std::chrono::milliseconds holdOpen)
+                       std::chrono::milliseconds holdOpen, std::function<void()> onOpened)
     : path_(std::move(path)),
       content_(std::move(content)),
       pieceSize_(std::max<std::size_t>(pieceSize, 1)),
-      holdOpen_(holdOpen) {
+      holdOpen_(holdOpen),
+      onOpened_(std::move(onOpened)) {
     if (mkfifo(path_.c_str(), 0644) != 0) {
         throw std::runtime_error("mkfifo failed: " + path_);
     }
@@ -203,6 +211,9 @@ FifoFeeder::FifoFeeder(std::string path, std::string content, std::size_t pieceS
         }
         if (fd < 0) {
             return;
+        }
+        if (onOpened_) {
+            onOpened_();
         }
         for (std::size_t at = 0; at < content_.size();) {
             const ssize_t put =

@@ -1,6 +1,7 @@
-// Running the korvcmp binary under harder conditions than runBinary offers:
-// as another user, with a limit on its address space, with a time limit;
-// and feeding a listing through a named pipe from a writer thread.
+// Running the korvcmp binary (or another program) as a child: as another
+// user, with a limit on its address space, always with a time limit
+// (runBinary of support/test_support.h is the plain case); and feeding a
+// listing through a named pipe from a writer thread.
 #pragma once
 
 #include <sys/types.h>
@@ -8,6 +9,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -58,12 +60,15 @@ inline constexpr uid_t kUnprivilegedUser = 65534;
 // A named pipe at `path` whose writer thread opens it for writing, writes
 // `content` in pieces of `pieceSize` bytes and closes it. With `holdOpen`,
 // the writer keeps its end open that long after the last piece, or until
-// release(), so that a reader sees no end of file until then. A reader that
-// never comes, or that stops early, does not block the writer for ever.
+// release(), so that a reader sees no end of file until then. `onOpened`
+// runs on the writer thread once a reader has opened the pipe, before the
+// first piece. A reader that never comes, or that stops early, does not
+// block the writer for ever.
 class FifoFeeder {
   public:
     FifoFeeder(std::string path, std::string content, std::size_t pieceSize = 1000,
-               std::chrono::milliseconds holdOpen = std::chrono::milliseconds{0});
+               std::chrono::milliseconds holdOpen = std::chrono::milliseconds{0},
+               std::function<void()> onOpened = {});
     ~FifoFeeder();
     FifoFeeder(const FifoFeeder&) = delete;
     FifoFeeder& operator=(const FifoFeeder&) = delete;
@@ -81,6 +86,7 @@ class FifoFeeder {
     std::string content_;
     std::size_t pieceSize_;
     std::chrono::milliseconds holdOpen_;
+    std::function<void()> onOpened_;
     std::mutex mutex_;
     std::condition_variable releasedSignal_;
     bool released_ = false;

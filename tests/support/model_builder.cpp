@@ -1,75 +1,129 @@
 // Listings built record by record.
 #include "support/model_builder.h"
 
-#include "base/arena.h"
-#include "driver/process_state.h"
+#include <string_view>
+
+#include "compare/difference_marking.h"
+#include "compare/file_pairing.h"
 #include "listing/profile_line_classifier.h"
+#include "platform/system_memory.h"
 
 namespace korvcmp::testing {
 namespace {
 
-FunctionBlock* buildFunction(const FunctionModel& model) {
-    auto* function = newRecord<FunctionBlock>();
-    if (model.lineDirective) {
-        function->lineDirective = process.lineStore.single(*model.lineDirective);
-    }
-    for (const std::string& text : model.lines) {
-        classifyProfileLine(
-            *process.lineStore.append(function->firstLine, function->lastLine, text));
-    }
-    function->terLine = copyText(model.terLine);
-    function->terLine2 = copyText(model.terLine2);
-    return function;
-}
+// Builds records into `listings`' memory; profile lines are classified by
+// listing 2's coverage view.
+class Builder {
+  public:
+    Builder(BuiltListings& listings, const char* listing2CoverageView)
+        : listings_(listings), view_(listing2CoverageView) {}
 
-MonitoredFile* buildFile(const FileModel& model) {
-    auto* file = newRecord<MonitoredFile>();
-    file->monitoredLine = copyText(model.monitoredLine);
-    file->modeLine = copyText(model.modeLine);
-    for (const std::string& text : model.includes) {
-        process.lineStore.append(file->firstInclude, file->lastInclude, text);
+    ProfileListing* listing(const ListingModel& model) {
+        auto* listing = newRecord<ProfileListing>(listings_.arena);
+        listing->producedAt = copy(model.producedAt);
+        listing->coverageView = copy(model.coverageView);
+        if (view_ == nullptr) {
+            view_ = listing->coverageView;
+        }
+        for (const FileModel& file : model.files) {
+            appendToList(listing->firstFile, listing->lastFile, this->file(file));
+        }
+        return listing;
     }
-    for (const FunctionModel& function : model.functions) {
-        appendToList(file->firstFunction, file->lastFunction, buildFunction(function));
-    }
-    file->terLine = copyText(model.terLine);
-    file->terLine2 = copyText(model.terLine2);
-    return file;
-}
 
-void buildFiles(ProfileListing& listing, const ListingModel& model) {
-    for (const FileModel& file : model.files) {
-        appendToList(listing.firstFile, listing.lastFile, buildFile(file));
-    }
-}
+    char* copy(const std::string& text) { return copyText(listings_.arena, text); }
 
-ProfileListing* newListing(const ListingModel& model) {
-    auto* listing = newRecord<ProfileListing>();
-    listing->producedAt = copyText(model.producedAt);
-    listing->coverageView = copyText(model.coverageView);
-    return listing;
+  private:
+    FunctionBlock* function(const FunctionModel& model) {
+        auto* function = newRecord<FunctionBlock>(listings_.arena);
+        LineStore& lines = listings_.lineStore;
+        if (model.lineDirective) {
+            function->lineDirective = lines.single(*model.lineDirective);
+        }
+        for (const std::string& text : model.lines) {
+            classifyProfileLine(*lines.append(function->firstLine, function->lastLine, text),
+                                view_);
+        }
+        function->terLine = copy(model.terLine);
+        function->terLine2 = copy(model.terLine2);
+        return function;
+    }
+
+    MonitoredFile* file(const FileModel& model) {
+        auto* file = newRecord<MonitoredFile>(listings_.arena);
+        file->monitoredLine = copy(model.monitoredLine);
+        file->modeLine = copy(model.modeLine);
+        for (const std::string& text : model.includes) {
+            listings_.lineStore.append(file->firstInclude, file->lastInclude, text);
+        }
+        for (const FunctionModel& function : model.functions) {
+            appendToList(file->firstFunction, file->lastFunction, this->function(function));
+        }
+        file->terLine = copy(model.terLine);
+        file->terLine2 = copy(model.terLine2);
+        return file;
+    }
+
+    BuiltListings& listings_;
+    const char* view_;
+};
+
+// The first file section of listing 1 whose MONITORED line is exactly
+// `monitoredLine`, or none.
+MonitoredFile* findPairedFile(const ProfileListing& listing1, std::string_view monitoredLine) {
+    for (MonitoredFile* file = listing1.firstFile; file != nullptr; file = file->next) {
+        if (monitoredLine == file->monitoredLine) {
+            return file;
+        }
+    }
+    return nullptr;
 }
 
 }  // namespace
 
-void buildListings(const ListingModel& listing1, const ListingModel& listing2) {
-    process.reset();
-    // Listing 2 first: the classifier reads its coverage view for both.
-    ProfileListing* second = newListing(listing2);
-    process.listing2 = second;
-    buildFiles(*second, listing2);
-    for (MonitoredFile* file = second->firstFile; file != nullptr; file = file->next) {
-        process.listing2FilesByMonitoredLine[file->monitoredLine].push_back(file);
-    }
-    second->sourceFilesLine = copyText("Source files       :     2");
-    second->headersExtractedLine = copyText("Headers extracted  :     0");
-    second->functionsLine = copyText("Functions          :     3");
-    second->sourceLinesLine = copyText("Source lines       :   120");
-    second->terLine = copyText("TER                :  75% (   3/   4)  Decisions+Conditions");
-    second->terLine2 = copyText("TER                :  80% (   4/   5)  Statement blocks");
+BuiltListings::BuiltListings() : arena(systemMemory()), lineStore(systemMemory()) {}
 
-    process.listing1 = newListing(listing1);
-    buildFiles(*process.listing1, listing1);
+std::unique_ptr<BuiltListings> buildListings(const ListingModel& listing1,
+                                             const ListingModel& listing2) {
+    auto listings = std::make_unique<BuiltListings>();
+    // Listing 2 first: the classifier reads its coverage view for both.
+    Builder builder(*listings, nullptr);
+    ProfileListing* second = builder.listing(listing2);
+    listings->listing2 = second;
+    for (MonitoredFile* file = second->firstFile; file != nullptr; file = file->next) {
+        listings->listing2Files[file->monitoredLine].push_back(file);
+    }
+    second->sourceFilesLine = builder.copy("Source files       :     2");
+    second->headersExtractedLine = builder.copy("Headers extracted  :     0");
+    second->functionsLine = builder.copy("Functions          :     3");
+    second->sourceLinesLine = builder.copy("Source lines       :   120");
+    second->terLine = builder.copy("TER                :  75% (   3/   4)  Decisions+Conditions");
+    second->terLine2 = builder.copy("TER                :  80% (   4/   5)  Statement blocks");
+
+    listings->listing1 = builder.listing(listing1);
+    return listings;
+}
+
+void pairFiles(BuiltListings& listings) {
+    for (MonitoredFile* file2 = listings.listing2->firstFile; file2 != nullptr;
+         file2 = file2->next) {
+        pairFile(findPairedFile(*listings.listing1, file2->monitoredLine), *file2);
+    }
+}
+
+void markDifferences(BuiltListings& listings) {
+    ProfileListing& listing2 = *listings.listing2;
+    listing2.newHits = 0;
+    listing2.lostHits = 0;
+    listing2.equalHits = 0;
+    for (MonitoredFile* file2 = listing2.firstFile; file2 != nullptr; file2 = file2->next) {
+        markFile(file2->comparable != 0 ? findPairedFile(*listings.listing1, file2->monitoredLine)
+                                        : nullptr,
+                 *file2);
+        listing2.newHits += file2->newHits;
+        listing2.lostHits += file2->lostHits;
+        listing2.equalHits += file2->equalHits;
+    }
 }
 
 MonitoredFile* fileAt(const ProfileListing& listing, int index) {

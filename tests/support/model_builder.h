@@ -1,13 +1,19 @@
 // Builds the in-memory listings of a run directly, without the listing
 // reader: file sections, function sections and classified profile lines from
-// a compact description, for the tests of the comparison and the writer.
+// a compact description, for the tests of the comparison and the writer; and
+// the comparison done after both listings are read, as the reference that
+// the comparison section by section must agree with.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "base/arena.h"
+#include "listing/line_store.h"
 #include "listing/listing_model.h"
+#include "listing/listing_parser.h"
 
 namespace korvcmp::testing {
 
@@ -33,11 +39,32 @@ struct ListingModel {
     std::vector<FileModel> files;
 };
 
-// Starts a fresh run state and builds `listing2` as process.listing2 (with
-// its index by MONITORED line, as the reader keeps it), then `listing1` as
-// process.listing1. Every profile line is classified as it is stored; the
-// summary lines of listing 2 get fixed texts.
-void buildListings(const ListingModel& listing1, const ListingModel& listing2);
+// Two listings built record by record, and the memory they live in.
+struct BuiltListings {
+    BuiltListings();
+    BuiltListings(const BuiltListings&) = delete;
+    BuiltListings& operator=(const BuiltListings&) = delete;
+
+    Arena arena;
+    LineStore lineStore;
+    ProfileListing* listing1 = nullptr;
+    ProfileListing* listing2 = nullptr;
+    FilesByMonitoredLine listing2Files;  // as the reader keeps it
+};
+
+// Builds `listing2` (with its index by MONITORED line), then `listing1`.
+// Every profile line is classified as it is stored; the summary lines of
+// listing 2 get fixed texts.
+std::unique_ptr<BuiltListings> buildListings(const ListingModel& listing1,
+                                             const ListingModel& listing2);
+
+// The comparison after reading: sets `comparable` and `reason` on every file
+// section of listing 2, pairing it with the first section of listing 1 with
+// its MONITORED line.
+void pairFiles(BuiltListings& listings);
+// Then marks and counts every file section of listing 2; comparable sections
+// are walked in step with their partner in listing 1.
+void markDifferences(BuiltListings& listings);
 
 MonitoredFile* fileAt(const ProfileListing& listing, int index);
 FunctionBlock* functionAt(const MonitoredFile& file, int index);

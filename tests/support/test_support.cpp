@@ -1,36 +1,19 @@
-// Temporary directories, in-process runs and runs of the korvcmp binary.
+// Temporary directories, in-process runs and the compared listing without its time.
 #include "support/test_support.h"
 
-#include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <cstdio>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <stdexcept>
 
+#include <gtest/gtest.h>
+
 #include "base/fatal.h"
-#include "driver/run.h"
 
 namespace korvcmp::testing {
-namespace {
-
-std::string slurp(int fd) {
-    std::string text;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = read(fd, buffer, sizeof buffer);
-        if (got <= 0) {
-            break;
-        }
-        text.append(buffer, static_cast<std::size_t>(got));
-    }
-    return text;
-}
-
-}  // namespace
 
 TempDir::TempDir() {
     static std::atomic<int> counter{0};
@@ -68,7 +51,7 @@ bool fileExists(const std::string& path) {
     return std::filesystem::exists(path);
 }
 
-InProcessResult runInProcess(const std::vector<std::string>& arguments) {
+InProcessResult runInProcess(const std::vector<std::string>& arguments, const RunOptions& options) {
     std::vector<const char*> argv{"korvcmp"};
     for (const std::string& argument : arguments) {
         argv.push_back(argument.c_str());
@@ -76,7 +59,7 @@ InProcessResult runInProcess(const std::vector<std::string>& arguments) {
     argv.push_back(nullptr);
     InProcessResult result;
     try {
-        result.status = runKorvcmp(static_cast<int>(argv.size() - 1), argv.data());
+        result.status = runKorvcmp(static_cast<int>(argv.size() - 1), argv.data(), options);
     } catch (const FatalError& error) {
         result.status = -1;
         result.errorOutput = fatalReport(error.what());
@@ -84,44 +67,20 @@ InProcessResult runInProcess(const std::vector<std::string>& arguments) {
     return result;
 }
 
-ProcessResult runBinary(const std::vector<std::string>& arguments,
-                        const std::string& workingDirectory) {
-    int out[2];
-    int err[2];
-    if (pipe(out) != 0 || pipe(err) != 0) {
-        throw std::runtime_error("pipe failed");
+std::string withoutTime(std::string listing) {
+    const std::string label = "\nListing produced at   : ";
+    const std::size_t start = listing.find(label);
+    if (start == std::string::npos) {
+        ADD_FAILURE() << "no time line";
+        return listing;
     }
-    const pid_t child = fork();
-    if (child == 0) {
-        const int devNull = open("/dev/null", O_RDONLY);
-        dup2(devNull, 0);
-        dup2(out[1], 1);
-        dup2(err[1], 2);
-        close(out[0]);
-        close(err[0]);
-        if (!workingDirectory.empty() && chdir(workingDirectory.c_str()) != 0) {
-            _exit(127);
-        }
-        std::vector<char*> argv{const_cast<char*>(KORVCMP_BINARY)};
-        for (const std::string& argument : arguments) {
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        }
-        argv.push_back(nullptr);
-        execv(KORVCMP_BINARY, argv.data());
-        _exit(127);
-    }
-    close(out[1]);
-    close(err[1]);
-    ProcessResult result;
-    // Standard error is small; read standard output first, then standard error.
-    result.standardOutput = slurp(out[0]);
-    result.standardError = slurp(err[0]);
-    close(out[0]);
-    close(err[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return result;
+    const std::size_t time = start + label.size();
+    const std::size_t end = listing.find('\n', time);
+    EXPECT_TRUE(std::regex_match(
+        listing.substr(time, end - time),
+        std::regex("(Sun|Mon|Tue|Wed|Thu|Fri|Sat) (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec)"
+                   " [ 123][0-9] [012][0-9]:[0-5][0-9]:[0-6][0-9] [0-9]{4}")));
+    return listing.replace(time, end - time, "<time>");
 }
 
 std::string sourcePath(const std::string& relative) {

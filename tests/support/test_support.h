@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "driver/run.h"
+
 namespace korvcmp::testing {
 
 // A fresh directory that is removed with everything in it at the end of the test.
@@ -36,8 +38,14 @@ struct InProcessResult {
 };
 
 // Runs the whole pipeline in this process with `arguments` (program name not
-// included). Do not name standard output as the destination here.
-InProcessResult runInProcess(const std::vector<std::string>& arguments);
+// included) and `options`. Do not name standard output as the destination here.
+InProcessResult runInProcess(const std::vector<std::string>& arguments,
+                             const RunOptions& options = {});
+
+// `listing`, a compared listing, with the time of its "Listing produced at"
+// line replaced by "<time>", the one text that differs from run to run,
+// after checking that the time has the asctime layout.
+std::string withoutTime(std::string listing);
 
 // The result of running the korvcmp binary.
 struct ProcessResult {
@@ -47,7 +55,8 @@ struct ProcessResult {
 };
 
 // Runs the built korvcmp binary with `arguments` (program name not included),
-// in `workingDirectory` when given, with standard input empty.
+// in `workingDirectory` when given, with standard input empty and the time
+// limit of runBinaryWith (support/child_process.h).
 ProcessResult runBinary(const std::vector<std::string>& arguments,
                         const std::string& workingDirectory = "");
 

@@ -1,23 +1,19 @@
-// Line input: whole lines through the shared line buffer, the line counter,
+// The line reader: whole lines through its line buffer, the line counter,
 // where and how reading stops, and the two line tests.
-#include <fcntl.h>
-#include <pthread.h>
-#include <signal.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <deque>
 #include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "base/fatal.h"
-#include "driver/process_state.h"
-#include "listing/line_input.h"
+#include "listing/line_reader.h"
+#include "support/child_process.h"
 #include "support/test_support.h"
 
 namespace korvcmp::testing {
@@ -35,35 +31,29 @@ std::string letters(std::size_t length, char first = 'a') {
 }
 
 // The lines tryReadLine delivers until it returns false.
-std::vector<std::string> readAll(InputStream& stream) {
+std::vector<std::string> readAll(LineReader& reader) {
     std::vector<std::string> lines;
-    while (tryReadLine(stream)) {
-        lines.emplace_back(process.lineBuffer);
+    while (reader.tryReadLine()) {
+        lines.emplace_back(reader.lineBuffer);
     }
     return lines;
 }
 
 class LineInput : public ::testing::Test {
   protected:
-    void SetUp() override {
-        process.reset();
-        process.listing1Path = "first.lst";
-        process.listing2Path = "second.lst";
-    }
-    void TearDown() override { process.reset(); }
-
-    // Opens `stream` on a new file that holds `content`; counting starts at 0.
-    void open(InputStream& stream, const std::string& content, bool mapped = true) {
-        stream.close();
-        const std::string path = dir_.write("listing" + std::to_string(++files_), content);
-        ASSERT_TRUE(stream.open(path.c_str(), mapped));
-        process.lineCounter = 0;
+    // Opens `reader` on the file `name` of the test's directory, which then
+    // holds `content`; counting starts at 0.
+    void open(LineReader& reader, const std::string& name, const std::string& content,
+              bool mapped = true) {
+        reader.close();
+        paths_.push_back(dir_.write(name, content));
+        ASSERT_TRUE(reader.open(paths_.back().c_str(), mapped));
     }
 
     // The message of the fatal error of readLine, or "" when it returns.
-    static std::string readLineError(InputStream& stream) {
+    static std::string readLineError(LineReader& reader) {
         try {
-            readLine(stream);
+            reader.readLine();
         } catch (const FatalError& error) {
             return error.what();
         }
@@ -71,7 +61,7 @@ class LineInput : public ::testing::Test {
     }
 
     TempDir dir_;
-    int files_ = 0;
+    std::deque<std::string> paths_;  // the readers refer to their paths
 };
 
 struct ReadCase {
@@ -113,26 +103,27 @@ TEST_F(LineInput, WholeLinesAndWhereReadingStops) {
         {"CR elsewhere kept", "a\rb\n\r\r\n\rc\n", {"a\rb", "\r", "\rc"}, 3},
         {"CR without newline at the end", "a\nb\r", {"a"}, 2},
     };
+    LineReader first;
+    LineReader second;
     for (const ReadCase& c : cases) {
         SCOPED_TRACE(c.name);
-        for (InputStream* stream : {&process.listing1Stream, &process.listing2Stream}) {
+        for (LineReader* reader : {&first, &second}) {
             for (const bool mapped : {true, false}) {
                 SCOPED_TRACE(mapped ? "mapped" : "read");
-                open(*stream, c.content, mapped);
+                open(*reader, reader == &first ? "first.lst" : "second.lst", c.content, mapped);
                 for (std::size_t i = 0; i < c.lines.size(); ++i) {
-                    readLine(*stream);
-                    EXPECT_EQ(process.lineBuffer, c.lines[i]);
-                    EXPECT_EQ(process.lineCounter, static_cast<std::int64_t>(i + 1));
+                    reader->readLine();
+                    EXPECT_EQ(reader->lineBuffer, c.lines[i]);
+                    EXPECT_EQ(reader->lineCounter, static_cast<std::int64_t>(i + 1));
                 }
-                const std::string path =
-                    stream == &process.listing1Stream ? "first.lst" : "second.lst";
-                EXPECT_EQ(readLineError(*stream), "Read error of file " + path + ", near line " +
+                const std::string path = dir_.file(reader == &first ? "first.lst" : "second.lst");
+                EXPECT_EQ(readLineError(*reader), "Read error of file " + path + ", near line " +
                                                       std::to_string(c.stopLine));
             }
         }
-        open(process.listing2Stream, c.content);
-        EXPECT_EQ(readAll(process.listing2Stream), c.lines);
-        EXPECT_EQ(process.lineCounter, c.stopLine);
+        open(second, "second.lst", c.content);
+        EXPECT_EQ(readAll(second), c.lines);
+        EXPECT_EQ(second.lineCounter, c.stopLine);
     }
 }
 
@@ -155,13 +146,13 @@ TEST(LineTests, EqualsAndStartsWith) {
         {"MONITORED", "MONITORED ", false, false},
         {"MONITORED SOURCE FILE : a.c", "MONITORED ", false, true},
     };
+    LineReader reader;
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string("\"") + c.line + "\" / \"" + c.literal + "\"");
-        process.lineBuffer = c.line;
-        EXPECT_EQ(lineEquals(c.literal), c.equals);
-        EXPECT_EQ(lineStartsWith(c.literal), c.startsWith);
+        reader.lineBuffer = c.line;
+        EXPECT_EQ(reader.lineEquals(c.literal), c.equals);
+        EXPECT_EQ(reader.lineStartsWith(c.literal), c.startsWith);
     }
-    process.lineBuffer = {};
 }
 
 // Several MiB of lines of every length a read takes whole, long and short
@@ -191,26 +182,26 @@ ManyLines manyLines(std::size_t bytes = std::size_t{5} << 20) {
     return text;
 }
 
-void expectReadBack(InputStream& stream, const ManyLines& text) {
-    const std::vector<std::string> lines = readAll(stream);
+void expectReadBack(LineReader& reader, const ManyLines& text) {
+    const std::vector<std::string> lines = readAll(reader);
     EXPECT_EQ(lines.size(), text.lines.size());
     EXPECT_TRUE(lines == text.lines);
-    EXPECT_EQ(process.lineCounter, static_cast<std::int64_t>(text.lines.size() + 1));
-    EXPECT_FALSE(tryReadLine(stream));
-    EXPECT_EQ(process.lineCounter, static_cast<std::int64_t>(text.lines.size() + 1));
+    EXPECT_EQ(reader.lineCounter, static_cast<std::int64_t>(text.lines.size() + 1));
+    EXPECT_FALSE(reader.tryReadLine());
+    EXPECT_EQ(reader.lineCounter, static_cast<std::int64_t>(text.lines.size() + 1));
 }
 
 // The same lines whether the file is mapped or read in blocks.
 TEST_F(LineInput, LargeFileReadsBackExactly) {
     const ManyLines text = manyLines();
     const std::string path = dir_.write("large.lst", text.content);
+    LineReader reader;
     for (const bool mapped : {true, false}) {
         SCOPED_TRACE(mapped ? "mapped" : "read");
-        process.listing2Stream.close();
-        ASSERT_TRUE(process.listing2Stream.open(path.c_str(), mapped));
-        EXPECT_EQ(process.listing2Stream.piecesStayValid(), mapped);
-        process.lineCounter = 0;
-        expectReadBack(process.listing2Stream, text);
+        reader.close();
+        ASSERT_TRUE(reader.open(path.c_str(), mapped));
+        EXPECT_EQ(reader.stream().piecesStayValid(), mapped);
+        expectReadBack(reader, text);
     }
 }
 
@@ -220,16 +211,16 @@ TEST_F(LineInput, LargeFileReadsBackExactly) {
 TEST_F(LineInput, DetachedMappingKeepsItsLines) {
     const ManyLines text = manyLines(std::size_t{20} << 20);
     const std::string path = dir_.write("large.lst", text.content);
-    InputStream& stream = process.listing2Stream;
-    ASSERT_TRUE(stream.open(path.c_str()));
+    LineReader reader;
+    ASSERT_TRUE(reader.open(path.c_str(), true));
+    InputStream& stream = reader.stream();
     ASSERT_TRUE(stream.piecesStayValid());
     EXPECT_TRUE(stream.isSameFileAs(path.c_str()));
-    process.lineCounter = 0;
 
     std::vector<std::string_view> kept;
     const std::size_t half = text.lines.size() / 2;
-    while (kept.size() < half && tryReadLine(stream)) {
-        kept.push_back(process.lineBuffer);
+    while (kept.size() < half && reader.tryReadLine()) {
+        kept.push_back(reader.lineBuffer);
     }
     stream.detachFromFile();
     ASSERT_EQ(::truncate(path.c_str(), 0), 0);
@@ -238,7 +229,7 @@ TEST_F(LineInput, DetachedMappingKeepsItsLines) {
     for (std::size_t i = 0; i < half; ++i) {
         ASSERT_EQ(kept[i], text.lines[i]) << "line " << i + 1;
     }
-    std::vector<std::string> rest = readAll(stream);
+    std::vector<std::string> rest = readAll(reader);
     EXPECT_TRUE(std::equal(rest.begin(), rest.end(), text.lines.begin() + static_cast<long>(half),
                            text.lines.end()));
     EXPECT_EQ(rest.size(), text.lines.size() - half);
@@ -246,37 +237,11 @@ TEST_F(LineInput, DetachedMappingKeepsItsLines) {
 
 TEST_F(LineInput, FifoReadsLikeAFile) {
     const ManyLines text = manyLines();
-    const std::string path = dir_.file("listing.fifo");
-    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-    std::thread writer([&] {
-        // A reader that stops early makes the write fail instead of raising SIGPIPE.
-        sigset_t pipeSignal;
-        sigemptyset(&pipeSignal);
-        sigaddset(&pipeSignal, SIGPIPE);
-        pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
-        const int fd = ::open(path.c_str(), O_WRONLY);
-        // Odd-sized writes, so that reads see partial blocks.
-        for (std::size_t at = 0; fd >= 0 && at < text.content.size();) {
-            const ssize_t put = ::write(fd, text.content.data() + at,
-                                        std::min<std::size_t>(7919, text.content.size() - at));
-            if (put <= 0) {
-                break;
-            }
-            at += static_cast<std::size_t>(put);
-        }
-        ::close(fd);
-    });
-    const bool opened = process.listing2Stream.open(path.c_str());
-    EXPECT_TRUE(opened);
-    if (opened) {
-        process.lineCounter = 0;
-        expectReadBack(process.listing2Stream, text);
-    } else {
-        // Let the writer's open return, so that the thread ends.
-        ::close(::open(path.c_str(), O_RDONLY | O_NONBLOCK));
-    }
-    process.listing2Stream.close();
-    writer.join();
+    // Odd-sized writes, so that reads see partial blocks.
+    FifoFeeder feeder(dir_.file("listing.fifo"), text.content, 7919);
+    LineReader reader;
+    ASSERT_TRUE(reader.open(feeder.path().c_str(), true));
+    expectReadBack(reader, text);
 }
 
 }  // namespace
