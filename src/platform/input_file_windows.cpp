@@ -1,0 +1,163 @@
+// A listing file on Windows: opened with its bytes as they are (no CR LF or
+// Ctrl-Z translation), read in blocks and never mapped, since a mapped file
+// cut short by another program has no fault the program could turn into a
+// read error there. The file's identity is its volume serial number and file
+// index: the C library's stat reports inode 0 for every file.
+#include "platform/input_file.h"
+
+#include "platform/windows_api.h"
+
+#include <algorithm>
+
+namespace korvcmp {
+namespace {
+
+// One ReadFile call takes at most this much (its size is a DWORD).
+constexpr std::size_t kLargestRead = std::size_t{1} << 30;
+
+HANDLE asHandle(std::intptr_t handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+struct FileIdentity {
+    DWORD volume = 0;
+    DWORD indexHigh = 0;
+    DWORD indexLow = 0;
+};
+
+// The identity of the file behind `handle`; false for what is no file on a
+// volume (a console, a pipe).
+bool identityOf(HANDLE handle, FileIdentity& identity) {
+    BY_HANDLE_FILE_INFORMATION information;
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE ||
+        GetFileInformationByHandle(handle, &information) == 0) {
+        return false;
+    }
+    identity = {information.dwVolumeSerialNumber, information.nFileIndexHigh,
+                information.nFileIndexLow};
+    return true;
+}
+
+bool sameIdentity(const FileIdentity& a, const FileIdentity& b) {
+    return a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow;
+}
+
+// Opens `path` for `access`. Other programs may read, write, rename and
+// delete the file meanwhile, so that the output can replace it. A directory
+// opens too (backup semantics), and then fails to read, as on POSIX systems.
+HANDLE openExisting(const char* path, DWORD access) {
+    return CreateFileA(
+        path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING,
+        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+}  // namespace
+
+InputFile::~InputFile() {
+    close();
+}
+
+bool InputFile::open(const char* path) {
+    close();
+    const HANDLE handle = openExisting(path, GENERIC_READ);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    handle_ = reinterpret_cast<std::intptr_t>(handle);
+    ownsHandle_ = true;
+    return true;
+}
+
+bool InputFile::openStandardInput() {
+    close();
+    const HANDLE handle = GetStdHandle(STD_INPUT_HANDLE);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    handle_ = reinterpret_cast<std::intptr_t>(handle);
+    ownsHandle_ = false;
+    return true;
+}
+
+bool InputFile::isOpen() const {
+    return handle_ != -1;
+}
+
+std::int64_t InputFile::regularFileSize() const {
+    if (!isOpen() || GetFileType(asHandle(handle_)) != FILE_TYPE_DISK) {
+        return -1;
+    }
+    BY_HANDLE_FILE_INFORMATION information;
+    if (GetFileInformationByHandle(asHandle(handle_), &information) == 0 ||
+        (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return -1;
+    }
+    return static_cast<std::int64_t>((std::uint64_t{information.nFileSizeHigh} << 32) |
+                                     information.nFileSizeLow);
+}
+
+std::span<const char> InputFile::map() {
+    return {};
+}
+
+bool InputFile::detachMapping() {
+    return true;  // nothing is mapped
+}
+
+std::int64_t InputFile::read(char* into, std::size_t size) {
+    if (!isOpen()) {
+        return -1;
+    }
+    DWORD got = 0;
+    const auto wanted = static_cast<DWORD>(std::min(size, kLargestRead));
+    if (ReadFile(asHandle(handle_), into, wanted, &got, nullptr) == 0) {
+        // A pipe whose writer has closed its end reports that as an error.
+        const DWORD error = GetLastError();
+        return error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF ? 0 : -1;
+    }
+    return static_cast<std::int64_t>(got);
+}
+
+bool InputFile::isSameFileAs(const char* path) const {
+    FileIdentity open;
+    if (!identityOf(asHandle(handle_), open)) {
+        return false;
+    }
+    const HANDLE other = openExisting(path, 0);  // no access needed to ask who it is
+    if (other == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    FileIdentity named;
+    const bool known = identityOf(other, named);
+    CloseHandle(other);
+    return known && sameIdentity(open, named);
+}
+
+bool InputFile::isSameFileAsStandardOutput() const {
+    FileIdentity open;
+    FileIdentity output;
+    return identityOf(asHandle(handle_), open) &&
+           identityOf(GetStdHandle(STD_OUTPUT_HANDLE), output) && sameIdentity(open, output);
+}
+
+bool InputFile::close() {
+    stopTouchingPages();
+    if (!isOpen()) {
+        return true;
+    }
+    const bool closed = !ownsHandle_ || CloseHandle(asHandle(handle_)) != 0;
+    handle_ = -1;
+    ownsHandle_ = false;
+    return closed;
+}
+
+void InputFile::stopTouchingPages() {
+    // No mapping, so no thread touches pages; kept for the shared interface.
+    if (pageToucher_.joinable()) {
+        stopTouching_ = true;
+        pageToucher_.join();
+    }
+}
+
+}  // namespace korvcmp
