@@ -15,8 +15,10 @@ namespace {
 // One ReadFile call takes at most this much (its size is a DWORD).
 constexpr std::size_t kLargestRead = std::size_t{1} << 30;
 
+// The class keeps the HANDLE as an integer, so that its header needs no
+// <windows.h>.
 HANDLE asHandle(std::intptr_t handle) {
-    return reinterpret_cast<HANDLE>(handle);
+    return reinterpret_cast<HANDLE>(handle);  // NOLINT(performance-no-int-to-ptr)
 }
 
 struct FileIdentity {
@@ -98,13 +100,15 @@ std::int64_t InputFile::regularFileSize() const {
 }
 
 std::span<const char> InputFile::map() {
-    return {};
+    return {mapping_, mappedSize_};  // empty: nothing is mapped here
 }
 
 bool InputFile::detachMapping() {
-    return true;  // nothing is mapped
+    return mapping_ == nullptr;  // nothing to detach
 }
 
+// Not const: a read moves the file's position.
+// NOLINTNEXTLINE(readability-make-member-function-const)
 std::int64_t InputFile::read(char* into, std::size_t size) {
     if (!isOpen()) {
         return -1;
@@ -120,8 +124,8 @@ std::int64_t InputFile::read(char* into, std::size_t size) {
 }
 
 bool InputFile::isSameFileAs(const char* path) const {
-    FileIdentity open;
-    if (!identityOf(asHandle(handle_), open)) {
+    FileIdentity thisFile;
+    if (!identityOf(asHandle(handle_), thisFile)) {
         return false;
     }
     const HANDLE other = openExisting(path, 0);  // no access needed to ask who it is
@@ -131,14 +135,14 @@ bool InputFile::isSameFileAs(const char* path) const {
     FileIdentity named;
     const bool known = identityOf(other, named);
     CloseHandle(other);
-    return known && sameIdentity(open, named);
+    return known && sameIdentity(thisFile, named);
 }
 
 bool InputFile::isSameFileAsStandardOutput() const {
-    FileIdentity open;
+    FileIdentity thisFile;
     FileIdentity output;
-    return identityOf(asHandle(handle_), open) &&
-           identityOf(GetStdHandle(STD_OUTPUT_HANDLE), output) && sameIdentity(open, output);
+    return identityOf(asHandle(handle_), thisFile) &&
+           identityOf(GetStdHandle(STD_OUTPUT_HANDLE), output) && sameIdentity(thisFile, output);
 }
 
 bool InputFile::close() {

@@ -22,8 +22,10 @@ constexpr std::size_t kLargestWrite = std::size_t{1} << 30;
 // Names tried for a replacement before giving up.
 constexpr int kReplacementNameTries = 100;
 
+// The class keeps the HANDLE as an integer, so that its header needs no
+// <windows.h>.
 HANDLE asHandle(std::intptr_t handle) {
-    return reinterpret_cast<HANDLE>(handle);
+    return reinterpret_cast<HANDLE>(handle);  // NOLINT(performance-no-int-to-ptr)
 }
 
 bool writeAll(HANDLE handle, const char* data, std::size_t size) {
