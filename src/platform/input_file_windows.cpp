@@ -8,6 +8,7 @@
 #include "platform/windows_api.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace korvcmp {
 namespace {
@@ -21,27 +22,49 @@ HANDLE asHandle(std::intptr_t handle) {
     return reinterpret_cast<HANDLE>(handle);  // NOLINT(performance-no-int-to-ptr)
 }
 
+// Which file a handle is open on: its volume and its file id there.
 struct FileIdentity {
-    DWORD volume = 0;
-    DWORD indexHigh = 0;
-    DWORD indexLow = 0;
+    std::uint32_t volume = 0;  // 0: the system could not say
+    FILE_ID_128 id{};
 };
 
 // The identity of the file behind `handle`; false for what is no file on a
-// volume (a console, a pipe).
+// volume (a console, a pipe). FileIdInfo needs no access right on the
+// handle, so it also answers for a standard output opened for writing only;
+// GetFileInformationByHandle answers where FileIdInfo is missing.
 bool identityOf(HANDLE handle, FileIdentity& identity) {
-    BY_HANDLE_FILE_INFORMATION information;
-    if (handle == nullptr || handle == INVALID_HANDLE_VALUE ||
-        GetFileInformationByHandle(handle, &information) == 0) {
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
         return false;
     }
-    identity = {information.dwVolumeSerialNumber, information.nFileIndexHigh,
-                information.nFileIndexLow};
+    FILE_ID_INFO idInformation;
+    if (GetFileInformationByHandleEx(handle, FileIdInfo, &idInformation, sizeof idInformation) !=
+        0) {
+        // The 32-bit serial number is the low half of the 64-bit one.
+        identity.volume = static_cast<std::uint32_t>(idInformation.VolumeSerialNumber);
+        identity.id = idInformation.FileId;
+        return true;
+    }
+    BY_HANDLE_FILE_INFORMATION information;
+    if (GetFileInformationByHandle(handle, &information) == 0) {
+        return false;
+    }
+    identity.volume = information.dwVolumeSerialNumber;
+    // A 64-bit file index is the low half of the 128-bit file id.
+    const std::uint64_t index =
+        (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow;
+    for (std::size_t at = 0; at < sizeof index; ++at) {
+        identity.id.Identifier[at] = static_cast<BYTE>(index >> (8 * at));
+    }
     return true;
 }
 
+// Two handles on the same file. A volume the system could not name (Wine
+// does not for the standard handles it inherits) is taken to be the same:
+// wrongly taking two files for one costs a copy, the other way round
+// could cost the input its bytes.
 bool sameIdentity(const FileIdentity& a, const FileIdentity& b) {
-    return a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow;
+    return std::memcmp(a.id.Identifier, b.id.Identifier, sizeof a.id.Identifier) == 0 &&
+           (a.volume == b.volume || a.volume == 0 || b.volume == 0);
 }
 
 // Opens `path` for `access`. Other programs may read, write, rename and

@@ -2,7 +2,10 @@
 // library's text streams end them there: every LF written becomes CR LF. A
 // replacement is a new file beside the replaced one, renamed over it with
 // MoveFileEx only when every write and the close succeeded; the replaced
-// file keeps every byte otherwise.
+// file keeps every byte otherwise. Windows keeps the name of a file that is
+// still open, so the replaced file must be closed by then (the run closes
+// its listings before the output); if it is not, close() fails and the
+// replaced file stays as it was.
 #include "platform/output_file.h"
 
 #include "platform/windows_api.h"

@@ -23,8 +23,12 @@ using testing::TempDir;
 
 #ifdef _WIN32
 constexpr const char* kLineEnd = "\r\n";
+// Windows keeps the name of a file that is open until its last handle closes,
+// so nothing can be renamed over it meanwhile.
+constexpr bool kReplacesOpenFiles = false;
 #else
 constexpr const char* kLineEnd = "\n";
+constexpr bool kReplacesOpenFiles = true;
 #endif
 
 // Bytes the listing reader reads in one block, and more.
@@ -115,6 +119,17 @@ TEST(InputFile, KnowsWhetherAPathNamesTheOpenFile) {
     EXPECT_FALSE(file.isSameFileAs(path.c_str())) << "a closed file is no file";
 }
 
+TEST(InputFile, SizesBeyondFourGiB) {
+    const TempDir dir;
+    const std::string path = dir.write("large.lst", "");
+    constexpr std::uintmax_t kSize = (std::uintmax_t{5} << 30) + 3;
+    std::filesystem::resize_file(path, kSize);  // sparse where the file system allows
+    InputFile file;
+    ASSERT_TRUE(file.open(path.c_str()));
+    EXPECT_EQ(file.regularFileSize(), static_cast<std::int64_t>(kSize));
+    EXPECT_TRUE(file.close());
+}
+
 TEST(OutputFile, LinesEndAsTheSystemsTextFilesEndThem) {
     static const struct {
         const char* name;
@@ -147,23 +162,31 @@ TEST(OutputFile, ReplacementTakesThePlaceOfItsFileOnlyWhenClosed) {
     const std::string old = "old bytes\r\nkept\032 as they are\n";
     static const struct {
         const char* name;
+        bool openForReading;  // the replaced file is open as an input meanwhile
         std::function<void(OutputFile&)> end;
         bool replaced;
     } cases[] = {
-        {"closed", [](OutputFile& output) { EXPECT_TRUE(output.close()); }, true},
-        {"abandoned", [](OutputFile& output) { output.abandon(); }, false},
-        {"left open", [](OutputFile&) {}, false},
+        {"closed", false, [](OutputFile& output) { EXPECT_TRUE(output.close()); }, true},
+        {"closed while being read", true,
+         [](OutputFile& output) { EXPECT_EQ(output.close(), kReplacesOpenFiles); },
+         kReplacesOpenFiles},
+        {"abandoned", false, [](OutputFile& output) { output.abandon(); }, false},
+        {"abandoned while being read", true, [](OutputFile& output) { output.abandon(); }, false},
+        {"left open", false, [](OutputFile&) {}, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const TempDir dir;
         const std::string path = dir.write("listing2.lst", old);
         {
+            InputFile input;
+            ASSERT_TRUE(!c.openForReading || input.open(path.c_str()));
             OutputFile output;
             ASSERT_TRUE(output.createReplacement(path.c_str()));
             EXPECT_TRUE(output.write("new\n", 4));
             EXPECT_EQ(readFile(path), old) << "replaced before the close";
             c.end(output);
+            EXPECT_TRUE(input.close());
         }
         EXPECT_EQ(readFile(path), c.replaced ? std::string("new") + kLineEnd : old);
         const auto files = std::distance(std::filesystem::directory_iterator(dir.path()),
