@@ -163,16 +163,15 @@ TEST(OutputFile, ReplacementTakesThePlaceOfItsFileOnlyWhenClosed) {
     static const struct {
         const char* name;
         bool openForReading;  // the replaced file is open as an input meanwhile
-        std::function<void(OutputFile&)> end;
         bool replaced;
+        std::function<void(OutputFile&)> end;
     } cases[] = {
-        {"closed", false, [](OutputFile& output) { EXPECT_TRUE(output.close()); }, true},
-        {"closed while being read", true,
-         [](OutputFile& output) { EXPECT_EQ(output.close(), kReplacesOpenFiles); },
-         kReplacesOpenFiles},
-        {"abandoned", false, [](OutputFile& output) { output.abandon(); }, false},
-        {"abandoned while being read", true, [](OutputFile& output) { output.abandon(); }, false},
-        {"left open", false, [](OutputFile&) {}, false},
+        {"closed", false, true, [](OutputFile& output) { EXPECT_TRUE(output.close()); }},
+        {"closed while being read", true, kReplacesOpenFiles,
+         [](OutputFile& output) { EXPECT_EQ(output.close(), kReplacesOpenFiles); }},
+        {"abandoned", false, false, [](OutputFile& output) { output.abandon(); }},
+        {"abandoned while being read", true, false, [](OutputFile& output) { output.abandon(); }},
+        {"left open", false, false, [](OutputFile&) {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
