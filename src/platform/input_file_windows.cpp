@@ -2,7 +2,7 @@
 // Ctrl-Z translation), read in blocks and never mapped, since a mapped file
 // cut short by another program has no fault the program could turn into a
 // read error there. The file's identity is its volume serial number and file
-// index: the C library's stat reports inode 0 for every file.
+// id from the system: the C library's stat reports inode 0 for every file.
 #include "platform/input_file.h"
 
 #include "platform/windows_api.h"

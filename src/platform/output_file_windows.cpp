@@ -11,7 +11,6 @@
 #include "platform/windows_api.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 
 namespace korvcmp {
@@ -104,11 +103,11 @@ bool OutputFile::createReplacement(const char* path) {
         return false;  // it could not be written in place either
     }
     // A name of our own in the same directory, so that the rename stays on
-    // one volume; CREATE_NEW never takes over a file that is already there.
-    static std::atomic<unsigned> replacements{0};
+    // one volume; CREATE_NEW never takes over a file that is already there,
+    // so a name in use (another run, a leftover) moves on to the next one.
     const std::string prefix = replaced + ".korvcmp-" + std::to_string(GetCurrentProcessId()) + "-";
     for (int tries = 0; tries < kReplacementNameTries; ++tries) {
-        std::string candidate = prefix + std::to_string(replacements++) + ".tmp";
+        std::string candidate = prefix + std::to_string(tries) + ".tmp";
         const HANDLE file = CreateFileA(candidate.c_str(), GENERIC_WRITE | DELETE,
                                         FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                                         FILE_ATTRIBUTE_NORMAL, nullptr);
