@@ -49,6 +49,9 @@ TEST(OutputStream, WorkerWritesEverythingInOrder) {
 }
 
 TEST(OutputStream, WriteFailingOnTheWorkerFailsTheClose) {
+    if (!testing::fileExists("/dev/full")) {
+        GTEST_SKIP() << "no /dev/full here";
+    }
     BackgroundWorker worker;
     OutputStream stream;
     ASSERT_TRUE(worker.start());

@@ -1,55 +1,16 @@
-// Temporary directories, in-process runs and the compared listing without its time.
+// In-process runs of the pipeline and the compared listing without its time;
+// runs of the korvcmp binary are in run_binary_posix.cpp and
+// run_binary_windows.cpp.
 #include "support/test_support.h"
 
-#include <unistd.h>
-
-#include <atomic>
-#include <fstream>
+#include <filesystem>
 #include <regex>
-#include <sstream>
-#include <stdexcept>
 
 #include <gtest/gtest.h>
 
 #include "base/fatal.h"
 
 namespace korvcmp::testing {
-
-TempDir::TempDir() {
-    static std::atomic<int> counter{0};
-    path_ = std::filesystem::temp_directory_path() /
-            ("korvcmp-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(path_, ignored);
-}
-
-std::string TempDir::write(const std::string& name, const std::string& content) const {
-    const std::string target = file(name);
-    std::ofstream out(target, std::ios::binary | std::ios::trunc);
-    out.write(content.data(), static_cast<std::streamsize>(content.size()));
-    if (!out) {
-        throw std::runtime_error("cannot write " + target);
-    }
-    return target;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-bool fileExists(const std::string& path) {
-    return std::filesystem::exists(path);
-}
 
 InProcessResult runInProcess(const std::vector<std::string>& arguments, const RunOptions& options) {
     std::vector<const char*> argv{"korvcmp"};

@@ -1,34 +1,14 @@
-// Helpers shared by the tests: temporary files, running the pipeline in this
+// Helpers shared by the tests: temporary files (temp_dir.h), running the pipeline in this
 // process, and running the built korvcmp binary.
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "driver/run.h"
+#include "support/temp_dir.h"
 
 namespace korvcmp::testing {
-
-// A fresh directory that is removed with everything in it at the end of the test.
-class TempDir {
-  public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-    // Writes `content` to the file `name` in the directory; returns its path.
-    std::string write(const std::string& name, const std::string& content) const;
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-  private:
-    std::filesystem::path path_;
-};
-
-std::string readFile(const std::string& path);
-bool fileExists(const std::string& path);
 
 // The result of a run in this process: the exit status and what korvcmp
 // would have written to standard error ("" on success).
