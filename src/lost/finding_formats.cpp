@@ -2,7 +2,9 @@
 // three: the count that changed, the function and the line's description.
 #include "lost/finding_formats.h"
 
+#include <algorithm>
 #include <array>
+#include <utility>
 
 #include "lost/text_escaping.h"
 
@@ -104,26 +106,22 @@ void writeJsonNote(OutputBuffer& out, const UncomparedFile& file) {
     out.write("}\n");
 }
 
-struct FormatName {
-    std::string_view name;
-    FindingFormat format;
-};
-
-constexpr std::array kFormatNames = {
-    FormatName{"gnu", FindingFormat::Gnu},
-    FormatName{"github", FindingFormat::GitHub},
-    FormatName{"json", FindingFormat::Json},
-};
+// The formats by their names on the command line.
+constexpr std::array<std::pair<std::string_view, FindingFormat>, 3> kFormatNames = {{
+    {"gnu", FindingFormat::Gnu},
+    {"github", FindingFormat::GitHub},
+    {"json", FindingFormat::Json},
+}};
 
 }  // namespace
 
 std::optional<FindingFormat> findingFormatNamed(std::string_view name) {
-    for (const FormatName& entry : kFormatNames) {
-        if (entry.name == name) {
-            return entry.format;
-        }
+    const auto* entry = std::find_if(kFormatNames.begin(), kFormatNames.end(),
+                                     [&](const auto& known) { return known.first == name; });
+    if (entry == kFormatNames.end()) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    return entry->second;
 }
 
 void FindingWriter::markedItem(const MarkedItem& item) {

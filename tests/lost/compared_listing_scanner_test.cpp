@@ -55,9 +55,9 @@ Scan scan(const std::string& listing, bool reportNew = true) {
     FindingWriter writer(out, FindingFormat::Gnu);
     ComparedListingScanner scanner(writer, reportNew);
     std::int64_t number = 0;
-    std::size_t start = 0;
     result.complete = true;
-    for (std::size_t end; (end = listing.find('\n', start)) != std::string::npos; start = end + 1) {
+    for (std::size_t start = 0, end = listing.find('\n'); end != std::string::npos;
+         start = end + 1, end = listing.find('\n', start)) {
         if (!scanner.takeLine(std::string_view(listing).substr(start, end - start), ++number)) {
             result.complete = false;
             break;
