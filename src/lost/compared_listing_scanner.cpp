@@ -165,10 +165,6 @@ void readDirectiveFile(std::string_view line, std::string& file) {
     }
 }
 
-std::string numberText(std::int64_t number) {
-    return std::to_string(number);
-}
-
 }  // namespace
 
 bool ComparedListingScanner::takeOtherLine(std::string_view line, std::int64_t number) {
@@ -276,13 +272,12 @@ bool ComparedListingScanner::takeFunctionLine(std::string_view line, std::int64_
 
 bool ComparedListingScanner::failProfileLine(std::string_view line, std::int64_t number) {
     if (line.size() < static_cast<std::size_t>(kMinProfileLineLength)) {
-        return fail(number, "profile line cut short: " +
-                                numberText(static_cast<std::int64_t>(line.size())) +
+        return fail(number, "profile line cut short: " + std::to_string(line.size()) +
                                 " characters, a profile line has at least 31");
     }
     const int stray = strayMarkerColumn(line);
-    return fail(number, std::string("marker '") + line[stray] + "' in column " + numberText(stray) +
-                            ": markers stand only in columns 10 and 21");
+    return fail(number, std::string("marker '") + line[stray] + "' in column " +
+                            std::to_string(stray) + ": markers stand only in columns 10 and 21");
 }
 
 bool ComparedListingScanner::takeBetweenSectionsLine(std::string_view line, std::int64_t number) {

@@ -144,6 +144,15 @@ TEST(ComparedListingScanner, ItemsGoToTheirFileAndFunction) {
     EXPECT_EQ(result.totals.filesWithLost, 2);
     EXPECT_EQ(result.totals.filesNotCompared, 2);
 
+    // A coverage view of function coverage makes every section function-only.
+    FunctionLayout viewOnly = functionOnly("v", "0");
+    viewOnly.lines[0][10] = 'v';
+    ListingLayout reduced = comparedLayout({fileWith("src/v.c", {viewOnly, functionOnly("w")})});
+    reduced.header.coverageView = "Reduced to function coverage";
+    const Scan reducedScan = scan(render(reduced));
+    EXPECT_TRUE(reducedScan.complete) << reducedScan.problem.message;
+    EXPECT_EQ(reducedScan.output, "src/v.c:10: lost: calls in v(): FUNCTION v()\n");
+
     // Without --new, new coverage is counted but not reported.
     const Scan lostOnlyScan = scan(listing, /*reportNew=*/false);
     EXPECT_EQ(lostOnlyScan.output.find(" new: "), std::string::npos);
