@@ -6,7 +6,9 @@
 #include "lost/compared_listing_scanner.h"
 
 #include <array>
+#include <charconv>
 #include <cstddef>
+#include <system_error>
 #include <utility>
 
 #include "listing/listing_model.h"
@@ -210,10 +212,53 @@ bool ComparedListingScanner::takeFixedStep(std::string_view line, std::int64_t n
         }
         return fail(number, "expected " + std::string(step.expected));
     }
-    if (state_ == State::FileMode) {
-        fileIsFunctionOnly_ = viewIsFunctionOnly_ || line.starts_with(kFunctionMode);
-    }
+    const State state = state_;
     state_ = step.next;
+    switch (state) {
+        case State::FileMode:
+            fileIsFunctionOnly_ = viewIsFunctionOnly_ || line.starts_with(kFunctionMode);
+            return true;
+        case State::FunctionTer:
+            return checkTerFigures(line, number, functionMarkers_, "function");
+        case State::FileTer:
+            return checkTerFigures(line, number, fileMarkers_, "file section");
+        case State::SummaryTer:
+            return checkTerFigures(line, number, listingMarkers_, "listing");
+        default:
+            return true;
+    }
+}
+
+bool ComparedListingScanner::checkTerFigures(std::string_view terLine, std::int64_t number,
+                                             const MarkerCount& count, const char* owner) {
+    // korvcmp puts "[h + n - l]" right after the first "(": n new and l lost.
+    std::array<std::int32_t, 3> figures{};
+    const std::size_t open = terLine.find('(');
+    bool readable = open != std::string_view::npos;
+    std::string_view rest = readable ? terLine.substr(open + 1) : std::string_view();
+    constexpr std::array<std::string_view, 3> kBefore = {"[", " + ", " - "};
+    for (std::size_t i = 0; readable && i < figures.size(); ++i) {
+        readable = rest.starts_with(kBefore[i]);
+        rest.remove_prefix(readable ? kBefore[i].size() : 0);
+        const auto [end, error] =
+            std::from_chars(rest.data(), rest.data() + rest.size(), figures[i]);
+        readable = readable && error == std::errc();
+        rest.remove_prefix(static_cast<std::size_t>(end - rest.data()));
+    }
+    if (!readable || !rest.starts_with("]")) {
+        return fail(number,
+                    "no difference figures \"[h + n - l]\" after the first \"(\" of the "
+                    "TER line");
+    }
+    // The figures are 32-bit counters, which wrap.
+    if (figures[1] != static_cast<std::int32_t>(count.added) ||
+        figures[2] != static_cast<std::int32_t>(count.lost)) {
+        return fail(number, "the TER figures say " + std::to_string(figures[1]) + " new and " +
+                                std::to_string(figures[2]) + " lost, the " + owner + " holds " +
+                                std::to_string(count.added) + " ^ and " +
+                                std::to_string(count.lost) +
+                                " v markers: the listing was changed after korvcmp wrote it");
+    }
     return true;
 }
 
@@ -266,6 +311,7 @@ bool ComparedListingScanner::takeFunctionLine(std::string_view line, std::int64_
     functionName_.assign(line.substr(kDescriptionColumn + kFunction.size()));
     functionFile_.assign(file);
     functionHasLost_ = false;
+    functionMarkers_ = {};
     state_ = fileIsFunctionOnly_ ? State::Functions : State::ProfileLines;
     return takeProfileLine(line, number);
 }
@@ -311,6 +357,7 @@ void ComparedListingScanner::startFile(std::string_view monitoredLine, std::int6
     filePath_.assign(path);
     fileIsCompared_ = reason.empty();
     fileHasLost_ = false;
+    fileMarkers_ = {};
     state_ = State::FileMode;
     if (!fileIsCompared_) {
         ++totals_.filesNotCompared;
@@ -319,11 +366,15 @@ void ComparedListingScanner::startFile(std::string_view monitoredLine, std::int6
 }
 
 void ComparedListingScanner::reportMarker(std::string_view line, std::int64_t number, int column) {
+    const bool lost = line[column] == kLostMarker;
+    for (MarkerCount* count : {&functionMarkers_, &fileMarkers_, &listingMarkers_}) {
+        ++(lost ? count->lost : count->added);
+    }
     if (!fileIsCompared_) {
         return;  // its lines had no partner: every covered item is new, none can be lost
     }
     MarkedItem item;
-    if (line[column] == kLostMarker) {
+    if (lost) {
         item.change = CoverageChange::Lost;
         ++totals_.lost;
         totals_.functionsWithLost += functionHasLost_ ? 0 : 1;

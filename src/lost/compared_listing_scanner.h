@@ -4,6 +4,11 @@
 // it belongs to. It does not read: it is given each line with its number.
 // Memory stays the same whatever the listing's size: only the current file's
 // and function's names are kept.
+//
+// Every TER line of a compared listing says how many items of its function,
+// file or listing are new and lost; they must be as many as the markers above
+// it, so a marked line dropped, doubled or changed after korvcmp wrote the
+// listing is found, and no partial answer passes for a whole one.
 #pragma once
 
 #include <cstddef>
@@ -105,6 +110,13 @@ class ComparedListingScanner {
     bool takeBetweenSectionsLine(std::string_view line, std::int64_t number);
     void startFile(std::string_view monitoredLine, std::int64_t number);
     void reportMarker(std::string_view line, std::int64_t number, int column);
+    // The markers counted since a function, a file section or the listing began.
+    struct MarkerCount {
+        std::int64_t added = 0;
+        std::int64_t lost = 0;
+    };
+    bool checkTerFigures(std::string_view terLine, std::int64_t number, const MarkerCount& count,
+                         const char* owner);
     bool failProfileLine(std::string_view line, std::int64_t number);
     bool fail(std::int64_t number, std::string message);
 
@@ -121,6 +133,9 @@ class ComparedListingScanner {
     std::string directiveFile_;  // the file of the "#line " line before a FUNCTION line
     std::string functionFile_;
     std::string functionName_;
+    MarkerCount functionMarkers_;
+    MarkerCount fileMarkers_;
+    MarkerCount listingMarkers_;
     FindingTotals totals_;
     ListingProblem problem_;
 };

@@ -1,9 +1,12 @@
 // The walk through a compared listing: the item every marker position of
 // every kind of profile line gives, the file and function it is put in
 // ("#line" lines, function-only sections, files not compared), the totals,
-// and the line and message for every kind of damage to the layout.
+// and the line and message for every kind of damage to the layout and for
+// markers that do not match the TER figures.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -39,6 +42,38 @@ FileLayout fileWith(std::string name, std::vector<FunctionLayout> functions) {
     file.includes = {"#include \"a.h\""};
     file.functions = std::move(functions);
     return file;
+}
+
+// The listing as korvcmp writes it: each TER line with "[0 + n - l]" after its
+// first "(", n and l the ^ and v markers of its function, file or listing.
+std::string compared(const ListingLayout& layout) {
+    std::string out;
+    std::array<std::array<int, 2>, 3> counts{};  // function, file, listing: ^ and v
+    bool summaryTerDone = false;
+    std::istringstream lines(render(layout));
+    for (std::string line; std::getline(lines, line); out += line + "\n") {
+        const bool fileTer =
+            line.starts_with("***TER") && line.find(" of FILE ") != std::string::npos;
+        const bool summaryTer = !summaryTerDone && line.starts_with("TER                : ");
+        if (line.starts_with("***TER") || summaryTer) {
+            const std::array<int, 2>& count = counts[summaryTer ? 2 : fileTer ? 1 : 0];
+            line.insert(line.find('(') + 1, "[0 + " + std::to_string(count[0]) + " - " +
+                                                std::to_string(count[1]) + "]");
+            counts[fileTer ? 1 : 0] = {};
+            summaryTerDone = summaryTer;
+        } else if (line.size() >= 31 && !line.starts_with("MONITORED ")) {
+            if (line.compare(30, 9, "FUNCTION ") == 0) {
+                counts[0] = {};  // a function begins
+            }
+            for (const std::size_t column : {10, 21}) {
+                for (std::array<int, 2>& count : counts) {
+                    count[0] += line[column] == '^' ? 1 : 0;
+                    count[1] += line[column] == 'v' ? 1 : 0;
+                }
+            }
+        }
+    }
+    return out;
 }
 
 struct Scan {
@@ -99,7 +134,7 @@ TEST(ComparedListingScanner, EveryMarkerPositionOfEveryLineKind) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
         const Scan result =
-            scan(render(comparedLayout({fileWith("src/a.c", {function("f", {c.line})})})));
+            scan(compared(comparedLayout({fileWith("src/a.c", {function("f", {c.line})})})));
         ASSERT_TRUE(result.complete) << result.problem.message;
         const std::string expected = c.findings.empty() ? "" : "src/a.c:12: " + c.findings + "\n";
         EXPECT_EQ(result.output, expected);
@@ -123,7 +158,7 @@ TEST(ComparedListingScanner, ItemsGoToTheirFileAndFunction) {
     FileLayout missing = fileWith("src/new.c (NO COMPARE, no file)",
                                   {function("n", {marked("1", '^', "", ' ', ' ', "break")})});
     FileLayout changed = fileWith("src/chg.c (NO COMPARE, different profile)", {function("c")});
-    const std::string listing = render(comparedLayout(
+    const std::string listing = compared(comparedLayout(
         {fileWith("src/a.c", {included, plain, unnamed}), functionMode, missing, changed}));
 
     const Scan result = scan(listing);
@@ -149,7 +184,7 @@ TEST(ComparedListingScanner, ItemsGoToTheirFileAndFunction) {
     viewOnly.lines[0][10] = 'v';
     ListingLayout reduced = comparedLayout({fileWith("src/v.c", {viewOnly, functionOnly("w")})});
     reduced.header.coverageView = "Reduced to function coverage";
-    const Scan reducedScan = scan(render(reduced));
+    const Scan reducedScan = scan(compared(reduced));
     EXPECT_TRUE(reducedScan.complete) << reducedScan.problem.message;
     EXPECT_EQ(reducedScan.output, "src/v.c:10: lost: calls in v(): FUNCTION v()\n");
 
@@ -160,7 +195,7 @@ TEST(ComparedListingScanner, ItemsGoToTheirFileAndFunction) {
 }
 
 TEST(ComparedListingScanner, DamageIsReportedWithItsLine) {
-    const std::string good = render(comparedLayout({fileWith(
+    const std::string good = compared(comparedLayout({fileWith(
         "src/a.c", {function("f", {marked("0", 'v', "1", ' ', ' ', "if (a)")}), function("g")})}));
     ASSERT_TRUE(scan(good).complete);
     const int profileAt = lineOf(good, "if (a)");
@@ -207,6 +242,12 @@ TEST(ComparedListingScanner, DamageIsReportedWithItsLine) {
         {"ends before the summary", cut(fileRuleAt), fileRuleAt, "ends before its summary"},
         {"ends inside the summary", cut(summaryAt + 3), summaryAt + 3, "ends inside its summary"},
         {"line after the summary", good + "\n", lastLine + 1, "a line after the summary"},
+        {"marked line dropped", replaceLine(good, profileAt, std::nullopt), functionTerAt - 1,
+         "the TER figures say 0 new and 1 lost, the function holds 0 ^ and 0 v markers"},
+        {"marker turned", replaceLine(good, profileAt, marked("0", '^', "1", ' ', ' ', "if (a)")),
+         functionTerAt, "the TER figures say 0 new and 1 lost, the function holds 1 ^ and 0 v"},
+        {"no figures", replaceLine(good, functionTerAt, "***TER 100% (   1/   1) of FUNCTION f()"),
+         functionTerAt, "no difference figures"},
         {"junk between sections", replaceLine(good, summaryAt, "SUMMARX"), summaryAt,
          "expected a MONITORED line or the SUMMARY line"},
     };

@@ -152,9 +152,14 @@ TEST(KorvcmpLostBinary, ClosedPipeEndsTheRunWithoutSuccess) {
         "*             EXECUTION PROFILE LISTING (COMPARED by korvcmp v1.0)          *";
     FileLayout file;
     file.functions = {function("f", body)};
+    file.functions[0].terLine = "***TER   0% ([4000 + 0 - 4000]    1/4001) of FUNCTION f()";
+    file.terLine = "***TER   0% ([4000 + 0 - 4000]    1/4001) of FILE src/a.c";
+    layout.summary[7] =
+        "TER                :   0% ([4000 + 0 - 4000] 1/4001)  Decisions+Conditions";
     layout.files = {file};
     const TempDir dir;
     dir.write("many.txt", render(layout));
+    ASSERT_EQ(runLostBinary({"many.txt"}, dir.path().string()).status, 1);
     const std::string pipeline = "{ \"$0\" many.txt; echo $? > status; } | head -c 1 > /dev/null";
 
     const ChildResult byDefault = runScript(pipeline, dir.path().string());
