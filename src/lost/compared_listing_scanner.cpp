@@ -403,7 +403,7 @@ bool ComparedListingScanner::finish(std::int64_t lastLine) {
         return true;
     }
     if (lastLine == 0) {
-        return fail(0, "the file is empty: not a compared listing");
+        return fail(0, "nothing to read (an empty file, or a directory): not a compared listing");
     }
     if (state_ <= State::BannerCompared || state_ == State::Header) {
         return fail(lastLine, "the listing ends in its header");

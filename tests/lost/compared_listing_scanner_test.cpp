@@ -221,7 +221,7 @@ TEST(ComparedListingScanner, DamageIsReportedWithItsLine) {
         std::int64_t line;
         std::string message;
     } cases[] = {
-        {"empty", "", 0, "the file is empty"},
+        {"empty", "", 0, "nothing to read (an empty file, or a directory)"},
         {"not compared by korvcmp", replaceLine(good, 4, kPlainTitle), 4,
          "korvcmp has not compared"},
         {"no banner", replaceLine(good, 2, "x"), 2, "not a compared listing: expected the Korvo"},

@@ -94,7 +94,11 @@ TEST(KorvcmpLostBinary, StatusInputAndCommandLine) {
         {"\"$0\" missing.txt", 2, "",
          "korvcmp-lost: missing.txt: cannot open: No such file or directory\n"},
         {"\"$0\" < /dev/null", 2, "",
-         "korvcmp-lost: (standard input):0: the file is empty: not a compared listing\n"},
+         "korvcmp-lost: (standard input):0: nothing to read (an empty file, or a directory): not "
+         "a compared listing\n"},
+        {"mkdir -p d; \"$0\" d", 2, "",
+         "korvcmp-lost: d:0: nothing to read (an empty file, or a directory): not a compared "
+         "listing\n"},
         {"\"$0\" '" + example + "' > /dev/full", 2, "",
          "korvcmp-lost: cannot write the output: No space left on device\n"},
     };
