@@ -1,6 +1,7 @@
 // Escaping by tables of the characters each format must not carry as they are.
 #include "lost/text_escaping.h"
 
+#include <array>
 #include <cstddef>
 
 namespace korvcmp {
@@ -108,6 +109,16 @@ std::string_view jsonEscapeOf(unsigned char c, char (&hex)[7]) {
     return {hex, 6};
 }
 
+// The characters a JSON string holds as they are: ASCII from the blank on,
+// except the quote and the backslash.
+constexpr std::array<bool, 256> kJsonPlain = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0x20; c < 0x80; ++c) {
+        plain[static_cast<std::size_t>(c)] = c != '"' && c != '\\';
+    }
+    return plain;
+}();
+
 }  // namespace
 
 void writeWorkflowProperty(OutputBuffer& out, std::string_view text) {
@@ -124,6 +135,10 @@ void writeJsonString(OutputBuffer& out, std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
         const auto c = static_cast<unsigned char>(text[i]);
+        if (kJsonPlain[c]) {
+            ++i;  // most characters: one look in the table
+            continue;
+        }
         if (c >= 0x80) {
             const std::size_t length = utf8SequenceLength(text.substr(i));
             if (length > 0) {
