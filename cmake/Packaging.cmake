@@ -1,10 +1,12 @@
 # Installation rules, the Debian package of korvcmp, and the zip for Windows.
 #
-#   cmake --install <build> [--prefix <dir>]   installs bin/korvcmp and share/man/man1/korvcmp.1[.gz]
+#   cmake --install <build> [--prefix <dir>]   installs bin/korvcmp, bin/korvcmp-lost and
+#                                               share/man/man1/korvcmp.1[.gz], korvcmp-lost.1[.gz]
 #   cd <build> && cpack -G DEB                  builds korvcmp_<version>_<arch>.deb
 #
-# A Windows build (cross or native) installs korvcmp.exe, README.txt and the
-# manual as plain text, korvcmp.txt, side by side, with CR LF line ends:
+# A Windows build (cross or native) installs korvcmp.exe, korvcmp-lost.exe,
+# README.txt and the manuals as plain text, korvcmp.txt and korvcmp-lost.txt,
+# side by side, with CR LF line ends:
 #   cd <build> && cpack -G ZIP                  builds korvcmp-<version>-win64.zip
 #
 # Everything is installed in the component "korvcmp", and CPack packs that
@@ -13,13 +15,16 @@
 
 include(GNUInstallDirs)
 
-set(KORVCMP_MANPAGE_SOURCE ${CMAKE_CURRENT_SOURCE_DIR}/man/korvcmp.1)
+# The programs, each with its manual page man/<program>.1.
+set(KORVCMP_PROGRAMS korvcmp korvcmp-lost)
 
 if(WIN32)
-  # --- Windows: one folder holding korvcmp.exe, README.txt and korvcmp.txt ---
-  if(TARGET korvcmp)
-    install(TARGETS korvcmp RUNTIME DESTINATION . COMPONENT korvcmp)
-  endif()
+  # --- Windows: one folder holding the programs, README.txt and the manuals ---
+  foreach(_program IN LISTS KORVCMP_PROGRAMS)
+    if(TARGET ${_program})
+      install(TARGETS ${_program} RUNTIME DESTINATION . COMPONENT korvcmp)
+    endif()
+  endforeach()
   find_program(KORVCMP_GROFF_EXECUTABLE NAMES groff)
   mark_as_advanced(KORVCMP_GROFF_EXECUTABLE)
   set(_korvcmp_text_dir ${CMAKE_CURRENT_BINARY_DIR}/windows-text)
@@ -32,78 +37,98 @@ if(WIN32)
     DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/README.md ${CMAKE_CURRENT_SOURCE_DIR}/cmake/windows_text_file.cmake
     COMMENT "README.txt for the Windows package"
     VERBATIM)
-  if(KORVCMP_GROFF_EXECUTABLE AND EXISTS ${KORVCMP_MANPAGE_SOURCE})
-    list(APPEND _korvcmp_texts ${_korvcmp_text_dir}/korvcmp.txt)
-    add_custom_command(
-      OUTPUT ${_korvcmp_text_dir}/korvcmp.txt
-      COMMAND ${CMAKE_COMMAND} -DINPUT=${KORVCMP_MANPAGE_SOURCE}
-              -DOUTPUT=${_korvcmp_text_dir}/korvcmp.txt -DGROFF=${KORVCMP_GROFF_EXECUTABLE}
-              -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/windows_text_file.cmake
-      DEPENDS ${KORVCMP_MANPAGE_SOURCE} ${CMAKE_CURRENT_SOURCE_DIR}/cmake/windows_text_file.cmake
-      COMMENT "The manual as plain text, korvcmp.txt, for the Windows package"
-      VERBATIM)
+  if(KORVCMP_GROFF_EXECUTABLE)
+    foreach(_program IN LISTS KORVCMP_PROGRAMS)
+      set(_page_source ${CMAKE_CURRENT_SOURCE_DIR}/man/${_program}.1)
+      list(APPEND _korvcmp_texts ${_korvcmp_text_dir}/${_program}.txt)
+      add_custom_command(
+        OUTPUT ${_korvcmp_text_dir}/${_program}.txt
+        COMMAND ${CMAKE_COMMAND} -DINPUT=${_page_source}
+                -DOUTPUT=${_korvcmp_text_dir}/${_program}.txt -DGROFF=${KORVCMP_GROFF_EXECUTABLE}
+                -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/windows_text_file.cmake
+        DEPENDS ${_page_source} ${CMAKE_CURRENT_SOURCE_DIR}/cmake/windows_text_file.cmake
+        COMMENT "The manual as plain text, ${_program}.txt, for the Windows package"
+        VERBATIM)
+    endforeach()
   else()
     message(WARNING "Packaging: groff not found (Debian: groff-base), the Windows package has no manual")
   endif()
   add_custom_target(korvcmp_windows_texts ALL DEPENDS ${_korvcmp_texts})
   install(FILES ${_korvcmp_texts} DESTINATION . COMPONENT korvcmp)
 else()
-  # --- Executable ---------------------------------------------------------------
-  if(TARGET korvcmp)
-    install(TARGETS korvcmp
-            RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
-            COMPONENT korvcmp)
-  else()
-    message(WARNING "Packaging: no target 'korvcmp', the executable is not installed")
-  endif()
+  # --- Executables --------------------------------------------------------------
+  foreach(_program IN LISTS KORVCMP_PROGRAMS)
+    if(TARGET ${_program})
+      install(TARGETS ${_program}
+              RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+              COMPONENT korvcmp)
+    else()
+      message(WARNING "Packaging: no target '${_program}', the executable is not installed")
+    endif()
+  endforeach()
 
-  # --- Manual page --------------------------------------------------------------
+  # --- Manual pages -------------------------------------------------------------
   # Debian wants compressed manual pages. gzip -n leaves out the name and time
   # stamp, so the compressed page is the same from one build to the next.
   find_program(KORVCMP_GZIP_EXECUTABLE NAMES gzip)
   mark_as_advanced(KORVCMP_GZIP_EXECUTABLE)
+  if(NOT KORVCMP_GZIP_EXECUTABLE)
+    message(STATUS "Packaging: gzip not found, the manual pages are installed uncompressed")
+  endif()
 
-  if(EXISTS ${KORVCMP_MANPAGE_SOURCE})
+  set(_korvcmp_man_dir ${CMAKE_CURRENT_BINARY_DIR}/man)
+  set(_korvcmp_man_gz_files)
+  foreach(_program IN LISTS KORVCMP_PROGRAMS)
+    set(_page_source ${CMAKE_CURRENT_SOURCE_DIR}/man/${_program}.1)
+    if(NOT EXISTS ${_page_source})
+      message(WARNING "Packaging: ${_page_source} is missing, no manual page is installed for it")
+      continue()
+    endif()
     if(KORVCMP_GZIP_EXECUTABLE)
-      set(_korvcmp_man_dir ${CMAKE_CURRENT_BINARY_DIR}/man)
-      set(_korvcmp_man_gz ${_korvcmp_man_dir}/korvcmp.1.gz)
+      set(_page_gz ${_korvcmp_man_dir}/${_program}.1.gz)
       add_custom_command(
-        OUTPUT ${_korvcmp_man_gz}
+        OUTPUT ${_page_gz}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${_korvcmp_man_dir}
-        COMMAND ${CMAKE_COMMAND} -E copy ${KORVCMP_MANPAGE_SOURCE} ${_korvcmp_man_dir}/korvcmp.1
-        COMMAND ${KORVCMP_GZIP_EXECUTABLE} -9 -n -f ${_korvcmp_man_dir}/korvcmp.1
-        DEPENDS ${KORVCMP_MANPAGE_SOURCE}
-        COMMENT "Compressing manual page korvcmp.1"
+        COMMAND ${CMAKE_COMMAND} -E copy ${_page_source} ${_korvcmp_man_dir}/${_program}.1
+        COMMAND ${KORVCMP_GZIP_EXECUTABLE} -9 -n -f ${_korvcmp_man_dir}/${_program}.1
+        DEPENDS ${_page_source}
+        COMMENT "Compressing manual page ${_program}.1"
         VERBATIM)
-      add_custom_target(korvcmp_manpage ALL DEPENDS ${_korvcmp_man_gz})
-      install(FILES ${_korvcmp_man_gz}
+      list(APPEND _korvcmp_man_gz_files ${_page_gz})
+      install(FILES ${_page_gz}
               DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
               COMPONENT korvcmp)
     else()
-      message(STATUS "Packaging: gzip not found, the manual page is installed uncompressed")
-      install(FILES ${KORVCMP_MANPAGE_SOURCE}
+      install(FILES ${_page_source}
               DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
               COMPONENT korvcmp)
     endif()
-  else()
-    message(WARNING "Packaging: ${KORVCMP_MANPAGE_SOURCE} is missing, no manual page is installed")
-  endif()
 
-  # --- Test: the manual page renders without warnings ----------------------------
-  if(KORVCMP_BUILD_TESTS AND EXISTS ${KORVCMP_MANPAGE_SOURCE})
-    find_program(KORVCMP_GROFF_EXECUTABLE NAMES groff)
-    mark_as_advanced(KORVCMP_GROFF_EXECUTABLE)
-    if(KORVCMP_GROFF_EXECUTABLE)
-      add_test(NAME manpage_lint
-               COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/tests/packaging/lint_manpage.sh
-                       ${KORVCMP_MANPAGE_SOURCE}
-                       "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}")
-      set_tests_properties(manpage_lint PROPERTIES LABELS "packaging")
-    else()
-      message(STATUS "Packaging: groff not found, test manpage_lint is not added")
+    # Test: the manual page renders without warnings (manpage_lint for korvcmp.1,
+    # manpage_lint_<program> for the others).
+    if(KORVCMP_BUILD_TESTS)
+      find_program(KORVCMP_GROFF_EXECUTABLE NAMES groff)
+      mark_as_advanced(KORVCMP_GROFF_EXECUTABLE)
+      if(KORVCMP_GROFF_EXECUTABLE)
+        if(_program STREQUAL "korvcmp")
+          set(_lint_test manpage_lint)
+        else()
+          set(_lint_test manpage_lint_${_program})
+        endif()
+        add_test(NAME ${_lint_test}
+                 COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/tests/packaging/lint_manpage.sh
+                         ${_page_source}
+                         "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}")
+        set_tests_properties(${_lint_test} PROPERTIES LABELS "packaging")
+      else()
+        message(STATUS "Packaging: groff not found, the manual page of ${_program} is not linted")
+      endif()
     endif()
+  endforeach()
+  # One target compresses every page; check_package.sh builds it by this name.
+  if(_korvcmp_man_gz_files)
+    add_custom_target(korvcmp_manpage ALL DEPENDS ${_korvcmp_man_gz_files})
   endif()
-
 endif()
 
 # --- Debian package, or the Windows zip ------------------------------------------
@@ -127,7 +152,10 @@ set(CPACK_PACKAGE_DESCRIPTION
 tool of the Korvo coverage analyser and writes a copy of the second listing\n\
 in which new coverage is marked with ^ and lost coverage with v after the\n\
 hit counts. Every TER figure gets the amount of difference: hits in listing 1\n\
-plus new hits minus lost hits.")
+plus new hits minus lost hits.\n\
+korvcmp-lost reads such a compared listing and reports where coverage was\n\
+lost, as file:line diagnostics, GitHub Actions annotations or JSON Lines,\n\
+with an exit status for CI gates.")
 set(CPACK_STRIP_FILES ON)
 
 # Only the component "korvcmp", packed as one package under the plain name.

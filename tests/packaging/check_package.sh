@@ -1,5 +1,6 @@
 #!/bin/sh
-# Checks the installation and the Debian package of korvcmp from a build tree.
+# Checks the installation and the Debian package of korvcmp (the programs
+# korvcmp and korvcmp-lost with their manual pages) from a build tree.
 #
 #   check_package.sh [options] BUILD_DIR
 #
@@ -152,14 +153,25 @@ usage_ok() { # usage_ok EXECUTABLE
     [ "$(wc -l <"$work/usage.out")" -eq 21 ]
 }
 
-# man renders the page: no warning, and the NAME section names korvcmp.
-man_renders() { # man_renders ARGUMENTS-FOR-MAN...
+# The usage text of korvcmp-lost: exit status 0, nothing on standard error,
+# and the synopsis on its first two lines.
+lost_usage_ok() { # lost_usage_ok EXECUTABLE
+    "$1" -h >"$work/usage.out" 2>"$work/usage.err" || return 1
+    [ ! -s "$work/usage.err" ] || return 1
+    [ "$(sed -n 1p "$work/usage.out")" = "Usage: korvcmp-lost [--new] [--format gnu|github|json] [COMPARED_LISTING | -]" ] || return 1
+    [ "$(sed -n 2p "$work/usage.out")" = "       korvcmp-lost -h" ]
+}
+
+# man renders the page: no warning, and the NAME section names the program.
+man_renders() { # man_renders PROGRAM ARGUMENTS-FOR-MAN...
+    program=$1
+    shift
     man --warnings=w "$@" >"$work/man.out" 2>"$work/man.err" || return 1
     if [ -s "$work/man.err" ]; then
         sed 's/^/        /' "$work/man.err"
         return 1
     fi
-    grep -q '^NAME' "$work/man.out" && grep -q '^ *korvcmp - ' "$work/man.out"
+    grep -q '^NAME' "$work/man.out" && grep -q "^ *$program - " "$work/man.out"
 }
 
 # --- the build tree ---------------------------------------------------------------
@@ -171,7 +183,7 @@ fi
 build_dir=$(cd "$build_dir" && pwd)
 [ -n "$out_dir" ] || out_dir=$build_dir/package
 
-targets=korvcmp
+targets="korvcmp korvcmp-lost"
 if grep -q '^KORVCMP_GZIP_EXECUTABLE:FILEPATH=/' "$build_dir/CMakeCache.txt"; then
     targets="$targets korvcmp_manpage"
 fi
@@ -197,20 +209,24 @@ else
 fi
 check "installed bin/korvcmp is executable" test -x "$prefix/bin/korvcmp"
 check "installed korvcmp -h prints the usage text" usage_ok "$prefix/bin/korvcmp"
+check "installed bin/korvcmp-lost is executable" test -x "$prefix/bin/korvcmp-lost"
+check "installed korvcmp-lost -h prints the usage text" lost_usage_ok "$prefix/bin/korvcmp-lost"
 
-installed_page=
-for candidate in "$prefix/share/man/man1/korvcmp.1.gz" "$prefix/share/man/man1/korvcmp.1"; do
-    if [ -f "$candidate" ]; then
-        installed_page=$candidate
-        break
+for program in korvcmp korvcmp-lost; do
+    installed_page=
+    for candidate in "$prefix/share/man/man1/$program.1.gz" "$prefix/share/man/man1/$program.1"; do
+        if [ -f "$candidate" ]; then
+            installed_page=$candidate
+            break
+        fi
+    done
+    if [ -n "$installed_page" ]; then
+        pass "manual page installed as ${installed_page#"$prefix"/}"
+        check "man -l renders the installed manual page of $program" man_renders "$program" -l "$installed_page"
+    else
+        fail "manual page installed as share/man/man1/$program.1[.gz]"
     fi
 done
-if [ -n "$installed_page" ]; then
-    pass "manual page installed as ${installed_page#"$prefix"/}"
-    check "man -l renders the installed manual page" man_renders -l "$installed_page"
-else
-    fail "manual page installed as share/man/man1/korvcmp.1[.gz]"
-fi
 
 # --- cpack -G DEB -------------------------------------------------------------------
 rm -rf "$out_dir"
@@ -245,21 +261,26 @@ echo "        Depends: $depends"
 has_versioned_libc() { case $depends in *"libc6 (>= "*) return 0 ;; esac; return 1; }
 check "control: Depends comes from dpkg-shlibdeps (libc6 with a version)" has_versioned_libc
 
-# Exactly the program and its manual page, nothing else.
+# Exactly the programs and their manual pages, nothing else.
 dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $NF }' | sort >"$work/files"
-printf '%s\n' ./usr/bin/korvcmp ./usr/share/man/man1/korvcmp.1.gz >"$work/files.expected"
+printf '%s\n' ./usr/bin/korvcmp ./usr/bin/korvcmp-lost ./usr/share/man/man1/korvcmp-lost.1.gz \
+    ./usr/share/man/man1/korvcmp.1.gz >"$work/files.expected"
 if cmp -s "$work/files" "$work/files.expected"; then
-    pass "package holds exactly usr/bin/korvcmp and usr/share/man/man1/korvcmp.1.gz"
+    pass "package holds exactly usr/bin/korvcmp, usr/bin/korvcmp-lost and their manual pages"
 else
     diff "$work/files.expected" "$work/files" | sed 's/^/        /'
-    fail "package holds exactly usr/bin/korvcmp and usr/share/man/man1/korvcmp.1.gz"
+    fail "package holds exactly usr/bin/korvcmp, usr/bin/korvcmp-lost and their manual pages"
 fi
 
 # The packaged files themselves, unpacked without installing them.
 if dpkg-deb -x "$deb" "$work/unpacked"; then
     check "packaged korvcmp -h prints the usage text" usage_ok "$work/unpacked/usr/bin/korvcmp"
-    check "packaged manual page is gzip data" gzip -t "$work/unpacked/usr/share/man/man1/korvcmp.1.gz"
-    check "man -l renders the packaged manual page" man_renders -l "$work/unpacked/usr/share/man/man1/korvcmp.1.gz"
+    check "packaged korvcmp-lost -h prints the usage text" lost_usage_ok "$work/unpacked/usr/bin/korvcmp-lost"
+    for program in korvcmp korvcmp-lost; do
+        packaged_page=$work/unpacked/usr/share/man/man1/$program.1.gz
+        check "packaged manual page of $program is gzip data" gzip -t "$packaged_page"
+        check "man -l renders the packaged manual page of $program" man_renders "$program" -l "$packaged_page"
+    done
 else
     fail "dpkg-deb -x unpacks the package"
 fi
@@ -276,10 +297,12 @@ if [ -n "$before" ] && [ "$before" != not-installed ] && [ "$before" != config-f
     skip "dpkg -i: korvcmp is already installed ($before); remove it with dpkg -r korvcmp to run this check"
     finish
 fi
-if [ -e /usr/bin/korvcmp ]; then
-    skip "dpkg -i: /usr/bin/korvcmp exists and belongs to no package; not overwritten"
-    finish
-fi
+for program in korvcmp korvcmp-lost; do
+    if [ -e /usr/bin/$program ]; then
+        skip "dpkg -i: /usr/bin/$program exists and belongs to no package; not overwritten"
+        finish
+    fi
+done
 
 if dpkg -i "$deb" >"$work/dpkg.log" 2>&1; then
     installed_by_us=yes
@@ -295,14 +318,18 @@ fi
 check "dpkg reports korvcmp installed" test "$(status_of)" = installed
 check "korvcmp on PATH is /usr/bin/korvcmp" test "$(command -v korvcmp)" = /usr/bin/korvcmp
 check "installed korvcmp -h prints the usage text" usage_ok korvcmp
+check "korvcmp-lost on PATH is /usr/bin/korvcmp-lost" test "$(command -v korvcmp-lost)" = /usr/bin/korvcmp-lost
+check "installed korvcmp-lost -h prints the usage text" lost_usage_ok korvcmp-lost
 
 # Minimal images may tell dpkg to leave out manual pages (path-exclude).
 if grep -qs '^path-exclude=/usr/share/man' /etc/dpkg/dpkg.cfg /etc/dpkg/dpkg.cfg.d/*; then
-    skip "man korvcmp: this system's dpkg configuration excludes /usr/share/man"
+    skip "man korvcmp, man korvcmp-lost: this system's dpkg configuration excludes /usr/share/man"
 else
-    check "man -w korvcmp finds /usr/share/man/man1/korvcmp.1.gz" \
-        test "$(man -w korvcmp 2>/dev/null)" = /usr/share/man/man1/korvcmp.1.gz
-    check "man korvcmp renders the page" man_renders korvcmp
+    for program in korvcmp korvcmp-lost; do
+        check "man -w $program finds /usr/share/man/man1/$program.1.gz" \
+            test "$(man -w $program 2>/dev/null)" = /usr/share/man/man1/$program.1.gz
+        check "man $program renders the page" man_renders $program $program
+    done
 fi
 
 if dpkg -r korvcmp >"$work/dpkg.log" 2>&1; then
@@ -312,7 +339,9 @@ else
     sed 's/^/        /' "$work/dpkg.log"
     fail "dpkg -r korvcmp"
 fi
-check "/usr/bin/korvcmp is gone after dpkg -r" test ! -e /usr/bin/korvcmp
-check "/usr/share/man/man1/korvcmp.1.gz is gone after dpkg -r" test ! -e /usr/share/man/man1/korvcmp.1.gz
+for program in korvcmp korvcmp-lost; do
+    check "/usr/bin/$program is gone after dpkg -r" test ! -e /usr/bin/$program
+    check "/usr/share/man/man1/$program.1.gz is gone after dpkg -r" test ! -e /usr/share/man/man1/$program.1.gz
+done
 
 finish

@@ -1,11 +1,12 @@
 #!/bin/sh
-# Lints the korvcmp manual page: it must render without a single warning.
+# Lints a manual page of the korvcmp package (korvcmp.1, korvcmp-lost.1): it
+# must render without a single warning.
 #
 #   lint_manpage.sh MANPAGE [VERSION]
 #
 # groff (package groff-base) is required; mandoc, when installed, lints too.
-# With VERSION (for instance 1.0), the page's title line must name
-# "korvcmp VERSION".
+# With VERSION (for instance 1.0), the page's title line must carry the
+# page's name in capitals (KORVCMP for korvcmp.1) and "korvcmp VERSION".
 set -u
 
 page=${1:?usage: lint_manpage.sh MANPAGE [VERSION]}
@@ -35,8 +36,9 @@ else
 fi
 
 if [ -n "$version" ]; then
-    if ! grep -q "^\.TH KORVCMP 1 \"[^\"]*\" \"korvcmp $version\"" "$page"; then
-        echo "lint_manpage: the .TH line does not name korvcmp $version" >&2
+    title=$(basename "$page" .1 | tr '[:lower:]' '[:upper:]')
+    if ! grep -q "^\.TH $title 1 \"[^\"]*\" \"korvcmp $version\"" "$page"; then
+        echo "lint_manpage: the .TH line does not name $title and korvcmp $version" >&2
         status=1
     fi
 fi

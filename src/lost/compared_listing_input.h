@@ -1,0 +1,49 @@
+// The lines of a compared listing, read one at a time through korvcmp's own
+// line reader. This is the only file of korvcmp-lost that knows how the
+// listing is read: everything else takes a line's text and its number. A read
+// takes at most 4096 characters, so a whole line holds at most 4095 besides
+// its newline, as korvcmp reads its own listings; a carriage return before
+// the newline is dropped.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "listing/line_reader.h"
+
+namespace korvcmp {
+
+class ComparedListingInput {
+  public:
+    enum class Read {
+        Line,            // a whole line came: see line() and lineNumber()
+        EndOfFile,       // no more text; lineNumber() is that of the last line
+        IncompleteLine,  // longer than the read limit, holding a NUL, or no
+                         // newline at the end of the file; lineNumber() is its number
+    };
+
+    // Opens the file at `path`; false when it cannot be opened.
+    bool open(const char* path);
+    // Reads standard input.
+    bool openStandardInput();
+    // Why the last open failed, in the system's words.
+    const char* openFailure() const { return openFailure_; }
+
+    Read readLine() {
+        const std::int64_t before = reader_.lineCounter;
+        if (reader_.tryReadLine()) {
+            return Read::Line;
+        }
+        // The reader counts a line that came incomplete, not the end.
+        return reader_.lineCounter == before ? Read::EndOfFile : Read::IncompleteLine;
+    }
+    // The line just read, without its line end; valid until the next read.
+    std::string_view line() const { return reader_.lineBuffer; }
+    std::int64_t lineNumber() const { return reader_.lineCounter; }
+
+  private:
+    LineReader reader_;
+    const char* openFailure_ = "";
+};
+
+}  // namespace korvcmp

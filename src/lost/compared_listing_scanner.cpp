@@ -1,0 +1,426 @@
+// The layout of a compared listing as korvcmp writes it: banner and header,
+// file sections (MONITORED line, mode line, column heading, include lines,
+// function sections, TER block), summary. Lines whose form is fixed are
+// checked by the table of steps below; the header, the function sections and
+// the gaps between file sections are walked in code.
+#include "lost/compared_listing_scanner.h"
+
+#include <array>
+#include <charconv>
+#include <cstddef>
+#include <system_error>
+#include <utility>
+
+#include "listing/listing_model.h"
+#include "lost/count_names.h"
+#include "lost/profile_line_fields.h"
+
+namespace korvcmp {
+
+using State = ComparedListingScanner::State;
+
+namespace {
+
+enum class LineTest : unsigned char { Any, Empty, Equals, StartsWith };
+
+struct FixedStep {
+    State state;  // the step's own state, to check the table's order
+    LineTest test;
+    std::string_view literal;
+    std::string_view expected;  // what the line must be, for the message
+    State next;
+};
+
+constexpr std::string_view kTitleBanner =
+    "*           Korvo, Test Coverage Analyzer for C/C++, Version";
+constexpr std::string_view kComparedBanner =
+    "*             EXECUTION PROFILE LISTING (COMPARED by korvcmp v";
+constexpr std::string_view kPlainBanner =
+    "*                         EXECUTION PROFILE LISTING                         *";
+constexpr std::string_view kTerLine = "***TER";
+constexpr std::string_view kSummaryTerLine = "TER                : ";
+
+constexpr std::array kFixedSteps = {
+    FixedStep{State::BannerTop, LineTest::Any, "", "", State::BannerTitle},
+    FixedStep{State::BannerTitle, LineTest::StartsWith, kTitleBanner,
+              "the Korvo banner line \"*           Korvo, Test Coverage Analyzer ...\"",
+              State::BannerBlank},
+    FixedStep{State::BannerBlank, LineTest::Any, "", "", State::BannerCompared},
+    FixedStep{State::BannerCompared, LineTest::StartsWith, kComparedBanner,
+              "the banner line \"... EXECUTION PROFILE LISTING (COMPARED by korvcmp v1.0) ...\"",
+              State::Header},
+    FixedStep{State::FileMode, LineTest::StartsWith, "INSTRUMENTATION MODE  : ",
+              "the \"INSTRUMENTATION MODE  : \" line after the MONITORED line",
+              State::FileEmptyBeforeHeading},
+    FixedStep{State::FileEmptyBeforeHeading, LineTest::Empty, "", "an empty line",
+              State::FileHeading},
+    FixedStep{State::FileHeading, LineTest::Equals, " HITS/TRUE      FALSE    LINE DESCRIPTION",
+              "the column heading \" HITS/TRUE      FALSE    LINE DESCRIPTION\"", State::FileRule},
+    FixedStep{State::FileRule, LineTest::StartsWith, "========================",
+              "a rule line of '=' characters", State::FileEmptyAfterRule},
+    FixedStep{State::FileEmptyAfterRule, LineTest::Empty, "", "an empty line", State::Includes},
+    FixedStep{State::FunctionTer, LineTest::StartsWith, kTerLine,
+              "the function's \"***TER\" line after the empty line that ends its profile lines",
+              State::FunctionTerSecond},
+    FixedStep{State::FunctionTerSecond, LineTest::Any, "", "", State::FunctionRule},
+    FixedStep{State::FunctionRule, LineTest::StartsWith, "---------------------",
+              "a rule line of '-' characters", State::FunctionEmptyAfterRule},
+    FixedStep{State::FunctionEmptyAfterRule, LineTest::Empty, "", "an empty line",
+              State::Functions},
+    FixedStep{State::FileTer, LineTest::StartsWith, kTerLine,
+              "the file's \"***TER\" line after the empty line that ends its functions",
+              State::FileTerSecond},
+    FixedStep{State::FileTerSecond, LineTest::Any, "", "", State::FileRuleAfterTer},
+    FixedStep{State::FileRuleAfterTer, LineTest::StartsWith, "-----------------------",
+              "a rule line of '-' characters", State::BetweenSections},
+    FixedStep{State::SummaryRule, LineTest::Equals, "=======", "\"=======\" after SUMMARY",
+              State::SummaryEmpty},
+    FixedStep{State::SummaryEmpty, LineTest::Empty, "", "an empty line", State::SummarySourceFiles},
+    FixedStep{State::SummarySourceFiles, LineTest::StartsWith, "Source files       : ",
+              "the summary line \"Source files       : \"", State::SummaryHeaders},
+    FixedStep{State::SummaryHeaders, LineTest::StartsWith, "Headers extracted  : ",
+              "the summary line \"Headers extracted  : \"", State::SummaryFunctions},
+    FixedStep{State::SummaryFunctions, LineTest::StartsWith, "Functions          : ",
+              "the summary line \"Functions          : \"", State::SummarySourceLines},
+    FixedStep{State::SummarySourceLines, LineTest::StartsWith, "Source lines       : ",
+              "the summary line \"Source lines       : \"", State::SummaryTer},
+    FixedStep{State::SummaryTer, LineTest::StartsWith, kSummaryTerLine,
+              "the first summary line \"TER                : \"", State::SummaryTerSecond},
+    FixedStep{State::SummaryTerSecond, LineTest::StartsWith, kSummaryTerLine,
+              "the second summary line \"TER                : \"", State::End},
+};
+
+constexpr bool fixedStepsAreInStateOrder() {
+    for (std::size_t i = 0; i < kFixedSteps.size(); ++i) {
+        if (static_cast<std::size_t>(kFixedSteps[i].state) != i) {
+            return false;
+        }
+    }
+    return static_cast<std::size_t>(State::Header) == kFixedSteps.size();
+}
+static_assert(fixedStepsAreInStateOrder());
+
+bool passes(const FixedStep& step, std::string_view line) {
+    switch (step.test) {
+        case LineTest::Any:
+            return true;
+        case LineTest::Empty:
+            return line.empty();
+        case LineTest::Equals:
+            return line == step.literal;
+        case LineTest::StartsWith:
+            return line.starts_with(step.literal);
+    }
+    return false;
+}
+
+constexpr std::string_view kMonitored = "MONITORED ";
+constexpr std::string_view kSummary = "SUMMARY";
+constexpr std::string_view kCoverageView = "Coverage view         : ";
+constexpr std::string_view kFunctionCoverageView = "Reduced to function coverage";
+// A mode of function coverage: only these 30 characters are compared.
+constexpr std::string_view kFunctionMode = "INSTRUMENTATION MODE  : functi";
+constexpr std::string_view kInclude = "#include ";
+constexpr std::string_view kDirective = "#line ";
+constexpr std::string_view kFunction = "FUNCTION ";
+// The shortest line korvcmp takes for a FUNCTION line.
+constexpr std::size_t kMinFunctionLineLength = 40;
+
+// The notes korvcmp puts at the end of the MONITORED line of a file section it
+// did not compare, and their reasons.
+struct NotComparedNote {
+    std::string_view suffix;
+    std::string_view reason;
+};
+constexpr std::array kNotComparedNotes = {
+    NotComparedNote{" (NO COMPARE, no file)", "no file"},
+    NotComparedNote{" (NO COMPARE, different profile)", "different profile"},
+};
+
+bool holdsAt(std::string_view line, std::size_t column, std::string_view text) {
+    return line.size() >= column + text.size() && line.substr(column, text.size()) == text;
+}
+
+bool isFunctionLine(std::string_view line) {
+    return line.size() >= kMinFunctionLineLength && holdsAt(line, kDescriptionColumn, kFunction);
+}
+
+bool isDirectiveLine(std::string_view line) {
+    return holdsAt(line, kDescriptionColumn, kDirective);
+}
+
+// The file a "#line N \"file\"" line names, its escapes undone ("\\" is one
+// backslash); empty when the line names none.
+void readDirectiveFile(std::string_view line, std::string& file) {
+    file.clear();
+    std::string_view rest = line.substr(kDescriptionColumn + kDirective.size());
+    const std::size_t quote = rest.find('"');
+    if (quote == std::string_view::npos) {
+        return;
+    }
+    rest.remove_prefix(quote + 1);
+    for (std::size_t i = 0; i < rest.size() && rest[i] != '"'; ++i) {
+        if (rest[i] == '\\' && i + 1 < rest.size()) {
+            ++i;
+        }
+        file.push_back(rest[i]);
+    }
+}
+
+}  // namespace
+
+bool ComparedListingScanner::takeOtherLine(std::string_view line, std::int64_t number) {
+    switch (state_) {
+        case State::ProfileLines:
+            if (line.empty()) {
+                state_ = State::FunctionTer;
+                return true;
+            }
+            return takeProfileLine(line, number);
+        case State::Header:
+            return takeHeaderLine(line, number);
+        case State::Includes:
+        case State::Functions:
+            return takeFunctionsLine(line, number);
+        case State::AfterDirective:
+            if (!isFunctionLine(line)) {
+                return fail(number, "expected the FUNCTION line that follows a \"#line\" line");
+            }
+            return takeFunctionLine(line, number,
+                                    directiveFile_.empty() ? filePath_ : directiveFile_);
+        case State::BetweenSections:
+            return takeBetweenSectionsLine(line, number);
+        case State::End:
+            return fail(number,
+                        "a line after the summary: a compared listing ends with its "
+                        "second \"TER                : \" line");
+        default:
+            return takeFixedStep(line, number);
+    }
+}
+
+bool ComparedListingScanner::takeFixedStep(std::string_view line, std::int64_t number) {
+    const FixedStep& step = kFixedSteps[static_cast<std::size_t>(state_)];
+    if (!passes(step, line)) {
+        if (state_ == State::BannerCompared && line == kPlainBanner) {
+            return fail(number,
+                        "not a compared listing but a listing korvcmp has not compared; "
+                        "read the listing korvcmp writes");
+        }
+        if (state_ <= State::BannerCompared) {
+            return fail(number, "not a compared listing: expected " + std::string(step.expected));
+        }
+        return fail(number, "expected " + std::string(step.expected));
+    }
+    const State state = state_;
+    state_ = step.next;
+    switch (state) {
+        case State::FileMode:
+            fileIsFunctionOnly_ = viewIsFunctionOnly_ || line.starts_with(kFunctionMode);
+            return true;
+        case State::FunctionTer:
+            return checkTerFigures(line, number, functionMarkers_, "function");
+        case State::FileTer:
+            return checkTerFigures(line, number, fileMarkers_, "file section");
+        case State::SummaryTer:
+            return checkTerFigures(line, number, listingMarkers_, "listing");
+        default:
+            return true;
+    }
+}
+
+bool ComparedListingScanner::checkTerFigures(std::string_view terLine, std::int64_t number,
+                                             const MarkerCount& count, const char* owner) {
+    // korvcmp puts "[h + n - l]" right after the first "(": n new and l lost.
+    std::array<std::int32_t, 3> figures{};
+    const std::size_t open = terLine.find('(');
+    bool readable = open != std::string_view::npos;
+    std::string_view rest = readable ? terLine.substr(open + 1) : std::string_view();
+    constexpr std::array<std::string_view, 3> kBefore = {"[", " + ", " - "};
+    for (std::size_t i = 0; readable && i < figures.size(); ++i) {
+        readable = rest.starts_with(kBefore[i]);
+        rest.remove_prefix(readable ? kBefore[i].size() : 0);
+        const auto [end, error] =
+            std::from_chars(rest.data(), rest.data() + rest.size(), figures[i]);
+        readable = readable && error == std::errc();
+        rest.remove_prefix(static_cast<std::size_t>(end - rest.data()));
+    }
+    if (!readable || !rest.starts_with("]")) {
+        return fail(number,
+                    "no difference figures \"[h + n - l]\" after the first \"(\" of the "
+                    "TER line");
+    }
+    // The figures are 32-bit counters, which wrap.
+    if (figures[1] != static_cast<std::int32_t>(count.added) ||
+        figures[2] != static_cast<std::int32_t>(count.lost)) {
+        return fail(number, "the TER figures say " + std::to_string(figures[1]) + " new and " +
+                                std::to_string(figures[2]) + " lost, the " + owner + " holds " +
+                                std::to_string(count.added) + " ^ and " +
+                                std::to_string(count.lost) +
+                                " v markers: the listing was changed after korvcmp wrote it");
+    }
+    return true;
+}
+
+bool ComparedListingScanner::takeHeaderLine(std::string_view line, std::int64_t number) {
+    const bool startsFile = line.starts_with(kMonitored);
+    if (startsFile || line.starts_with(kSummary)) {
+        if (!sawCoverageView_) {
+            return fail(number, "the header has no \"Coverage view         : \" line");
+        }
+        if (startsFile) {
+            startFile(line, number);
+        } else {
+            state_ = State::SummaryRule;
+        }
+    } else if (line.starts_with(kCoverageView)) {
+        sawCoverageView_ = true;
+        viewIsFunctionOnly_ = line.substr(kCoverageView.size()).starts_with(kFunctionCoverageView);
+    }
+    return true;
+}
+
+bool ComparedListingScanner::takeFunctionsLine(std::string_view line, std::int64_t number) {
+    if (state_ == State::Includes && line.starts_with(kInclude)) {
+        return true;
+    }
+    if (isDirectiveLine(line)) {
+        readDirectiveFile(line, directiveFile_);
+        state_ = State::AfterDirective;
+        return true;
+    }
+    if (isFunctionLine(line)) {
+        return takeFunctionLine(line, number, filePath_);
+    }
+    if (line.empty()) {
+        state_ = State::FileTer;
+        return true;
+    }
+    if (line.size() < kMinFunctionLineLength) {
+        return fail(number,
+                    "a line cut short where a FUNCTION line, a \"#line\" line or the "
+                    "empty line after the file's functions must come");
+    }
+    return fail(number,
+                "expected a FUNCTION line, a \"#line\" line or the empty line after the "
+                "file's functions");
+}
+
+bool ComparedListingScanner::takeFunctionLine(std::string_view line, std::int64_t number,
+                                              std::string_view file) {
+    functionName_.assign(line.substr(kDescriptionColumn + kFunction.size()));
+    functionFile_.assign(file);
+    functionHasLost_ = false;
+    functionMarkers_ = {};
+    state_ = fileIsFunctionOnly_ ? State::Functions : State::ProfileLines;
+    return takeProfileLine(line, number);
+}
+
+bool ComparedListingScanner::failProfileLine(std::string_view line, std::int64_t number) {
+    if (line.size() < static_cast<std::size_t>(kMinProfileLineLength)) {
+        return fail(number, "profile line cut short: " + std::to_string(line.size()) +
+                                " characters, a profile line has at least 31");
+    }
+    const int stray = strayMarkerColumn(line);
+    return fail(number, std::string("marker '") + line[stray] + "' in column " +
+                            std::to_string(stray) + ": markers stand only in columns 10 and 21");
+}
+
+bool ComparedListingScanner::takeBetweenSectionsLine(std::string_view line, std::int64_t number) {
+    if (line.empty()) {
+        return true;
+    }
+    if (line.starts_with(kMonitored)) {
+        startFile(line, number);
+        return true;
+    }
+    if (line.starts_with(kSummary)) {
+        state_ = State::SummaryRule;
+        return true;
+    }
+    return fail(number, "expected a MONITORED line or the SUMMARY line after a file section");
+}
+
+void ComparedListingScanner::startFile(std::string_view monitoredLine, std::int64_t number) {
+    std::string_view path = monitoredLine.substr(kMonitored.size());
+    if (const std::size_t colon = path.find(" : "); colon != std::string_view::npos) {
+        path.remove_prefix(colon + 3);
+    }
+    std::string_view reason;
+    for (const NotComparedNote& note : kNotComparedNotes) {
+        if (path.ends_with(note.suffix)) {
+            path.remove_suffix(note.suffix.size());
+            reason = note.reason;
+            break;
+        }
+    }
+    filePath_.assign(path);
+    fileIsCompared_ = reason.empty();
+    fileHasLost_ = false;
+    fileMarkers_ = {};
+    state_ = State::FileMode;
+    if (!fileIsCompared_) {
+        ++totals_.filesNotCompared;
+        sink_.uncomparedFile(UncomparedFile{filePath_, reason, number});
+    }
+}
+
+void ComparedListingScanner::reportMarker(std::string_view line, std::int64_t number, int column) {
+    const bool lost = line[column] == kLostMarker;
+    for (MarkerCount* count : {&functionMarkers_, &fileMarkers_, &listingMarkers_}) {
+        ++(lost ? count->lost : count->added);
+    }
+    if (!fileIsCompared_) {
+        return;  // its lines had no partner: every covered item is new, none can be lost
+    }
+    MarkedItem item;
+    if (lost) {
+        item.change = CoverageChange::Lost;
+        ++totals_.lost;
+        totals_.functionsWithLost += functionHasLost_ ? 0 : 1;
+        totals_.filesWithLost += fileHasLost_ ? 0 : 1;
+        functionHasLost_ = true;
+        fileHasLost_ = true;
+    } else {
+        ++totals_.added;
+        if (!reportNew_) {
+            return;
+        }
+        item.change = CoverageChange::New;
+    }
+    item.file = functionFile_;
+    item.sourceLine = sourceLineOf(line);
+    item.function = functionName_;
+    item.count = countNameOf(line, column);
+    item.markerColumn = column;
+    item.description = descriptionOf(line);
+    item.listingLine = number;
+    sink_.markedItem(item);
+}
+
+bool ComparedListingScanner::finish(std::int64_t lastLine) {
+    if (state_ == State::End) {
+        return true;
+    }
+    if (lastLine == 0) {
+        return fail(0, "nothing to read (an empty file, or a directory): not a compared listing");
+    }
+    if (state_ <= State::BannerCompared || state_ == State::Header) {
+        return fail(lastLine, "the listing ends in its header");
+    }
+    if (state_ == State::BetweenSections) {
+        return fail(lastLine, "the listing ends before its summary");
+    }
+    if (state_ >= State::SummaryRule && state_ <= State::SummaryTerSecond) {
+        return fail(lastLine, "the listing ends inside its summary");
+    }
+    return fail(lastLine, "the listing ends inside a file section");
+}
+
+bool ComparedListingScanner::fail(std::int64_t number, std::string message) {
+    problem_.line = number;
+    problem_.message = std::move(message);
+    return false;
+}
+
+}  // namespace korvcmp
