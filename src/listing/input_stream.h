@@ -37,6 +37,19 @@ class InputStream {
     // after a read error.
     std::string_view nextPiece(std::size_t limit) {
         if (mapping_ == nullptr) {
+            // Mostly the buffered bytes hold the whole next line: it is cut
+            // here, and only refills and the end of the file are calls.
+            const std::size_t buffered = end_ - begin_;
+            const std::size_t available = buffered < limit ? buffered : limit;
+            if (available > 0) {
+                const char* start = buffer_.get() + begin_;
+                if (const void* newline = std::memchr(start, '\n', available); newline != nullptr) {
+                    const auto size =
+                        static_cast<std::size_t>(static_cast<const char*>(newline) - start) + 1;
+                    begin_ += size;
+                    return {start, size};
+                }
+            }
             return nextReadPiece(limit);
         }
         const auto remaining = static_cast<std::size_t>(dataEnd_ - position_);
