@@ -1,5 +1,7 @@
-// Pairing of listing 2's file sections with listing 1's by their MONITORED
-// line, and the structure test that decides whether a pair is compared.
+// The verdict on a file section of listing 2 and its partner in listing 1
+// (the first section of listing 1 with the same MONITORED line, found by
+// listing_comparison.h): the structure test that decides whether the pair is
+// compared.
 #pragma once
 
 #include "listing/listing_model.h"

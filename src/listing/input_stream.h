@@ -31,7 +31,6 @@ class InputStream {
     bool open(const char* path, bool mapIfPossible = true);
     // Reads standard input.
     bool openStandardInput();
-    bool isOpen() const { return file_.isOpen(); }
 
     // The next piece of the file: at most `limit` characters (limit <= kMaxPiece),
     // up to and including the first newline. Empty at the end of the file or
