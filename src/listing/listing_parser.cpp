@@ -50,7 +50,7 @@ bool startsWith(const char* text, std::string_view prefix) {
 
 }  // namespace
 
-char* ListingParser::storeCurrentLine() {
+char* ListingParser::storeCurrentLine() const {
     return copyText(*storage_.arena, reader_.lineBuffer);
 }
 
@@ -103,7 +103,7 @@ TextSource ListingParser::textSource() const {
     return reader_.stream().piecesStayValid() ? TextSource::Stable : TextSource::Transient;
 }
 
-void ListingParser::storeProfileLine(FunctionBlock& function, TextSource source) {
+void ListingParser::storeProfileLine(FunctionBlock& function, TextSource source) const {
     ListingLine* line = storage_.lineStore->append(function.firstLine, function.lastLine,
                                                    reader_.lineBuffer, source);
     line->flags |= ListingLine::kProfileLine;

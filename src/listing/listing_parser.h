@@ -64,7 +64,7 @@ class ListingParser {
     void parseFunctionSection(const char* modeLine, ListingLine* lineDirective);
 
   private:
-    char* storeCurrentLine();
+    char* storeCurrentLine() const;
     bool descriptionStartsWith(std::string_view word) const;
     bool isFunctionLine() const;
     [[noreturn]] void sectionProblem() const;
@@ -74,7 +74,7 @@ class ListingParser {
     void nextEqualTo(std::string_view literal);
     char* nextStored();
     TextSource textSource() const;
-    void storeProfileLine(FunctionBlock& function, TextSource source);
+    void storeProfileLine(FunctionBlock& function, TextSource source) const;
     void summaryLine(std::string_view label, char*& field);
 
     LineReader& reader_;

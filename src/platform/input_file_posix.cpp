@@ -156,6 +156,8 @@ bool InputFile::detachMapping() {
 #endif
 }
 
+// Not const: reading moves the file position.
+// NOLINTNEXTLINE(readability-make-member-function-const)
 std::int64_t InputFile::read(char* into, std::size_t size) {
     for (;;) {
         const ssize_t got = ::read(descriptorOf(handle_), into, size);

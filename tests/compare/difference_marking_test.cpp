@@ -226,7 +226,7 @@ TEST(DifferenceMarking, CountFieldReading) {
     }
 }
 
-std::string fatalMessage(void (*action)(BuiltListings&), BuiltListings& listings) {
+std::string fatalMessage(void (*action)(const BuiltListings&), const BuiltListings& listings) {
     try {
         action(listings);
     } catch (const FatalError& error) {

@@ -18,7 +18,7 @@ class Builder {
     Builder(BuiltListings& listings, const char* listing2CoverageView)
         : listings_(listings), view_(listing2CoverageView) {}
 
-    ProfileListing* listing(const ListingModel& model) {
+    ProfileListing* buildListing(const ListingModel& model) {
         auto* listing = newRecord<ProfileListing>(listings_.arena);
         listing->producedAt = copy(model.producedAt);
         listing->coverageView = copy(model.coverageView);
@@ -26,7 +26,7 @@ class Builder {
             view_ = listing->coverageView;
         }
         for (const FileModel& file : model.files) {
-            appendToList(listing->firstFile, listing->lastFile, this->file(file));
+            appendToList(listing->firstFile, listing->lastFile, buildFile(file));
         }
         return listing;
     }
@@ -34,7 +34,7 @@ class Builder {
     char* copy(const std::string& text) { return copyText(listings_.arena, text); }
 
   private:
-    FunctionBlock* function(const FunctionModel& model) {
+    FunctionBlock* buildFunction(const FunctionModel& model) {
         auto* function = newRecord<FunctionBlock>(listings_.arena);
         LineStore& lines = listings_.lineStore;
         if (model.lineDirective) {
@@ -49,7 +49,7 @@ class Builder {
         return function;
     }
 
-    MonitoredFile* file(const FileModel& model) {
+    MonitoredFile* buildFile(const FileModel& model) {
         auto* file = newRecord<MonitoredFile>(listings_.arena);
         file->monitoredLine = copy(model.monitoredLine);
         file->modeLine = copy(model.modeLine);
@@ -57,7 +57,7 @@ class Builder {
             listings_.lineStore.append(file->firstInclude, file->lastInclude, text);
         }
         for (const FunctionModel& function : model.functions) {
-            appendToList(file->firstFunction, file->lastFunction, this->function(function));
+            appendToList(file->firstFunction, file->lastFunction, buildFunction(function));
         }
         file->terLine = copy(model.terLine);
         file->terLine2 = copy(model.terLine2);
@@ -88,7 +88,7 @@ std::unique_ptr<BuiltListings> buildListings(const ListingModel& listing1,
     auto listings = std::make_unique<BuiltListings>();
     // Listing 2 first: the classifier reads its coverage view for both.
     Builder builder(*listings, nullptr);
-    ProfileListing* second = builder.listing(listing2);
+    ProfileListing* second = builder.buildListing(listing2);
     listings->listing2 = second;
     for (MonitoredFile* file = second->firstFile; file != nullptr; file = file->next) {
         listings->listing2Files[file->monitoredLine].push_back(file);
@@ -100,18 +100,18 @@ std::unique_ptr<BuiltListings> buildListings(const ListingModel& listing1,
     second->terLine = builder.copy("TER                :  75% (   3/   4)  Decisions+Conditions");
     second->terLine2 = builder.copy("TER                :  80% (   4/   5)  Statement blocks");
 
-    listings->listing1 = builder.listing(listing1);
+    listings->listing1 = builder.buildListing(listing1);
     return listings;
 }
 
-void pairFiles(BuiltListings& listings) {
+void pairFiles(const BuiltListings& listings) {
     for (MonitoredFile* file2 = listings.listing2->firstFile; file2 != nullptr;
          file2 = file2->next) {
         pairFile(findPairedFile(*listings.listing1, file2->monitoredLine), *file2);
     }
 }
 
-void markDifferences(BuiltListings& listings) {
+void markDifferences(const BuiltListings& listings) {
     ProfileListing& listing2 = *listings.listing2;
     listing2.newHits = 0;
     listing2.lostHits = 0;

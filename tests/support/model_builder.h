@@ -61,10 +61,10 @@ std::unique_ptr<BuiltListings> buildListings(const ListingModel& listing1,
 // The comparison after reading: sets `comparable` and `reason` on every file
 // section of listing 2, pairing it with the first section of listing 1 with
 // its MONITORED line.
-void pairFiles(BuiltListings& listings);
+void pairFiles(const BuiltListings& listings);
 // Then marks and counts every file section of listing 2; comparable sections
 // are walked in step with their partner in listing 1.
-void markDifferences(BuiltListings& listings);
+void markDifferences(const BuiltListings& listings);
 
 MonitoredFile* fileAt(const ProfileListing& listing, int index);
 FunctionBlock* functionAt(const MonitoredFile& file, int index);
