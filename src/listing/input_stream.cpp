@@ -88,8 +88,8 @@ void InputStream::readMore() {
 }
 
 std::string_view InputStream::nextReadPiece(std::size_t limit) {
-    if (!file_.isOpen()) {
-        return {};
+    if (exhausted_ && begin_ == end_) {
+        return {};  // at the end, or closed
     }
     for (;;) {
         const std::size_t available = std::min(end_ - begin_, limit);
@@ -154,6 +154,9 @@ bool InputStream::close() {
     mapping_ = nullptr;
     dataEnd_ = nullptr;
     position_ = nullptr;
+    begin_ = 0;
+    end_ = 0;
+    exhausted_ = true;
     return file_.close();
 }
 

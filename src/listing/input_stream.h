@@ -127,7 +127,7 @@ class InputStream {
     std::unique_ptr<char[]> buffer_;
     std::size_t begin_ = 0;
     std::size_t end_ = 0;
-    bool exhausted_ = false;  // end of file reached, or reading failed
+    bool exhausted_ = true;  // end of file reached, reading failed, or nothing open
 };
 
 }  // namespace korvcmp

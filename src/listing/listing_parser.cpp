@@ -48,6 +48,25 @@ bool startsWith(const char* text, std::string_view prefix) {
     return text != nullptr && std::strncmp(text, prefix.data(), prefix.size()) == 0;
 }
 
+// Where the profile lines of one function section go and how they are
+// classified: the same for the whole section, so the reader's inner loop
+// keeps it at hand.
+struct ProfileLineStore {
+    LineStore& lines;
+    FunctionBlock& function;
+    TextSource source;
+    bool classifyNow;
+    const char* listing2CoverageView;
+
+    void store(std::string_view text) const {
+        ListingLine* line = lines.append(function.firstLine, function.lastLine, text, source);
+        line->flags |= ListingLine::kProfileLine;
+        if (classifyNow) {
+            classifyProfileLine(*line, listing2CoverageView);
+        }
+    }
+};
+
 }  // namespace
 
 char* ListingParser::storeCurrentLine() const {
@@ -101,15 +120,6 @@ char* ListingParser::nextStored() {
 // How the current line can be kept.
 TextSource ListingParser::textSource() const {
     return reader_.stream().piecesStayValid() ? TextSource::Stable : TextSource::Transient;
-}
-
-void ListingParser::storeProfileLine(FunctionBlock& function, TextSource source) const {
-    ListingLine* line = storage_.lineStore->append(function.firstLine, function.lastLine,
-                                                   reader_.lineBuffer, source);
-    line->flags |= ListingLine::kProfileLine;
-    if (!storage_.classifyLater) {
-        classifyProfileLine(*line, listing2_.coverageView);
-    }
 }
 
 // The summary lines of listing 2, each read and checked against its label.
@@ -211,15 +221,18 @@ void ListingParser::parseFunctionSection(const char* modeLine, ListingLine* line
     auto* function = newRecord<FunctionBlock>(*storage_.arena);
     function->lineDirective = lineDirective;
 
-    const TextSource source = textSource();
+    // The reader's inner loop: everything it uses at hand.
+    LineReader& reader = reader_;
+    const ProfileLineStore profileLines{*storage_.lineStore, *function, textSource(),
+                                        !storage_.classifyLater, listing2_.coverageView};
     if (isFunctionCoverage(modeLine, listing_.coverageView)) {
-        storeProfileLine(*function, source);
-        reader_.readLine();
+        profileLines.store(reader.lineBuffer);
+        reader.readLine();
     } else {
         do {
-            storeProfileLine(*function, source);
-            reader_.readLine();
-        } while (!reader_.lineEquals(""));
+            profileLines.store(reader.lineBuffer);
+            reader.readLine();
+        } while (!reader.lineEquals(""));
         nextStartingWith(kTer);
         function->terLine = storeCurrentLine();
         function->terLine2 = nextStored();

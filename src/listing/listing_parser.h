@@ -74,7 +74,6 @@ class ListingParser {
     void nextEqualTo(std::string_view literal);
     char* nextStored();
     TextSource textSource() const;
-    void storeProfileLine(FunctionBlock& function, TextSource source) const;
     void summaryLine(std::string_view label, char*& field);
 
     LineReader& reader_;
