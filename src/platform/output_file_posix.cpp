@@ -82,6 +82,8 @@ bool OutputFile::createReplacement(const char* path) {
     return true;
 }
 
+// Writing changes the file, though not the object's fields.
+// NOLINTNEXTLINE(readability-make-member-function-const)
 bool OutputFile::write(const char* data, std::size_t size) {
     if (handle_ == -1) {
         return false;
