@@ -349,20 +349,6 @@ TEST(FaultInjection, OutputPathThroughARegularFile) {
     }
 }
 
-// A listing 2 of about `bytes` bytes: the example's file sections repeated.
-std::string largeListing2(std::size_t bytes) {
-    const std::string two = example2();
-    const std::size_t sections = two.find("MONITORED ");
-    const std::size_t summary = two.find("\nSUMMARY\n") + 1;
-    const std::string body = two.substr(sections, summary - sections);
-    std::string listing = two.substr(0, sections);
-    listing.reserve(bytes + two.size());
-    while (listing.size() < bytes) {
-        listing += body;
-    }
-    return listing + two.substr(summary);
-}
-
 // Standard output may be listing 2's own file, opened without truncating it
 // ("-p - 1<>listing2.lst" in the shell). Listing 2 is read whole before the
 // output is written, so the output must be the same as anywhere else, also
@@ -370,7 +356,7 @@ std::string largeListing2(std::size_t bytes) {
 TEST(FaultInjection, StandardOutputOntoListing2) {
     const TempDir dir;
     const std::string one = sourcePath("examples/run1.lst");
-    const std::string two = dir.write("two.lst", largeListing2(std::size_t{4} << 20));
+    const std::string two = dir.write("two.lst", repeatedExample("run2.lst", std::size_t{4} << 20));
     const std::string reference = dir.file("reference.txt");
     ASSERT_EQ(runBinary({"-i1", one, "-i2", two, "-p", reference}).status, 0);
     ChildOptions options;
@@ -418,7 +404,8 @@ TEST(FaultInjection, OutOfMemoryIsReported) {
     }
     const std::uint64_t baseline = high * kMiB;
 
-    const std::string large = dir.write("large.lst", largeListing2(std::size_t{48} << 20));
+    const std::string large =
+        dir.write("large.lst", repeatedExample("run2.lst", std::size_t{48} << 20));
     const std::uint64_t size = fs::file_size(large);
     fs::remove(dir.file("out.txt"));
     const ChildResult starved = runWithLimit(large, baseline + size / 2);

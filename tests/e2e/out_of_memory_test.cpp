@@ -21,27 +21,6 @@ namespace fs = std::filesystem;
 
 const std::string kOutOfMemory = "*** korvcmp error: Out of memory, malloc() failed\n";
 
-// The compared listing without its "Listing produced at" line.
-std::string withoutTimeLine(std::string text) {
-    const std::size_t time = text.find("Listing produced at   : ");
-    if (time != std::string::npos) {
-        text.erase(time, text.find('\n', time) + 1 - time);
-    }
-    return text;
-}
-
-// An example listing with its file sections repeated up to `bytes` bytes.
-std::string repeatedExample(const std::string& name, std::size_t bytes) {
-    const std::string example = readFile(sourcePath("examples/" + name));
-    const std::size_t sections = example.find("MONITORED ");
-    const std::size_t summary = example.find("\nSUMMARY\n") + 1;
-    std::string listing = example.substr(0, sections);
-    while (listing.size() < bytes) {
-        listing.append(example, sections, summary - sections);
-    }
-    return listing + example.substr(summary);
-}
-
 enum class Destination { NewFile, ExistingFile, Listing1, Listing2 };
 
 struct Sweep {
@@ -107,7 +86,7 @@ TEST_P(AllocationFailureSweep, EveryAllocationMayFail) {
                             "KORVCMP_ALLOCATION_COUNT=" + dir.file("count")};
     const ChildResult reference = runBinaryWith(arguments, counting);
     ASSERT_EQ(reference.status, 0) << reference.standardError;
-    const std::string expected = withoutTimeLine(readFile(output));
+    const std::string expected = withoutTime(readFile(output));
     const int allocations = std::stoi(readFile(dir.file("count")));
     ASSERT_GT(allocations, 0);
 
@@ -125,7 +104,7 @@ TEST_P(AllocationFailureSweep, EveryAllocationMayFail) {
         ASSERT_FALSE(result.timedOut);
         if (result.status == 0) {
             ASSERT_EQ(result.standardError, "");
-            ASSERT_EQ(withoutTimeLine(readFile(output)), expected);
+            ASSERT_EQ(withoutTime(readFile(output)), expected);
         } else {
             ++failedRuns;
             ASSERT_EQ(result.status, 255);

@@ -48,4 +48,16 @@ std::string sourcePath(const std::string& relative) {
     return (std::filesystem::path(KORVCMP_SOURCE_DIR) / relative).string();
 }
 
+std::string repeatedExample(const std::string& name, std::size_t bytes) {
+    const std::string example = readFile(sourcePath("examples/" + name));
+    const std::size_t sections = example.find("MONITORED ");
+    const std::size_t summary = example.find("\nSUMMARY\n") + 1;
+    std::string listing = example.substr(0, sections);
+    listing.reserve(bytes + example.size());
+    while (listing.size() < bytes) {
+        listing.append(example, sections, summary - sections);
+    }
+    return listing + example.substr(summary);
+}
+
 }  // namespace korvcmp::testing

@@ -43,4 +43,8 @@ ProcessResult runBinary(const std::vector<std::string>& arguments,
 // Path of a file in the source tree (e.g. "examples/run1.lst").
 std::string sourcePath(const std::string& relative);
 
+// An example listing ("run1.lst" or "run2.lst") with its file sections
+// repeated until it holds about `bytes` bytes.
+std::string repeatedExample(const std::string& name, std::size_t bytes);
+
 }  // namespace korvcmp::testing
