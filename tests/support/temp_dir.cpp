@@ -48,9 +48,6 @@ std::string readFile(const std::string& path) {
 }
 
 std::string withLfLineEnds(std::string_view text) {
-    if constexpr (kTextLineEnd == "\n") {
-        return std::string(text);
-    }
     std::string lines;
     lines.reserve(text.size());
     for (std::size_t at = text.find(kTextLineEnd); at != std::string_view::npos;
