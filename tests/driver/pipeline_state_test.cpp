@@ -68,7 +68,7 @@ class PipelineState : public ::testing::Test {
         const InProcessResult result = runInProcess({"-i1", one, "-i2", two, "-p", output});
         EXPECT_EQ(result.status, 0);
         EXPECT_EQ(result.errorOutput, "");
-        return withoutTime(readFile(output));
+        return withoutTime(readTextFile(output));
     }
 
     // Runs korvcmp in this process expecting an error; returns what it reports.

@@ -33,7 +33,7 @@ class ReadingStages : public ::testing::Test {
             runInProcess({"-i1", one, "-i2", two, "-p", output}, options);
         Outcome outcome{result.status, result.errorOutput, ""};
         if (fileExists(output)) {
-            outcome.written = withoutTime(readFile(output));
+            outcome.written = withoutTime(readTextFile(output));
         }
         return outcome;
     }

@@ -79,8 +79,9 @@ std::string replaced(std::string text, const std::string& from, const std::strin
 // the header names the inputs by their paths.
 std::string asFromExamples(const std::string& path, const std::string& pipe1,
                            const std::string& pipe2) {
-    return replaced(replaced(withoutTime(readFile(path)), pipe1, sourcePath("examples/run1.lst")),
-                    pipe2, sourcePath("examples/run2.lst"));
+    return replaced(
+        replaced(withoutTime(readTextFile(path)), pipe1, sourcePath("examples/run1.lst")), pipe2,
+        sourcePath("examples/run2.lst"));
 }
 
 // The compared listing of the example pair, read from regular files.
@@ -90,7 +91,7 @@ std::string referenceOutput(const TempDir& dir) {
                                             sourcePath("examples/run2.lst"), "-p", path});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.standardError, "");
-    return withoutTime(readFile(path));
+    return withoutTime(readTextFile(path));
 }
 
 void expectFailure(const ProcessResult& result, const std::string& message) {
@@ -364,8 +365,8 @@ TEST(FaultInjection, StandardOutputOntoListing2) {
     const ChildResult result = runBinaryWith({"-i1", one, "-i2", two, "-p", "-"}, options);
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.standardError, "");
-    const std::string expected = withoutTime(readFile(reference));
-    const std::string written = withoutTime(readFile(two));
+    const std::string expected = withoutTime(readTextFile(reference));
+    const std::string written = withoutTime(readTextFile(two));
     ASSERT_EQ(written.size(), expected.size());
     const auto differ = std::mismatch(written.begin(), written.end(), expected.begin());
     EXPECT_TRUE(differ.first == written.end())

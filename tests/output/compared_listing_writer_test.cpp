@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
 #include <string>
 #include <vector>
@@ -277,14 +278,31 @@ TEST(ComparedListingWriter, ListingWithoutFileSectionsGoesOnToTheSummary) {
 }
 
 // The example pair of the source tree, compared by the built program, against
-// a copy of its compared listing that was checked line by line.
+// a copy of its compared listing that was checked line by line (LF line
+// ends, no CR anywhere): on standard output and in a file, where every line
+// ends as the system's text files end them, in CR LF on Windows.
 TEST(ComparedListingWriter, ExamplePairMatchesItsCheckedComparedListing) {
-    const ProcessResult result = runBinary(
-        {"-i1", "examples/run1.lst", "-i2", "examples/run2.lst", "-p", "-"}, sourcePath(""));
-    ASSERT_EQ(result.status, 0) << result.standardError;
-    EXPECT_EQ(result.standardError, "");
-    EXPECT_EQ(withoutTime(result.standardOutput),
-              readFile(sourcePath("tests/output/golden/examples.compared.txt")));
+    const std::string golden = readFile(sourcePath("tests/output/golden/examples.compared.txt"));
+    ASSERT_EQ(golden.find('\r'), std::string::npos);
+    const TempDir dir;
+    const std::string path = dir.file("examples.compared.txt");
+    for (const std::string& destination : {std::string("-"), path}) {
+        SCOPED_TRACE(destination);
+        const ProcessResult result =
+            runBinary({"-i1", "examples/run1.lst", "-i2", "examples/run2.lst", "-p", destination},
+                      sourcePath(""));
+        ASSERT_EQ(result.status, 0) << result.standardError;
+        EXPECT_EQ(result.standardError, "");
+        EXPECT_EQ(withoutTime(destination == "-" ? result.standardOutput : readTextFile(path)),
+                  golden);
+    }
+    // The file as written: as many lines as the golden copy, and a CR before
+    // every LF on Windows, none elsewhere (a CR anywhere else would have
+    // failed the comparison above).
+    const std::string written = readFile(path);
+    const auto lines = std::count(written.begin(), written.end(), '\n');
+    EXPECT_EQ(lines, std::count(golden.begin(), golden.end(), '\n'));
+    EXPECT_EQ(std::count(written.begin(), written.end(), '\r'), kTextLineEnd == "\r\n" ? lines : 0);
 }
 
 }  // namespace

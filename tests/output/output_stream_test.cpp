@@ -44,7 +44,7 @@ TEST(OutputStream, WorkerWritesEverythingInOrder) {
         const std::string expected = writeMany(stream);
         EXPECT_TRUE(stream.close());
         worker.finish();
-        EXPECT_EQ(testing::readFile(path), expected);
+        EXPECT_EQ(testing::readTextFile(path), expected);
     }
 }
 

@@ -18,16 +18,15 @@
 namespace korvcmp {
 namespace {
 
+using testing::kTextLineEnd;
 using testing::readFile;
 using testing::TempDir;
 
 #ifdef _WIN32
-constexpr const char* kLineEnd = "\r\n";
 // Windows keeps the name of a file that is open until its last handle closes,
 // so nothing can be renamed over it meanwhile.
 constexpr bool kReplacesOpenFiles = false;
 #else
-constexpr const char* kLineEnd = "\n";
 constexpr bool kReplacesOpenFiles = true;
 #endif
 
@@ -150,7 +149,8 @@ TEST(OutputFile, LinesEndAsTheSystemsTextFilesEndThem) {
         for (const std::string& piece : c.writes) {
             EXPECT_TRUE(output.write(piece.data(), piece.size()));
             for (const char character : piece) {
-                expected += character == '\n' ? std::string(kLineEnd) : std::string(1, character);
+                expected +=
+                    character == '\n' ? std::string(kTextLineEnd) : std::string(1, character);
             }
         }
         EXPECT_TRUE(output.close());
@@ -187,7 +187,7 @@ TEST(OutputFile, ReplacementTakesThePlaceOfItsFileOnlyWhenClosed) {
             c.end(output);
             EXPECT_TRUE(input.close());
         }
-        EXPECT_EQ(readFile(path), c.replaced ? std::string("new") + kLineEnd : old);
+        EXPECT_EQ(readFile(path), c.replaced ? "new" + std::string(kTextLineEnd) : old);
         const auto files = std::distance(std::filesystem::directory_iterator(dir.path()),
                                          std::filesystem::directory_iterator());
         EXPECT_EQ(files, 1) << "no replacement left behind";

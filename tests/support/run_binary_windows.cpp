@@ -47,14 +47,7 @@ std::string readText(HANDLE pipe) {
     while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) != 0 && got > 0) {
         text.append(buffer, got);
     }
-    std::string lines;
-    lines.reserve(text.size());
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        if (text[at] != '\r' || at + 1 == text.size() || text[at + 1] != '\n') {
-            lines.push_back(text[at]);
-        }
-    }
-    return lines;
+    return withLfLineEnds(text);
 }
 
 // A pipe whose write end the child inherits.

@@ -1,4 +1,4 @@
-// Temporary directories and whole-file reads for tests.
+// Temporary directories and whole-file reads for tests, as bytes or as text.
 #include "support/temp_dir.h"
 
 #include <atomic>
@@ -45,6 +45,21 @@ std::string readFile(const std::string& path) {
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+std::string withLfLineEnds(std::string_view text) {
+    std::string lines;
+    lines.reserve(text.size());
+    for (std::size_t at = text.find(kTextLineEnd); at != std::string_view::npos;
+         at = text.find(kTextLineEnd)) {
+        lines.append(text.substr(0, at)).push_back('\n');
+        text.remove_prefix(at + kTextLineEnd.size());
+    }
+    return lines.append(text);
+}
+
+std::string readTextFile(const std::string& path) {
+    return withLfLineEnds(readFile(path));
 }
 
 bool fileExists(const std::string& path) {

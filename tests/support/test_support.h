@@ -10,6 +10,14 @@
 
 namespace korvcmp::testing {
 
+// Whether a listing that is a regular file is mapped into memory when the
+// reader asks for it: Windows always reads listings in blocks.
+#ifdef _WIN32
+inline constexpr bool kListingsMapped = false;
+#else
+inline constexpr bool kListingsMapped = true;
+#endif
+
 // The result of a run in this process: the exit status and what korvcmp
 // would have written to standard error ("" on success).
 struct InProcessResult {
