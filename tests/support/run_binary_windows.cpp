@@ -2,17 +2,10 @@
 // input empty and standard output and standard error read through pipes, as
 // text: the CR LF that ends each line there comes back as LF, so that tests
 // compare the same text on every system.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-
 #include <stdexcept>
 #include <thread>
 
+#include "platform/windows_api.h"
 #include "support/test_support.h"
 
 namespace korvcmp::testing {
