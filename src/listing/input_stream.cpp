@@ -2,6 +2,7 @@
 #include "listing/input_stream.h"
 
 #include <algorithm>
+#include <new>
 #include <utility>
 
 #include "base/arena.h"
@@ -11,10 +12,18 @@
 namespace korvcmp {
 namespace {
 
-// One read fetches up to this much; large blocks keep the number of system
-// calls small on files of hundreds of megabytes.
-constexpr std::size_t kBlockSize = std::size_t{1} << 20;
-constexpr std::size_t kBufferSize = kBlockSize + InputStream::kMaxPiece;
+// One read fetches up to this much: enough to keep the number of system
+// calls small on files of hundreds of megabytes, and little enough that a
+// block read ahead on another core is still in the shared cache when the
+// reader comes to it.
+constexpr std::size_t kBlockSize = std::size_t{128} << 10;
+// Room before a block's bytes for the unread end of the block before it:
+// less than one piece, and a whole number of words of marks.
+constexpr std::size_t kHeadroom = InputStream::kMaxPiece;
+static_assert(kHeadroom % 64 == 0);
+constexpr std::size_t kBlockBytes = kHeadroom + kBlockSize;
+constexpr std::size_t kPageSize = 4096;
+static_assert(kHeadroom % kPageSize == 0);
 
 // The NUL search over a mapped file goes ahead of the reader by this much at
 // a time, so that it runs over bytes that are about to be read anyway.
@@ -56,34 +65,88 @@ bool InputStream::openStandardInput() {
 }
 
 void InputStream::readInBlocks() {
-    if (!buffer_) {
-        buffer_ = std::make_unique<char[]>(kBufferSize);
+    // A regular file cannot keep a read waiting, so it may be read ahead of
+    // the reader; without a thread or memory to spare, it is read when it
+    // is needed, into two blocks taken in turn.
+    bool readAhead = readAheadWanted_ && file_.regularFileSize() >= 0;
+    try {
+        for (std::size_t i = 0; i < (readAhead ? kBlocks : 2); ++i) {
+            Block& block = blocks_[i];
+            if (!block.stops) {
+                // Zeroed once: marks are made for whole words, and a word may
+                // begin before the bytes kept from the last block. A read
+                // into memory that starts on a page is copied several times
+                // faster than one into memory that does not.
+                auto storage = std::make_unique<char[]>(kBlockBytes + kPageSize);
+                auto stops =
+                    std::make_unique_for_overwrite<std::uint64_t[]>(lineStopWords(kBlockBytes));
+                const auto address = reinterpret_cast<std::uintptr_t>(storage.get());
+                block.bytes = storage.get() + (kPageSize - address % kPageSize) % kPageSize;
+                block.storage = std::move(storage);
+                block.stops = std::move(stops);
+            }
+        }
+        readAhead = readAhead && readAhead_.start();
+    } catch (const std::bad_alloc&) {
+        // Two blocks are enough to read without a second thread.
+        if (!readAhead || !blocks_[1].stops) {
+            throw;
+        }
+        readAhead = false;
     }
-    begin_ = 0;
-    end_ = 0;
+    current_ = 0;
+    begin_ = kHeadroom;
+    end_ = kHeadroom;
     exhausted_ = false;
-    nulScannedTo_ = buffer_.get();
-    nulAt_ = nullptr;
+    readingAhead_ = readAhead;
+    if (readingAhead_) {
+        for (std::size_t i = after(current_); i != current_; i = after(i)) {
+            fillAhead(i);
+        }
+    }
+}
+
+void InputStream::fill(Block& block) {
+    block.got = file_.read(block.bytes + kHeadroom, kBlockSize);
+    if (block.got > 0) {
+        markLineStops(block.bytes + kHeadroom, static_cast<std::size_t>(block.got),
+                      block.stops.get() + kHeadroom / 64);
+    }
+}
+
+void InputStream::fillAhead(std::size_t index) {
+    // The job captures two pointers, so handing it over allocates nothing.
+    Block* block = &blocks_[index];
+    readAhead_.post([this, block] { fill(*block); });
+    fillTickets_[index] = readAhead_.posted();
 }
 
 void InputStream::readMore() {
-    if (begin_ > 0) {
-        // The unread bytes move to the front, and the NUL search with them.
-        char* buffer = buffer_.get();
-        const char* kept = buffer + begin_;
-        nulScannedTo_ = buffer + (std::max(nulScannedTo_, kept) - kept);
-        nulAt_ = nulAt_ != nullptr && nulAt_ >= kept ? buffer + (nulAt_ - kept) : nullptr;
-        std::memmove(buffer, kept, end_ - begin_);
-        end_ -= begin_;
-        begin_ = 0;
-    }
-    // One read takes what is there: a pipe is not waited on for more than
-    // the line being read needs.
-    const std::int64_t got = file_.read(buffer_.get() + end_, kBufferSize - end_);
-    if (got > 0) {
-        end_ += static_cast<std::size_t>(got);
+    const std::size_t lastIndex = current_;
+    const std::size_t nextIndex = readingAhead_ ? after(current_) : 1 - current_;
+    Block& last = blocks_[lastIndex];
+    Block& next = blocks_[nextIndex];
+    if (readingAhead_) {
+        readAhead_.waitFor(fillTickets_[nextIndex]);
     } else {
+        // One read takes what is there: a pipe is not waited on for more
+        // than the line being read needs.
+        fill(next);
+    }
+    // The unread bytes (less than one piece) go right before the new ones,
+    // with their marks; marks are made from the start of a word.
+    const std::size_t kept = end_ - begin_;
+    const std::size_t nextBegin = kHeadroom - kept;
+    std::memcpy(next.bytes + nextBegin, last.bytes + begin_, kept);
+    const std::size_t markFrom = nextBegin / 64 * 64;
+    markLineStops(next.bytes + markFrom, kHeadroom - markFrom, next.stops.get() + markFrom / 64);
+    current_ = nextIndex;
+    begin_ = nextBegin;
+    end_ = kHeadroom + (next.got > 0 ? static_cast<std::size_t>(next.got) : 0);
+    if (next.got <= 0) {
         exhausted_ = true;  // end of file, or a read error
+    } else if (readingAhead_) {
+        fillAhead(lastIndex);  // its pieces are done with
     }
 }
 
@@ -93,7 +156,7 @@ std::string_view InputStream::nextReadPiece(std::size_t limit) {
     }
     for (;;) {
         const std::size_t available = std::min(end_ - begin_, limit);
-        const std::string_view piece = pieceAt(buffer_.get() + begin_, available);
+        const std::string_view piece = pieceAt(blocks_[current_].bytes + begin_, available);
         if ((!piece.empty() && piece.back() == '\n') || available == limit || exhausted_) {
             begin_ += piece.size();
             return piece;
@@ -103,9 +166,14 @@ std::string_view InputStream::nextReadPiece(std::size_t limit) {
 }
 
 bool InputStream::searchNul(std::string_view piece) {
-    // Pieces come in file order, so one search ahead of the reader, over the
-    // mapping or the buffered bytes, serves all of them.
-    const char* dataEnd = mapping_ != nullptr ? dataEnd_ : buffer_.get() + end_;
+    if (mapping_ == nullptr) {
+        // What is read is marked as it comes in: only the pieces that are not
+        // whole clean lines, a few per block, come here.
+        return std::memchr(piece.data(), '\0', piece.size()) != nullptr;
+    }
+    // Pieces come in file order, so one search ahead of the reader over the
+    // mapping serves all of them.
+    const char* dataEnd = dataEnd_;
     const char* start = piece.data();
     const char* end = start + piece.size();
     if (nulAt_ != nullptr) {
@@ -146,11 +214,18 @@ void InputStream::guardMapping(std::string report) {
                           faultReport_.c_str());
 }
 
+void InputStream::stopReadingAhead() {
+    // A fill under way ends soon: a regular file does not keep a read waiting.
+    static_cast<void>(readAhead_.stop());
+    readingAhead_ = false;
+}
+
 bool InputStream::close() {
     if (!faultReport_.empty()) {
         unguardMapping();
         faultReport_.clear();
     }
+    stopReadingAhead();
     mapping_ = nullptr;
     dataEnd_ = nullptr;
     position_ = nullptr;

@@ -51,6 +51,31 @@ class LineReader {
         return true;
     }
 
+    // Reads the lines that lie whole among the bytes already read, as
+    // tryReadLine would, and hands each (without its line end) with its
+    // number to `take(line, number)`, until `take` returns false. Returns
+    // false then; true when the next line needs tryReadLine (a refill, the
+    // end of the file, an odd line). lineBuffer and lineCounter are those of
+    // the last line taken once this returns. `take` must not read from this
+    // reader.
+    template <typename Take>
+    bool takeBufferedLines(Take&& take) {
+        std::int64_t number = lineCounter;
+        std::string_view line = lineBuffer;
+        const bool needsRead = stream_.takeBufferedLines(kReadLimit, [&](std::string_view piece) {
+            ++number;
+            piece.remove_suffix(1);
+            if (!piece.empty() && piece.back() == '\r') {
+                piece.remove_suffix(1);
+            }
+            line = piece;
+            return take(line, number);
+        });
+        lineCounter = number;
+        lineBuffer = line;
+        return needsRead;
+    }
+
     // The same read; ends the run with the read error when no whole line comes.
     void readLine() {
         if (!tryReadLine()) {
@@ -70,6 +95,9 @@ class LineReader {
     // another program, the process ends with this listing's read error
     // instead of crashing (platform/mapping_guard.h).
     void reportMappingFaultsAsReadErrors() { guardMapping_ = true; }
+    // From the next open on, a regular file that is read (not mapped) is read
+    // ahead on a second thread (InputStream::readAheadOnAnotherThread).
+    void readAheadOnAnotherThread() { stream_.readAheadOnAnotherThread(); }
 
     // Closes the listing; false when closing fails.
     bool close() { return stream_.close(); }

@@ -8,7 +8,9 @@ namespace korvcmp {
 
 bool ComparedListingInput::open(const char* path) {
     // Read in blocks rather than mapped: a file cut short by another program
-    // while it is read then ends early instead of faulting.
+    // while it is read then ends early instead of faulting. The next block
+    // is read while the scanner works on the last.
+    reader_.readAheadOnAnotherThread();
     if (reader_.open(path, /*mapIfPossible=*/false)) {
         return true;
     }

@@ -37,6 +37,25 @@ class ComparedListingInput {
         // The reader counts a line that came incomplete, not the end.
         return reader_.lineCounter == before ? Read::EndOfFile : Read::IncompleteLine;
     }
+    // Reads lines and hands each to `take(line, number)` until `take` returns
+    // false (Read::Line) or no whole line comes (as readLine says). Most lines
+    // are handed on straight from the block they were read in.
+    template <typename Take>
+    Read readLines(Take&& take) {
+        for (;;) {
+            const bool needsRead = reader_.takeBufferedLines(take);
+            if (!needsRead) {
+                return Read::Line;
+            }
+            if (const Read read = readLine(); read != Read::Line) {
+                return read;
+            }
+            if (!take(reader_.lineBuffer, reader_.lineCounter)) {
+                return Read::Line;
+            }
+        }
+    }
+
     // The line just read, without its line end; valid until the next read.
     std::string_view line() const { return reader_.lineBuffer; }
     std::int64_t lineNumber() const { return reader_.lineCounter; }

@@ -367,27 +367,27 @@ void ComparedListingScanner::startFile(std::string_view monitoredLine, std::int6
 
 void ComparedListingScanner::reportMarker(std::string_view line, std::int64_t number, int column) {
     const bool lost = line[column] == kLostMarker;
-    for (MarkerCount* count : {&functionMarkers_, &fileMarkers_, &listingMarkers_}) {
-        ++(lost ? count->lost : count->added);
-    }
+    std::int64_t MarkerCount::*const counted = lost ? &MarkerCount::lost : &MarkerCount::added;
+    ++(functionMarkers_.*counted);
+    ++(fileMarkers_.*counted);
+    ++(listingMarkers_.*counted);
     if (!fileIsCompared_) {
         return;  // its lines had no partner: every covered item is new, none can be lost
     }
-    MarkedItem item;
-    if (lost) {
-        item.change = CoverageChange::Lost;
+    if (!lost) {
+        ++totals_.added;
+        if (!reportNew_) {
+            return;
+        }
+    } else {
         ++totals_.lost;
         totals_.functionsWithLost += functionHasLost_ ? 0 : 1;
         totals_.filesWithLost += fileHasLost_ ? 0 : 1;
         functionHasLost_ = true;
         fileHasLost_ = true;
-    } else {
-        ++totals_.added;
-        if (!reportNew_) {
-            return;
-        }
-        item.change = CoverageChange::New;
     }
+    MarkedItem item;
+    item.change = lost ? CoverageChange::Lost : CoverageChange::New;
     item.file = functionFile_;
     item.sourceLine = sourceLineOf(line);
     item.function = functionName_;

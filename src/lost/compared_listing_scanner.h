@@ -89,14 +89,20 @@ class ComparedListingScanner {
 
   private:
     bool takeProfileLine(std::string_view line, std::int64_t number) {
-        if (line.size() < static_cast<std::size_t>(kMinProfileLineLength) ||
-            strayMarkerColumn(line) >= 0) {
+        if (line.size() < static_cast<std::size_t>(kMinProfileLineLength)) {
             return failProfileLine(line, number);
         }
-        if (isMarker(line[kTrueMarkerColumn])) {
+        const std::uint32_t markers = markerColumns(line);
+        if (markers == 0) {
+            return true;  // most profile lines: no change
+        }
+        if ((markers & ~kMarkerColumnBits) != 0) {
+            return failProfileLine(line, number);
+        }
+        if ((markers >> kTrueMarkerColumn & 1) != 0) {
             reportMarker(line, number, kTrueMarkerColumn);
         }
-        if (isMarker(line[kFalseMarkerColumn])) {
+        if ((markers >> kFalseMarkerColumn & 1) != 0) {
             reportMarker(line, number, kFalseMarkerColumn);
         }
         return true;

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <cstring>
 #include <utility>
 
 #include "lost/text_escaping.h"
@@ -17,7 +19,8 @@ std::string_view changeWord(CoverageChange change) {
     return change == CoverageChange::Lost ? "lost" : "new";
 }
 
-// "COUNT in FUNCTION: DESCRIPTION", the text of an item in every format but JSON.
+// "COUNT in FUNCTION: DESCRIPTION", the text of an item (the GNU form puts it
+// together itself, below).
 template <typename WriteText>
 void writeItemText(const MarkedItem& item, WriteText writeText) {
     writeText(item.count);
@@ -27,15 +30,32 @@ void writeItemText(const MarkedItem& item, WriteText writeText) {
     writeText(item.description);
 }
 
+char* put(char* at, std::string_view text) {
+    std::memcpy(at, text.data(), text.size());
+    return at + text.size();
+}
+
+// "FILE:LINE: lost: COUNT in FUNCTION: DESCRIPTION", the line written most:
+// put together in the buffer in one go.
 void writeGnuItem(OutputBuffer& out, const MarkedItem& item) {
-    out.write(item.file);
-    out.write(':');
-    out.writeNumber(item.sourceLine);
-    out.write(": ");
-    out.write(changeWord(item.change));
-    out.write(": ");
-    writeItemText(item, [&](std::string_view text) { out.write(text); });
-    out.write('\n');
+    constexpr std::size_t kMaxDigits = 20;  // of a 64-bit number, with its sign
+    const std::string_view change = item.change == CoverageChange::Lost ? ": lost: " : ": new: ";
+    const std::size_t size = item.file.size() + 1 + kMaxDigits + change.size() + item.count.size() +
+                             4 + item.function.size() + 2 + item.description.size() + 1;
+    // Every part comes from one line of the listing, at most 4095 characters.
+    static_assert(4 * 4096 + 64 < OutputBuffer::kCapacity);
+    char* at = out.reserve(size);
+    at = put(at, item.file);
+    *at++ = ':';
+    at = std::to_chars(at, at + kMaxDigits, item.sourceLine).ptr;
+    at = put(at, change);
+    at = put(at, item.count);
+    at = put(at, " in ");
+    at = put(at, item.function);
+    at = put(at, ": ");
+    at = put(at, item.description);
+    *at++ = '\n';
+    out.commit(at);
 }
 
 void writeGnuNote(OutputBuffer& out, const UncomparedFile& file) {

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cinttypes>
 #include <cstring>
+#include <new>
+#include <system_error>
 
 #include "lost/compared_listing_input.h"
 #include "lost/compared_listing_scanner.h"
@@ -16,6 +18,7 @@ namespace korvcmp {
 namespace {
 
 constexpr const char* kStandardInputName = "(standard input)";
+constexpr const char* kOutOfMemoryMessage = "korvcmp-lost: out of memory\n";
 constexpr const char* kIncompleteLineMessage =
     "incomplete line: longer than 4095 characters, holding a NUL byte, or without a newline "
     "at the end of the file";
@@ -59,27 +62,27 @@ int runLost(const LostOptions& options, OutputBuffer& out, std::FILE* errors) {
     ComparedListingScanner scanner(writer, options.includeNew);
     ListingProblem incomplete;
     const ListingProblem* problem = nullptr;
-    for (;;) {
-        const ComparedListingInput::Read read = input.readLine();
-        if (read == ComparedListingInput::Read::Line) {
-            if (!scanner.takeLine(input.line(), input.lineNumber())) {
+    bool writeFailed = false;
+    const ComparedListingInput::Read read =
+        input.readLines([&](std::string_view line, std::int64_t number) {
+            if (!scanner.takeLine(line, number)) {
                 problem = &scanner.problem();
-                break;
+                return false;
             }
-            if (out.failed()) {
-                return writeFailure(out, errors);
-            }
-        } else if (read == ComparedListingInput::Read::EndOfFile) {
-            if (!scanner.finish(input.lineNumber())) {
-                problem = &scanner.problem();
-            }
-            break;
-        } else {
-            incomplete.line = input.lineNumber();
-            incomplete.message = kIncompleteLineMessage;
-            problem = &incomplete;
-            break;
+            writeFailed = out.failed();
+            return !writeFailed;
+        });
+    if (writeFailed) {
+        return writeFailure(out, errors);
+    }
+    if (read == ComparedListingInput::Read::EndOfFile) {
+        if (!scanner.finish(input.lineNumber())) {
+            problem = &scanner.problem();
         }
+    } else if (read == ComparedListingInput::Read::IncompleteLine) {
+        incomplete.line = input.lineNumber();
+        incomplete.message = kIncompleteLineMessage;
+        problem = &incomplete;
     }
     if (!out.flush()) {
         return writeFailure(out, errors);
@@ -94,19 +97,34 @@ int runLost(const LostOptions& options, OutputBuffer& out, std::FILE* errors) {
 }
 
 int lostMain(int argumentCount, const char* const* arguments) {
-    const LostCommandLine commandLine = parseLostCommandLine(argumentCount, arguments);
-    if (!commandLine.error.empty()) {
-        std::fprintf(stderr, "korvcmp-lost: %s\n", commandLine.error.c_str());
-        return kLostTrouble;
+    // Without memory (for a buffer, a name, a thread) the run ends with a
+    // message and status 2, after what was already found, like any other
+    // trouble; never by an uncaught exception.
+    try {
+        const LostCommandLine commandLine = parseLostCommandLine(argumentCount, arguments);
+        if (!commandLine.error.empty()) {
+            std::fprintf(stderr, "korvcmp-lost: %s\n", commandLine.error.c_str());
+            return kLostTrouble;
+        }
+        // The output buffer is the only one: standard output passes its blocks on.
+        std::setvbuf(stdout, nullptr, _IONBF, 0);
+        OutputBuffer out(stdout);
+        if (commandLine.options.showUsage) {
+            out.write(kLostUsage);
+            return out.flush() ? kNoLostCoverage : writeFailure(out, stderr);
+        }
+        try {
+            return runLost(commandLine.options, out, stderr);
+        } catch (const std::bad_alloc&) {
+            static_cast<void>(out.flush());
+            throw;
+        }
+    } catch (const std::bad_alloc&) {
+        std::fputs(kOutOfMemoryMessage, stderr);
+    } catch (const std::system_error&) {
+        std::fputs(kOutOfMemoryMessage, stderr);
     }
-    // The output buffer is the only one: standard output passes its blocks on.
-    std::setvbuf(stdout, nullptr, _IONBF, 0);
-    OutputBuffer out(stdout);
-    if (commandLine.options.showUsage) {
-        out.write(kLostUsage);
-        return out.flush() ? kNoLostCoverage : writeFailure(out, stderr);
-    }
-    return runLost(commandLine.options, out, stderr);
+    return kLostTrouble;
 }
 
 }  // namespace korvcmp

@@ -133,6 +133,51 @@ TEST_P(AllocationFailureSweep, EveryAllocationMayFail) {
 #endif
 }
 
+// korvcmp-lost without memory at each of its allocations (buffers, names, the
+// thread that reads ahead): the whole answer, or the findings before and one
+// line saying so with status 2; never a signal.
+TEST(OutOfMemory, KorvcmpLostEveryAllocationMayFail) {
+#if !defined(KORVCMP_FAILING_ALLOCATOR)
+    GTEST_SKIP() << "the failing allocator cannot be preloaded into this build";
+#else
+    const TempDir dir;
+    const std::vector<std::string> arguments = {
+        sourcePath("tests/output/golden/examples.compared.txt")};
+    ChildOptions counting;
+    counting.program = KORVCMP_LOST_BINARY;
+    counting.environment = {"LD_PRELOAD=" KORVCMP_FAILING_ALLOCATOR,
+                            "KORVCMP_ALLOCATION_COUNT=" + dir.file("count")};
+    const ChildResult reference = runBinaryWith(arguments, counting);
+    ASSERT_EQ(reference.status, 1) << reference.standardError;
+    const int allocations = std::stoi(readFile(dir.file("count")));
+    ASSERT_GT(allocations, 0);
+
+    int failedRuns = 0;
+    for (int failing = 1; failing <= allocations + 2; ++failing) {
+        SCOPED_TRACE("allocation " + std::to_string(failing) + " of " +
+                     std::to_string(allocations) + " fails");
+        ChildOptions options;
+        options.program = KORVCMP_LOST_BINARY;
+        options.environment = {"LD_PRELOAD=" KORVCMP_FAILING_ALLOCATOR,
+                               "KORVCMP_FAIL_ALLOCATION=" + std::to_string(failing)};
+        const ChildResult result = runBinaryWith(arguments, options);
+        ASSERT_FALSE(result.killedBySignal)
+            << "signal " << result.status - 128 << ": " << result.standardError;
+        ASSERT_FALSE(result.timedOut);
+        if (result.status == reference.status) {
+            ASSERT_EQ(result.standardOutput, reference.standardOutput);
+            ASSERT_EQ(result.standardError, reference.standardError);
+        } else {
+            ++failedRuns;
+            ASSERT_EQ(result.status, 2);
+            ASSERT_EQ(result.standardError, "korvcmp-lost: out of memory\n");
+            ASSERT_TRUE(reference.standardOutput.starts_with(result.standardOutput));
+        }
+    }
+    EXPECT_GT(failedRuns, 0);
+#endif
+}
+
 INSTANTIATE_TEST_SUITE_P(OutOfMemory, AllocationFailureSweep, ::testing::ValuesIn(kSweeps),
                          [](const ::testing::TestParamInfo<Sweep>& info) {
                              return std::string(info.param.name);

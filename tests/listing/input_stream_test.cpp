@@ -1,7 +1,8 @@
 // The pieces a listing file is handed out in: for texts of every line length
 // (empty lines by the thousand, lines beyond the read limit, lines across the
-// reader's blocks) with NULs here and there, mapped and read in blocks, the
-// pieces and their NUL verdicts are those of a plain search of each piece.
+// reader's blocks) with NULs here and there, mapped, read in blocks, read
+// ahead on another thread, and taken as runs of whole lines, the pieces and
+// their NUL verdicts are those of a plain search of each piece.
 #include "listing/input_stream.h"
 
 #include <gtest/gtest.h>
@@ -37,13 +38,24 @@ std::vector<Piece> expectedPieces(std::string_view text, std::size_t limit) {
     return pieces;
 }
 
-std::vector<Piece> readPieces(InputStream& stream, std::size_t limit) {
+// The pieces of the stream, one by one or, `inRuns`, as runs of whole lines
+// too (a run is cut off now and then, as a caller may).
+std::vector<Piece> readPieces(InputStream& stream, std::size_t limit, bool inRuns) {
     std::vector<Piece> pieces;
-    for (std::string_view piece = stream.nextPiece(limit); !piece.empty();
-         piece = stream.nextPiece(limit)) {
+    std::size_t taken = 0;
+    for (;;) {
+        if (inRuns) {
+            stream.takeBufferedLines(limit, [&](std::string_view piece) {
+                pieces.push_back({std::string(piece), false});
+                return ++taken % 997 != 0;
+            });
+        }
+        const std::string_view piece = stream.nextPiece(limit);
+        if (piece.empty()) {
+            return pieces;
+        }
         pieces.push_back({std::string(piece), stream.holdsNul(piece)});
     }
-    return pieces;
 }
 
 // Lines of lengths drawn from `lengths` (each one or, one time in
@@ -87,20 +99,35 @@ TEST(InputStream, PiecesAreThoseOfAPlainSearch) {
         {"large, one NUL near the end",
          textOf(random, std::size_t{17} << 20, 120, 0) + std::string("a\0b\n", 4) + "end\n"},
     };
+    enum class Access { Mapped, Read, ReadAhead };
+    const struct {
+        Access access;
+        bool inRuns;
+        const char* name;
+    } ways[] = {
+        {Access::Mapped, false, "mapped"},
+        {Access::Read, false, "read"},
+        {Access::Read, true, "read, in runs"},
+        {Access::ReadAhead, true, "read ahead, in runs"},
+    };
     for (const Case& c : cases) {
-        for (const bool mapped : {true, false}) {
+        for (const auto& way : ways) {
             for (const std::size_t limit : {std::size_t{4096}, std::size_t{7}}) {
                 if (c.text.size() > (std::size_t{4} << 20) && limit == 7) {
                     continue;  // millions of pieces add nothing here
                 }
-                SCOPED_TRACE(std::string(c.name) + (mapped ? ", mapped" : ", read") + ", limit " +
+                SCOPED_TRACE(std::string(c.name) + ", " + way.name + ", limit " +
                              std::to_string(limit));
                 const testing::TempDir dir;
                 const std::string path = dir.write("listing.lst", c.text);
                 InputStream stream;
-                ASSERT_TRUE(stream.open(path.c_str(), mapped));
-                EXPECT_EQ(stream.piecesStayValid(), mapped && testing::kListingsMapped);
-                const std::vector<Piece> pieces = readPieces(stream, limit);
+                if (way.access == Access::ReadAhead) {
+                    stream.readAheadOnAnotherThread();
+                }
+                ASSERT_TRUE(stream.open(path.c_str(), way.access == Access::Mapped));
+                EXPECT_EQ(stream.piecesStayValid(),
+                          way.access == Access::Mapped && testing::kListingsMapped);
+                const std::vector<Piece> pieces = readPieces(stream, limit, way.inRuns);
                 const std::vector<Piece> expected = expectedPieces(c.text, limit);
                 ASSERT_EQ(pieces.size(), expected.size());
                 for (std::size_t i = 0; i < pieces.size(); ++i) {

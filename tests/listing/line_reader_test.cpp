@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/fatal.h"
@@ -59,10 +60,27 @@ std::string manyShortLinesThenNul(std::size_t count) {
     return text + "x\0y\n"s + "z\n";
 }
 
+// The whole lines as runs of lines already read and single reads give them,
+// each checked against its number.
+std::vector<std::string> readAllInRuns(LineReader& reader) {
+    std::vector<std::string> lines;
+    for (;;) {
+        reader.takeBufferedLines([&](std::string_view line, std::int64_t number) {
+            EXPECT_EQ(number, static_cast<std::int64_t>(lines.size() + 1));
+            lines.emplace_back(line);
+            return true;
+        });
+        if (!reader.tryReadLine()) {
+            return lines;
+        }
+        lines.emplace_back(reader.lineBuffer);
+    }
+}
+
 // readLine on either stream, mapped or read in blocks, delivers the whole
 // lines and then fails naming the path of that stream's listing; tryReadLine
 // delivers the same lines and then returns false with the counter at the
-// same number.
+// same number, and so do runs of lines read ahead.
 TEST_F(LineInput, WholeLinesAndWhereReadingStops) {
     constexpr std::size_t kShortLines = 400000;
     const std::vector<ReadCase> cases = {
@@ -103,6 +121,11 @@ TEST_F(LineInput, WholeLinesAndWhereReadingStops) {
         open(second, "second.lst", c.content);
         EXPECT_EQ(readAll(second), c.lines);
         EXPECT_EQ(second.lineCounter, c.stopLine);
+        LineReader inRuns;
+        inRuns.readAheadOnAnotherThread();
+        open(inRuns, "runs.lst", c.content, false);
+        EXPECT_EQ(readAllInRuns(inRuns), c.lines);
+        EXPECT_EQ(inRuns.lineCounter, c.stopLine);
     }
 }
 
