@@ -68,7 +68,8 @@ void InputStream::readInBlocks() {
     // A regular file cannot keep a read waiting, so it may be read ahead of
     // the reader; without a thread or memory to spare, it is read when it
     // is needed, into two blocks taken in turn.
-    bool readAhead = readAheadWanted_ && file_.regularFileSize() >= 0;
+    bool readAhead = readAheadWorker_ != nullptr && readAheadWorker_->isRunning() &&
+                     file_.regularFileSize() >= 0;
     try {
         for (std::size_t i = 0; i < (readAhead ? kBlocks : 2); ++i) {
             Block& block = blocks_[i];
@@ -86,7 +87,6 @@ void InputStream::readInBlocks() {
                 block.stops = std::move(stops);
             }
         }
-        readAhead = readAhead && readAhead_.start();
     } catch (const std::bad_alloc&) {
         // Two blocks are enough to read without a second thread.
         if (!readAhead || !blocks_[1].stops) {
@@ -117,8 +117,9 @@ void InputStream::fill(Block& block) {
 void InputStream::fillAhead(std::size_t index) {
     // The job captures two pointers, so handing it over allocates nothing.
     Block* block = &blocks_[index];
-    readAhead_.post([this, block] { fill(*block); });
-    fillTickets_[index] = readAhead_.posted();
+    readAheadWorker_->post([this, block] { fill(*block); });
+    fillTickets_[index] = readAheadWorker_->posted();
+    lastFillTicket_ = fillTickets_[index];
 }
 
 void InputStream::readMore() {
@@ -127,7 +128,7 @@ void InputStream::readMore() {
     Block& last = blocks_[lastIndex];
     Block& next = blocks_[nextIndex];
     if (readingAhead_) {
-        readAhead_.waitFor(fillTickets_[nextIndex]);
+        readAheadWorker_->waitFor(fillTickets_[nextIndex]);
     } else {
         // One read takes what is there: a pipe is not waited on for more
         // than the line being read needs.
@@ -215,9 +216,16 @@ void InputStream::guardMapping(std::string report) {
 }
 
 void InputStream::stopReadingAhead() {
-    // A fill under way ends soon: a regular file does not keep a read waiting.
-    static_cast<void>(readAhead_.stop());
-    readingAhead_ = false;
+    if (readingAhead_) {
+        readingAhead_ = false;
+        // A fill under way ends soon: a regular file does not keep a read
+        // waiting. The worker itself goes on. Fills raise no errors, and
+        // the error of another job is its owner's to hear of.
+        try {
+            readAheadWorker_->waitFor(lastFillTicket_);
+        } catch (...) {  // NOLINT(bugprone-empty-catch)
+        }
+    }
 }
 
 bool InputStream::close() {

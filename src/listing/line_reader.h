@@ -64,10 +64,8 @@ class LineReader {
         std::string_view line = lineBuffer;
         const bool needsRead = stream_.takeBufferedLines(kReadLimit, [&](std::string_view piece) {
             ++number;
-            piece.remove_suffix(1);
-            if (!piece.empty() && piece.back() == '\r') {
-                piece.remove_suffix(1);
-            }
+            // The newline goes, and a carriage return before it.
+            piece.remove_suffix(piece.size() >= 2 && piece[piece.size() - 2] == '\r' ? 2 : 1);
             line = piece;
             return take(line, number);
         });
@@ -96,8 +94,8 @@ class LineReader {
     // instead of crashing (platform/mapping_guard.h).
     void reportMappingFaultsAsReadErrors() { guardMapping_ = true; }
     // From the next open on, a regular file that is read (not mapped) is read
-    // ahead on a second thread (InputStream::readAheadOnAnotherThread).
-    void readAheadOnAnotherThread() { stream_.readAheadOnAnotherThread(); }
+    // ahead by `worker` (InputStream::readAheadOn).
+    void readAheadOn(BackgroundWorker* worker) { stream_.readAheadOn(worker); }
 
     // Closes the listing; false when closing fails.
     bool close() { return stream_.close(); }

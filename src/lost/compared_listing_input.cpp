@@ -6,11 +6,11 @@
 
 namespace korvcmp {
 
-bool ComparedListingInput::open(const char* path) {
+bool ComparedListingInput::open(const char* path, BackgroundWorker* worker) {
     // Read in blocks rather than mapped: a file cut short by another program
-    // while it is read then ends early instead of faulting. The next block
-    // is read while the scanner works on the last.
-    reader_.readAheadOnAnotherThread();
+    // while it is read then ends early instead of faulting. The next blocks
+    // are read while the scanner works on this one.
+    reader_.readAheadOn(worker);
     if (reader_.open(path, /*mapIfPossible=*/false)) {
         return true;
     }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "base/background_worker.h"
 #include "listing/line_reader.h"
 
 namespace korvcmp {
@@ -22,8 +23,9 @@ class ComparedListingInput {
                          // newline at the end of the file; lineNumber() is its number
     };
 
-    // Opens the file at `path`; false when it cannot be opened.
-    bool open(const char* path);
+    // Opens the file at `path`; false when it cannot be opened. A running
+    // `worker` reads the file ahead of the reader.
+    bool open(const char* path, BackgroundWorker* worker = nullptr);
     // Reads standard input.
     bool openStandardInput();
     // Why the last open failed, in the system's words.

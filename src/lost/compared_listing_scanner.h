@@ -40,8 +40,9 @@ class ComparedListingScanner {
     // after that. Most lines of a listing are profile lines: they are taken
     // here, the others out of line.
     bool takeLine(std::string_view line, std::int64_t number) {
-        if (state_ == State::ProfileLines && !line.empty()) {
-            return takeProfileLine(line, number);
+        if (state_ == State::ProfileLines &&
+            line.size() >= static_cast<std::size_t>(kMinProfileLineLength)) {
+            return takeWholeProfileLine(line, number);
         }
         return takeOtherLine(line, number);
     }
@@ -92,6 +93,11 @@ class ComparedListingScanner {
         if (line.size() < static_cast<std::size_t>(kMinProfileLineLength)) {
             return failProfileLine(line, number);
         }
+        return takeWholeProfileLine(line, number);
+    }
+
+    // A profile line of at least the shortest length.
+    bool takeWholeProfileLine(std::string_view line, std::int64_t number) {
         const std::uint32_t markers = markerColumns(line);
         if (markers == 0) {
             return true;  // most profile lines: no change

@@ -37,8 +37,9 @@ void writeTotals(std::FILE* errors, const FindingTotals& totals) {
                  plural(totals.filesNotCompared, "file", "files"));
 }
 
-// After a failed write: a reader that went away (a closed pipe, when SIGPIPE
-// is ignored) ends the run quietly; anything else is said.
+// After a failed write, once every write has ended (flush): a reader that
+// went away (a closed pipe, when SIGPIPE is ignored) ends the run quietly;
+// anything else is said.
 int writeFailure(const OutputBuffer& out, std::FILE* errors) {
     if (out.failureError() != EPIPE) {
         std::fprintf(errors, "korvcmp-lost: cannot write the output: %s\n",
@@ -50,14 +51,27 @@ int writeFailure(const OutputBuffer& out, std::FILE* errors) {
 }  // namespace
 
 int runLost(const LostOptions& options, OutputBuffer& out, std::FILE* errors) {
+    // A second thread reads the listing ahead and writes the findings out
+    // behind the scanner; without one, this thread does it all.
+    BackgroundWorker worker;
+    try {
+        static_cast<void>(worker.start());
+    } catch (const std::bad_alloc&) {  // NOLINT(bugprone-empty-catch)
+    }
     ComparedListingInput input;
     const char* name = options.listingPath != nullptr ? options.listingPath : kStandardInputName;
-    const bool opened = options.listingPath != nullptr ? input.open(options.listingPath)
+    const bool opened = options.listingPath != nullptr ? input.open(options.listingPath, &worker)
                                                        : input.openStandardInput();
     if (!opened) {
         std::fprintf(errors, "korvcmp-lost: %s: cannot open: %s\n", name, input.openFailure());
         return kLostTrouble;
     }
+    // The findings are written behind only while the worker runs.
+    struct WritingBehind {
+        OutputBuffer& out;
+        ~WritingBehind() { out.stopWritingBehind(); }
+    } writingBehind{out};
+    out.writeBehindOn(worker);
     FindingWriter writer(out, options.format);
     ComparedListingScanner scanner(writer, options.includeNew);
     ListingProblem incomplete;
@@ -73,6 +87,7 @@ int runLost(const LostOptions& options, OutputBuffer& out, std::FILE* errors) {
             return !writeFailed;
         });
     if (writeFailed) {
+        static_cast<void>(out.flush());  // waits for the worker's writes
         return writeFailure(out, errors);
     }
     if (read == ComparedListingInput::Read::EndOfFile) {

@@ -120,9 +120,11 @@ TEST(InputStream, PiecesAreThoseOfAPlainSearch) {
                              std::to_string(limit));
                 const testing::TempDir dir;
                 const std::string path = dir.write("listing.lst", c.text);
+                BackgroundWorker worker;
+                ASSERT_TRUE(worker.start());
                 InputStream stream;
                 if (way.access == Access::ReadAhead) {
-                    stream.readAheadOnAnotherThread();
+                    stream.readAheadOn(&worker);
                 }
                 ASSERT_TRUE(stream.open(path.c_str(), way.access == Access::Mapped));
                 EXPECT_EQ(stream.piecesStayValid(),

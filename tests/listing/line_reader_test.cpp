@@ -121,8 +121,10 @@ TEST_F(LineInput, WholeLinesAndWhereReadingStops) {
         open(second, "second.lst", c.content);
         EXPECT_EQ(readAll(second), c.lines);
         EXPECT_EQ(second.lineCounter, c.stopLine);
+        BackgroundWorker worker;
+        ASSERT_TRUE(worker.start());
         LineReader inRuns;
-        inRuns.readAheadOnAnotherThread();
+        inRuns.readAheadOn(&worker);
         open(inRuns, "runs.lst", c.content, false);
         EXPECT_EQ(readAllInRuns(inRuns), c.lines);
         EXPECT_EQ(inRuns.lineCounter, c.stopLine);
