@@ -365,26 +365,16 @@ void ComparedListingScanner::startFile(std::string_view monitoredLine, std::int6
     }
 }
 
-void ComparedListingScanner::reportMarker(std::string_view line, std::int64_t number, int column) {
-    const bool lost = line[column] == kLostMarker;
-    std::int64_t MarkerCount::*const counted = lost ? &MarkerCount::lost : &MarkerCount::added;
-    ++(functionMarkers_.*counted);
-    ++(fileMarkers_.*counted);
-    ++(listingMarkers_.*counted);
-    if (!fileIsCompared_) {
-        return;  // its lines had no partner: every covered item is new, none can be lost
-    }
-    if (!lost) {
-        ++totals_.added;
-        if (!reportNew_) {
-            return;
-        }
-    } else {
+void ComparedListingScanner::reportMarker(std::string_view line, std::int64_t number, int column,
+                                          bool lost) {
+    if (lost) {
         ++totals_.lost;
         totals_.functionsWithLost += functionHasLost_ ? 0 : 1;
         totals_.filesWithLost += fileHasLost_ ? 0 : 1;
         functionHasLost_ = true;
         fileHasLost_ = true;
+    } else {
+        ++totals_.added;
     }
     // Every field given here: nothing is set twice.
     const MarkedItem item{

@@ -89,6 +89,12 @@ class ComparedListingScanner {
     };
 
   private:
+    // The markers counted since a function, a file section or the listing began.
+    struct MarkerCount {
+        std::int64_t added = 0;
+        std::int64_t lost = 0;
+    };
+
     bool takeProfileLine(std::string_view line, std::int64_t number) {
         if (line.size() < static_cast<std::size_t>(kMinProfileLineLength)) {
             return failProfileLine(line, number);
@@ -106,12 +112,29 @@ class ComparedListingScanner {
             return failProfileLine(line, number);
         }
         if ((markers >> kTrueMarkerColumn & 1) != 0) {
-            reportMarker(line, number, kTrueMarkerColumn);
+            countMarker(line, number, kTrueMarkerColumn);
         }
         if ((markers >> kFalseMarkerColumn & 1) != 0) {
-            reportMarker(line, number, kFalseMarkerColumn);
+            countMarker(line, number, kFalseMarkerColumn);
         }
         return true;
+    }
+
+    // The marker in `column`, counted; an item to report is made out of line.
+    void countMarker(std::string_view line, std::int64_t number, int column) {
+        const bool lost = line[column] == kLostMarker;
+        std::int64_t MarkerCount::*const counted = lost ? &MarkerCount::lost : &MarkerCount::added;
+        ++(functionMarkers_.*counted);
+        ++(fileMarkers_.*counted);
+        ++(listingMarkers_.*counted);
+        if (!fileIsCompared_) {
+            return;  // its lines had no partner: every covered item is new, none can be lost
+        }
+        if (lost || reportNew_) {
+            reportMarker(line, number, column, lost);
+        } else {
+            ++totals_.added;
+        }
     }
 
     bool takeOtherLine(std::string_view line, std::int64_t number);
@@ -121,12 +144,7 @@ class ComparedListingScanner {
     bool takeFunctionLine(std::string_view line, std::int64_t number, std::string_view file);
     bool takeBetweenSectionsLine(std::string_view line, std::int64_t number);
     void startFile(std::string_view monitoredLine, std::int64_t number);
-    void reportMarker(std::string_view line, std::int64_t number, int column);
-    // The markers counted since a function, a file section or the listing began.
-    struct MarkerCount {
-        std::int64_t added = 0;
-        std::int64_t lost = 0;
-    };
+    void reportMarker(std::string_view line, std::int64_t number, int column, bool lost);
     bool checkTerFigures(std::string_view terLine, std::int64_t number, const MarkerCount& count,
                          const char* owner);
     bool failProfileLine(std::string_view line, std::int64_t number);

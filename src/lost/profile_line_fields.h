@@ -43,16 +43,16 @@ inline int strayMarkerColumn(std::string_view line) {
 // The source line number: the digits in columns 24 to 29, blanks skipped
 // wherever they stand; any other character ends the number.
 inline std::int64_t sourceLineOf(std::string_view line) {
+    // Without a branch per column: the number of digits and blanks varies
+    // from line to line, and a guess at it would often be wrong.
     std::int64_t number = 0;
+    bool ended = false;
     for (int column = kLineNumberFirst; column <= kLineNumberLast; ++column) {
         const char c = line[column];
-        if (c == ' ') {
-            continue;
-        }
-        if (c < '0' || c > '9') {
-            break;
-        }
-        number = number * 10 + (c - '0');
+        const auto digit = static_cast<unsigned>(c - '0');
+        const bool isDigit = digit < 10;
+        ended = ended || (!isDigit && c != ' ');
+        number = isDigit && !ended ? number * 10 + digit : number;
     }
     return number;
 }
