@@ -7,6 +7,7 @@
 #pragma once
 
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -27,7 +28,7 @@ inline std::uint32_t matchMask16InWords(const char* bytes, char a, char b) {
     constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
     const auto zeroBytes = [](std::uint64_t x) { return ~(((x & kLow7) + kLow7) | x | kLow7); };
     std::uint32_t mask = 0;
-    for (int half = 0; half < 2; ++half) {
+    for (std::size_t half = 0; half < 2; ++half) {
         std::uint64_t word = 0;
         std::memcpy(&word, bytes + 8 * half, sizeof word);
         const std::uint64_t high = zeroBytes(word ^ (kOnes * static_cast<unsigned char>(a))) |
@@ -37,7 +38,7 @@ inline std::uint32_t matchMask16InWords(const char* bytes, char a, char b) {
             mask |= static_cast<std::uint32_t>(((high >> 7) * 0x0102040810204080ULL) >> 56)
                     << (8 * half);
         } else if (high != 0) {
-            for (int i = 0; i < 8; ++i) {
+            for (std::size_t i = 0; i < 8; ++i) {
                 const char c = bytes[8 * half + i];
                 mask |= std::uint32_t{c == a || c == b} << (8 * half + i);
             }

@@ -44,6 +44,25 @@ void PrintTo(const Sweep& sweep, std::ostream* out) {
     *out << sweep.name;
 }
 
+#if defined(KORVCMP_FAILING_ALLOCATOR)
+// Runs `program` (korvcmp when empty) with the failing allocator preloaded,
+// with `setting` in its environment: KORVCMP_ALLOCATION_COUNT=FILE counts the
+// allocations into FILE, KORVCMP_FAIL_ALLOCATION=N fails the Nth.
+ChildResult runWithAllocator(const std::string& program, const std::vector<std::string>& arguments,
+                             const std::string& setting) {
+    ChildOptions options;
+    options.program = program;
+    options.environment = {"LD_PRELOAD=" KORVCMP_FAILING_ALLOCATOR, setting};
+    return runBinaryWith(arguments, options);
+}
+
+ChildResult runFailingAllocation(const std::string& program,
+                                 const std::vector<std::string>& arguments, int failing) {
+    return runWithAllocator(program, arguments,
+                            "KORVCMP_FAIL_ALLOCATION=" + std::to_string(failing));
+}
+#endif
+
 class AllocationFailureSweep : public ::testing::TestWithParam<Sweep> {};
 
 TEST_P(AllocationFailureSweep, EveryAllocationMayFail) {
@@ -81,10 +100,8 @@ TEST_P(AllocationFailureSweep, EveryAllocationMayFail) {
 
     // A run without failures: its compared listing and its number of allocations.
     prepare();
-    ChildOptions counting;
-    counting.environment = {"LD_PRELOAD=" KORVCMP_FAILING_ALLOCATOR,
-                            "KORVCMP_ALLOCATION_COUNT=" + dir.file("count")};
-    const ChildResult reference = runBinaryWith(arguments, counting);
+    const ChildResult reference =
+        runWithAllocator("", arguments, "KORVCMP_ALLOCATION_COUNT=" + dir.file("count"));
     ASSERT_EQ(reference.status, 0) << reference.standardError;
     const std::string expected = withoutTime(readFile(output));
     const int allocations = std::stoi(readFile(dir.file("count")));
@@ -95,10 +112,7 @@ TEST_P(AllocationFailureSweep, EveryAllocationMayFail) {
         SCOPED_TRACE("allocation " + std::to_string(failing) + " of " +
                      std::to_string(allocations) + " fails");
         prepare();
-        ChildOptions options;
-        options.environment = {"LD_PRELOAD=" KORVCMP_FAILING_ALLOCATOR,
-                               "KORVCMP_FAIL_ALLOCATION=" + std::to_string(failing)};
-        const ChildResult result = runBinaryWith(arguments, options);
+        const ChildResult result = runFailingAllocation("", arguments, failing);
         ASSERT_FALSE(result.killedBySignal)
             << "signal " << result.status - 128 << ": " << result.standardError;
         ASSERT_FALSE(result.timedOut);
@@ -143,11 +157,8 @@ TEST(OutOfMemory, KorvcmpLostEveryAllocationMayFail) {
     const TempDir dir;
     const std::vector<std::string> arguments = {
         sourcePath("tests/output/golden/examples.compared.txt")};
-    ChildOptions counting;
-    counting.program = KORVCMP_LOST_BINARY;
-    counting.environment = {"LD_PRELOAD=" KORVCMP_FAILING_ALLOCATOR,
-                            "KORVCMP_ALLOCATION_COUNT=" + dir.file("count")};
-    const ChildResult reference = runBinaryWith(arguments, counting);
+    const ChildResult reference = runWithAllocator(KORVCMP_LOST_BINARY, arguments,
+                                                   "KORVCMP_ALLOCATION_COUNT=" + dir.file("count"));
     ASSERT_EQ(reference.status, 1) << reference.standardError;
     const int allocations = std::stoi(readFile(dir.file("count")));
     ASSERT_GT(allocations, 0);
@@ -156,11 +167,7 @@ TEST(OutOfMemory, KorvcmpLostEveryAllocationMayFail) {
     for (int failing = 1; failing <= allocations + 2; ++failing) {
         SCOPED_TRACE("allocation " + std::to_string(failing) + " of " +
                      std::to_string(allocations) + " fails");
-        ChildOptions options;
-        options.program = KORVCMP_LOST_BINARY;
-        options.environment = {"LD_PRELOAD=" KORVCMP_FAILING_ALLOCATOR,
-                               "KORVCMP_FAIL_ALLOCATION=" + std::to_string(failing)};
-        const ChildResult result = runBinaryWith(arguments, options);
+        const ChildResult result = runFailingAllocation(KORVCMP_LOST_BINARY, arguments, failing);
         ASSERT_FALSE(result.killedBySignal)
             << "signal " << result.status - 128 << ": " << result.standardError;
         ASSERT_FALSE(result.timedOut);
