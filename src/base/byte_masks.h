@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__) || defined(_M_X64)
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(KORVCMP_WORD_MASKS)
 #include <emmintrin.h>
 #define KORVCMP_BYTE_MASKS_SSE2 1
 #endif

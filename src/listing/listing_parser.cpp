@@ -4,37 +4,11 @@
 #include <cstring>
 
 #include "base/fatal.h"
+#include "listing/listing_texts.h"
 #include "listing/profile_line_classifier.h"
 
 namespace korvcmp {
 namespace {
-
-constexpr std::string_view kBannerLine =
-    "*           Korvo, Test Coverage Analyzer for C/C++, Version";
-constexpr std::string_view kTitleLine =
-    "*                         EXECUTION PROFILE LISTING                         *";
-constexpr std::string_view kProducedAtLabel = "Listing produced at   : ";
-constexpr std::string_view kCoverageViewLabel = "Coverage view         : ";
-constexpr std::string_view kMonitored = "MONITORED ";
-constexpr std::string_view kSummary = "SUMMARY";
-constexpr std::string_view kModeLabel = "INSTRUMENTATION MODE  : ";
-constexpr std::string_view kColumnHeading = " HITS/TRUE      FALSE    LINE DESCRIPTION";
-constexpr std::string_view kEqualsRule = "========================";
-constexpr std::string_view kInclude = "#include ";
-constexpr std::string_view kTer = "***TER";
-constexpr std::string_view kFileRule = "-----------------------";
-constexpr std::string_view kFunctionRule = "---------------------";
-constexpr std::string_view kSummaryRule = "=======";
-constexpr std::string_view kSourceFilesLabel = "Source files       : ";
-constexpr std::string_view kHeadersExtractedLabel = "Headers extracted  : ";
-constexpr std::string_view kFunctionsLabel = "Functions          : ";
-constexpr std::string_view kSourceLinesLabel = "Source lines       : ";
-constexpr std::string_view kSummaryTerLabel = "TER                : ";
-constexpr std::string_view kFunctionOnlyMode = "INSTRUMENTATION MODE  : functi";
-constexpr std::string_view kFunctionOnlyView = "Reduced to function coverage";
-constexpr std::string_view kLineDirective = "#line ";
-constexpr std::string_view kFunction = "FUNCTION ";
-constexpr std::size_t kMinFunctionLineLength = 40;
 
 constexpr const char* kHeaderMessage =
     "Input does not look like a valid korvrpt-generated execution profile listing, file: "

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "listing/listing_model.h"
+#include "listing/listing_texts.h"
 #include "lost/count_names.h"
 #include "lost/profile_line_fields.h"
 
@@ -31,62 +32,56 @@ struct FixedStep {
     State next;
 };
 
-constexpr std::string_view kTitleBanner =
-    "*           Korvo, Test Coverage Analyzer for C/C++, Version";
 constexpr std::string_view kComparedBanner =
     "*             EXECUTION PROFILE LISTING (COMPARED by korvcmp v";
-constexpr std::string_view kPlainBanner =
-    "*                         EXECUTION PROFILE LISTING                         *";
-constexpr std::string_view kTerLine = "***TER";
-constexpr std::string_view kSummaryTerLine = "TER                : ";
 
 constexpr std::array kFixedSteps = {
     FixedStep{State::BannerTop, LineTest::Any, "", "", State::BannerTitle},
-    FixedStep{State::BannerTitle, LineTest::StartsWith, kTitleBanner,
+    FixedStep{State::BannerTitle, LineTest::StartsWith, kBannerLine,
               "the Korvo banner line \"*           Korvo, Test Coverage Analyzer ...\"",
               State::BannerBlank},
     FixedStep{State::BannerBlank, LineTest::Any, "", "", State::BannerCompared},
     FixedStep{State::BannerCompared, LineTest::StartsWith, kComparedBanner,
               "the banner line \"... EXECUTION PROFILE LISTING (COMPARED by korvcmp v1.0) ...\"",
               State::Header},
-    FixedStep{State::FileMode, LineTest::StartsWith, "INSTRUMENTATION MODE  : ",
+    FixedStep{State::FileMode, LineTest::StartsWith, kModeLabel,
               "the \"INSTRUMENTATION MODE  : \" line after the MONITORED line",
               State::FileEmptyBeforeHeading},
     FixedStep{State::FileEmptyBeforeHeading, LineTest::Empty, "", "an empty line",
               State::FileHeading},
-    FixedStep{State::FileHeading, LineTest::Equals, " HITS/TRUE      FALSE    LINE DESCRIPTION",
+    FixedStep{State::FileHeading, LineTest::Equals, kColumnHeading,
               "the column heading \" HITS/TRUE      FALSE    LINE DESCRIPTION\"", State::FileRule},
-    FixedStep{State::FileRule, LineTest::StartsWith, "========================",
-              "a rule line of '=' characters", State::FileEmptyAfterRule},
+    FixedStep{State::FileRule, LineTest::StartsWith, kEqualsRule, "a rule line of '=' characters",
+              State::FileEmptyAfterRule},
     FixedStep{State::FileEmptyAfterRule, LineTest::Empty, "", "an empty line", State::Includes},
-    FixedStep{State::FunctionTer, LineTest::StartsWith, kTerLine,
+    FixedStep{State::FunctionTer, LineTest::StartsWith, kTer,
               "the function's \"***TER\" line after the empty line that ends its profile lines",
               State::FunctionTerSecond},
     FixedStep{State::FunctionTerSecond, LineTest::Any, "", "", State::FunctionRule},
-    FixedStep{State::FunctionRule, LineTest::StartsWith, "---------------------",
+    FixedStep{State::FunctionRule, LineTest::StartsWith, kFunctionRule,
               "a rule line of '-' characters", State::FunctionEmptyAfterRule},
     FixedStep{State::FunctionEmptyAfterRule, LineTest::Empty, "", "an empty line",
               State::Functions},
-    FixedStep{State::FileTer, LineTest::StartsWith, kTerLine,
+    FixedStep{State::FileTer, LineTest::StartsWith, kTer,
               "the file's \"***TER\" line after the empty line that ends its functions",
               State::FileTerSecond},
     FixedStep{State::FileTerSecond, LineTest::Any, "", "", State::FileRuleAfterTer},
-    FixedStep{State::FileRuleAfterTer, LineTest::StartsWith, "-----------------------",
+    FixedStep{State::FileRuleAfterTer, LineTest::StartsWith, kFileRule,
               "a rule line of '-' characters", State::BetweenSections},
-    FixedStep{State::SummaryRule, LineTest::Equals, "=======", "\"=======\" after SUMMARY",
+    FixedStep{State::SummaryRule, LineTest::Equals, kSummaryRule, "\"=======\" after SUMMARY",
               State::SummaryEmpty},
     FixedStep{State::SummaryEmpty, LineTest::Empty, "", "an empty line", State::SummarySourceFiles},
-    FixedStep{State::SummarySourceFiles, LineTest::StartsWith, "Source files       : ",
+    FixedStep{State::SummarySourceFiles, LineTest::StartsWith, kSourceFilesLabel,
               "the summary line \"Source files       : \"", State::SummaryHeaders},
-    FixedStep{State::SummaryHeaders, LineTest::StartsWith, "Headers extracted  : ",
+    FixedStep{State::SummaryHeaders, LineTest::StartsWith, kHeadersExtractedLabel,
               "the summary line \"Headers extracted  : \"", State::SummaryFunctions},
-    FixedStep{State::SummaryFunctions, LineTest::StartsWith, "Functions          : ",
+    FixedStep{State::SummaryFunctions, LineTest::StartsWith, kFunctionsLabel,
               "the summary line \"Functions          : \"", State::SummarySourceLines},
-    FixedStep{State::SummarySourceLines, LineTest::StartsWith, "Source lines       : ",
+    FixedStep{State::SummarySourceLines, LineTest::StartsWith, kSourceLinesLabel,
               "the summary line \"Source lines       : \"", State::SummaryTer},
-    FixedStep{State::SummaryTer, LineTest::StartsWith, kSummaryTerLine,
+    FixedStep{State::SummaryTer, LineTest::StartsWith, kSummaryTerLabel,
               "the first summary line \"TER                : \"", State::SummaryTerSecond},
-    FixedStep{State::SummaryTerSecond, LineTest::StartsWith, kSummaryTerLine,
+    FixedStep{State::SummaryTerSecond, LineTest::StartsWith, kSummaryTerLabel,
               "the second summary line \"TER                : \"", State::End},
 };
 
@@ -114,18 +109,6 @@ bool passes(const FixedStep& step, std::string_view line) {
     return false;
 }
 
-constexpr std::string_view kMonitored = "MONITORED ";
-constexpr std::string_view kSummary = "SUMMARY";
-constexpr std::string_view kCoverageView = "Coverage view         : ";
-constexpr std::string_view kFunctionCoverageView = "Reduced to function coverage";
-// A mode of function coverage: only these 30 characters are compared.
-constexpr std::string_view kFunctionMode = "INSTRUMENTATION MODE  : functi";
-constexpr std::string_view kInclude = "#include ";
-constexpr std::string_view kDirective = "#line ";
-constexpr std::string_view kFunction = "FUNCTION ";
-// The shortest line korvcmp takes for a FUNCTION line.
-constexpr std::size_t kMinFunctionLineLength = 40;
-
 // The notes korvcmp puts at the end of the MONITORED line of a file section it
 // did not compare, and their reasons.
 struct NotComparedNote {
@@ -146,14 +129,14 @@ bool isFunctionLine(std::string_view line) {
 }
 
 bool isDirectiveLine(std::string_view line) {
-    return holdsAt(line, kDescriptionColumn, kDirective);
+    return holdsAt(line, kDescriptionColumn, kLineDirective);
 }
 
 // The file a "#line N \"file\"" line names, its escapes undone ("\\" is one
 // backslash); empty when the line names none.
 void readDirectiveFile(std::string_view line, std::string& file) {
     file.clear();
-    std::string_view rest = line.substr(kDescriptionColumn + kDirective.size());
+    std::string_view rest = line.substr(kDescriptionColumn + kLineDirective.size());
     const std::size_t quote = rest.find('"');
     if (quote == std::string_view::npos) {
         return;
@@ -202,7 +185,7 @@ bool ComparedListingScanner::takeOtherLine(std::string_view line, std::int64_t n
 bool ComparedListingScanner::takeFixedStep(std::string_view line, std::int64_t number) {
     const FixedStep& step = kFixedSteps[static_cast<std::size_t>(state_)];
     if (!passes(step, line)) {
-        if (state_ == State::BannerCompared && line == kPlainBanner) {
+        if (state_ == State::BannerCompared && line == kTitleLine) {
             return fail(number,
                         "not a compared listing but a listing korvcmp has not compared; "
                         "read the listing korvcmp writes");
@@ -216,7 +199,7 @@ bool ComparedListingScanner::takeFixedStep(std::string_view line, std::int64_t n
     state_ = step.next;
     switch (state) {
         case State::FileMode:
-            fileIsFunctionOnly_ = viewIsFunctionOnly_ || line.starts_with(kFunctionMode);
+            fileIsFunctionOnly_ = viewIsFunctionOnly_ || line.starts_with(kFunctionOnlyMode);
             return true;
         case State::FunctionTer:
             return checkTerFigures(line, number, functionMarkers_, "function");
@@ -273,9 +256,9 @@ bool ComparedListingScanner::takeHeaderLine(std::string_view line, std::int64_t 
         } else {
             state_ = State::SummaryRule;
         }
-    } else if (line.starts_with(kCoverageView)) {
+    } else if (line.starts_with(kCoverageViewLabel)) {
         sawCoverageView_ = true;
-        viewIsFunctionOnly_ = line.substr(kCoverageView.size()).starts_with(kFunctionCoverageView);
+        viewIsFunctionOnly_ = line.substr(kCoverageViewLabel.size()).starts_with(kFunctionOnlyView);
     }
     return true;
 }
