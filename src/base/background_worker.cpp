@@ -10,6 +10,8 @@ bool BackgroundWorker::start() {
     stop();
     posted_ = 0;
     completed_ = 0;
+    postedSeen_ = 0;
+    completedSeen_ = 0;
     stopping_ = false;
     failure_ = nullptr;
     if (ring_.empty()) {
@@ -25,9 +27,30 @@ bool BackgroundWorker::start() {
     return true;
 }
 
+namespace {
+
+// Looks at `progress` until `ready(progress)`, for a few microseconds at
+// most. The other thread is mostly about to be done: a thread that goes to
+// sleep and is woken costs both threads more than that, thousands of times
+// in a run that reads ahead block by block.
+template <typename Ready>
+void lookForAMoment(const std::atomic<std::uint64_t>& progress, Ready ready) {
+    constexpr int kLooks = 2000;
+    for (int look = 0; look < kLooks && !ready(progress.load(std::memory_order_acquire)); ++look) {
+    }
+}
+
+}  // namespace
+
 void BackgroundWorker::run() {
     std::unique_lock lock(mutex_);
     for (;;) {
+        if (!stopping_ && waiting_ == 0) {
+            const std::uint64_t seen = posted_;
+            lock.unlock();
+            lookForAMoment(postedSeen_, [seen](std::uint64_t posted) { return posted != seen; });
+            lock.lock();
+        }
         jobsWaiting_.wait(lock, [this] { return stopping_ || waiting_ > 0; });
         if (waiting_ == 0) {
             return;  // stopping, and nothing is left to do
@@ -56,6 +79,7 @@ void BackgroundWorker::run() {
         } else {
             ++completed_;
         }
+        completedSeen_.store(completed_, std::memory_order_release);
         jobsDone_.notify_all();
     }
 }
@@ -88,6 +112,7 @@ void BackgroundWorker::post(Job job) {
         ring_[(next_ + waiting_) % kRingSize] = std::move(job);
         ++waiting_;
         ++posted_;
+        postedSeen_.store(posted_, std::memory_order_release);
     }
     jobsWaiting_.notify_one();
 }
@@ -101,6 +126,7 @@ void BackgroundWorker::waitFor(std::uint64_t count) {
     if (!thread_.joinable()) {
         return;  // every job handed over has run already
     }
+    lookForAMoment(completedSeen_, [count](std::uint64_t completed) { return completed >= count; });
     std::unique_lock lock(mutex_);
     jobsDone_.wait(lock, [this, count] { return completed_ >= count || failure_ != nullptr; });
     raiseFailure();

@@ -7,6 +7,7 @@
 // on once its file is open.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -63,6 +64,10 @@ class BackgroundWorker {
     std::size_t waiting_ = 0;      // jobs in the ring
     std::uint64_t posted_ = 0;     // written by the handing thread only
     std::uint64_t completed_ = 0;  // guarded by mutex_
+    // completed_ and posted_ as the other thread may look at them without the
+    // lock, for a moment before it goes to sleep waiting on them.
+    std::atomic<std::uint64_t> completedSeen_{0};
+    std::atomic<std::uint64_t> postedSeen_{0};
     bool stopping_ = false;
     std::exception_ptr failure_;
     std::thread thread_;
