@@ -21,14 +21,27 @@ inline bool isLineStop(char c) {
 // Marks the line stops among the `size` characters at `bytes`: bit i % 64 of
 // stops[i / 64] is set when character i is a newline or a NUL. The bits
 // after the last character in its word are left clear.
+#if defined(KORVCMP_BYTE_MASKS_AVX2)
+// The whole words of markLineStops, thirty-two characters at a look.
+[[gnu::target("avx2")]] inline void markWholeWordsAvx2(const char* bytes, std::size_t words,
+                                                       std::uint64_t* stops) {
+    for (std::size_t word = 0; word < words; ++word) {
+        stops[word] = matchMask64Avx2(bytes + 64 * word, '\n', '\0');
+    }
+}
+#endif
+
 inline void markLineStops(const char* bytes, std::size_t size, std::uint64_t* stops) {
     const std::size_t whole = size / 64;
-    for (std::size_t word = 0; word < whole; ++word) {
-        const char* chunk = bytes + 64 * word;
-        stops[word] = std::uint64_t{matchMask16(chunk, '\n', '\0')} |
-                      std::uint64_t{matchMask16(chunk + 16, '\n', '\0')} << 16 |
-                      std::uint64_t{matchMask16(chunk + 32, '\n', '\0')} << 32 |
-                      std::uint64_t{matchMask16(chunk + 48, '\n', '\0')} << 48;
+    std::size_t word = 0;
+#if defined(KORVCMP_BYTE_MASKS_AVX2)
+    if (processorHasAvx2()) {
+        markWholeWordsAvx2(bytes, whole, stops);
+        word = whole;
+    }
+#endif
+    for (; word < whole; ++word) {
+        stops[word] = matchMask64(bytes + 64 * word, '\n', '\0');
     }
     if (const std::size_t rest = size % 64; rest > 0) {
         std::uint64_t last = 0;

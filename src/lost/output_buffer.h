@@ -72,7 +72,7 @@ class OutputBuffer {
     // The system's error number of the failed write; read it after flush().
     int failureError() const { return failureError_; }
 
-    static constexpr std::size_t kCapacity = std::size_t{64} << 10;
+    static constexpr std::size_t kCapacity = std::size_t{256} << 10;
 
   private:
     void writeLong(std::string_view text);

@@ -45,6 +45,19 @@ TEST(FindingFormats, EscapingForWorkflowCommandsAndJson) {
         {"\xed\xa0\x80", "\xed\xa0\x80", "\xed\xa0\x80", "\"\\ufffd\\ufffd\\ufffd\""},
         {"\xf4\x90\x80\x80", "\xf4\x90\x80\x80", "\xf4\x90\x80\x80",
          "\"\\ufffd\\ufffd\\ufffd\\ufffd\""},
+        // Long text, looked at sixteen characters at a time: what needs an
+        // escape is found wherever it stands in a run.
+        {"0123456789abcdef\"0123456789abcde\\0123456789abcdef%x\n",
+         "0123456789abcdef\"0123456789abcde\\0123456789abcdef%25x%0A",
+         "0123456789abcdef\"0123456789abcde\\0123456789abcdef%25x%0A",
+         "\"0123456789abcdef\\\"0123456789abcde\\\\0123456789abcdef%x\\n\""},
+        {"plain for sixteen: \xc3\xa4, \x80 and \x1f"
+         "!",
+         "plain for sixteen%3A \xc3\xa4%2C \x80 and \x1f"
+         "!",
+         "plain for sixteen: \xc3\xa4, \x80 and \x1f"
+         "!",
+         "\"plain for sixteen: \xc3\xa4, \\ufffd and \\u001f!\""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
