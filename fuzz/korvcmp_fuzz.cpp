@@ -13,12 +13,6 @@
 // stops with a fatal error (FatalError, or std::bad_alloc for memory that ran
 // out). Anything else - a crash, a sanitizer report, another exception, a
 // hang - is a finding.
-#include <dirent.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -30,103 +24,22 @@
 
 #include "base/fatal.h"
 #include "driver/run.h"
+#include "fuzz_workspace.h"
 
 namespace {
 
 constexpr std::string_view kSeparatorLine = "=====8<=====\n";
 
+// The files of one run: the two listings, and the output path named on the
+// command line, which is never opened (the output goes to memory).
 struct Workspace {
-    std::string directory;
-    std::string listing1Path;
-    std::string listing2Path;
-    std::string outputPath;  // named on the command line; never opened
+    std::string listing1Path = korvcmp::fuzzing::fuzzFilePath("listing1.lst");
+    std::string listing2Path = korvcmp::fuzzing::fuzzFilePath("listing2.lst");
+    std::string outputPath = korvcmp::fuzzing::fuzzFilePath("compared.lst");
 };
 
 [[noreturn]] void finding(const char* what, std::string_view detail = {}) {
-    std::fprintf(stderr, "korvcmp_fuzz: %s%s%.*s\n", what, detail.empty() ? "" : ": ",
-                 static_cast<int>(detail.size()), detail.data());
-    std::abort();
-}
-
-bool isDirectory(const char* path) {
-    struct stat status {};
-    return stat(path, &status) == 0 && S_ISDIR(status.st_mode) && access(path, W_OK) == 0;
-}
-
-constexpr std::string_view kDirectoryPrefix = "korvcmp-fuzz-";
-
-// Removes the directories that fuzzing processes which no longer run left
-// behind when they ended on a finding (their directory names hold their
-// process ids). The directories of running processes stay.
-void removeLeftovers(const std::string& parent) {
-    DIR* listing = opendir(parent.c_str());
-    if (listing == nullptr) {
-        return;
-    }
-    while (const dirent* entry = readdir(listing)) {
-        const std::string_view name = entry->d_name;
-        if (!name.starts_with(kDirectoryPrefix)) {
-            continue;
-        }
-        const long owner = std::strtol(entry->d_name + kDirectoryPrefix.size(), nullptr, 10);
-        if (owner <= 0 || (kill(static_cast<pid_t>(owner), 0) != 0 && errno == ESRCH)) {
-            const std::string directory = parent + "/" + std::string(name);
-            unlink((directory + "/listing1.lst").c_str());
-            unlink((directory + "/listing2.lst").c_str());
-            rmdir(directory.c_str());
-        }
-    }
-    closedir(listing);
-}
-
-// The directory for the listing files: under /dev/shm where it exists, so
-// that the files never touch a disk, else under $TMPDIR or /tmp.
-std::string makeDirectory() {
-    std::string parent = "/tmp";
-    if (isDirectory("/dev/shm")) {
-        parent = "/dev/shm";
-    } else if (const char* tmp = std::getenv("TMPDIR"); tmp != nullptr && isDirectory(tmp)) {
-        parent = tmp;
-    }
-    removeLeftovers(parent);
-    std::string pattern =
-        parent + "/" + std::string(kDirectoryPrefix) + std::to_string(getpid()) + "-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) {
-        std::perror("korvcmp_fuzz: mkdtemp");
-        std::exit(1);
-    }
-    return pattern;
-}
-
-Workspace& workspace() {
-    static Workspace* const space = [] {
-        auto* made = new Workspace;
-        made->directory = makeDirectory();
-        made->listing1Path = made->directory + "/listing1.lst";
-        made->listing2Path = made->directory + "/listing2.lst";
-        made->outputPath = made->directory + "/compared.lst";
-        std::atexit([] {
-            const Workspace& done = workspace();
-            unlink(done.listing1Path.c_str());
-            unlink(done.listing2Path.c_str());
-            rmdir(done.directory.c_str());
-        });
-        return made;
-    }();
-    return *space;
-}
-
-void writeFile(const std::string& path, std::string_view content) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        std::perror(path.c_str());
-        std::exit(1);
-    }
-    const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
-    if (std::fclose(file) != 0 || !written) {
-        std::perror(path.c_str());
-        std::exit(1);
-    }
+    korvcmp::fuzzing::fuzzFinding("korvcmp_fuzz", what, detail);
 }
 
 struct ListingPair {
@@ -167,10 +80,10 @@ void checkOutput(const std::string& output) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const Workspace& space = workspace();
+    static const Workspace space;
     const ListingPair pair = split({reinterpret_cast<const char*>(data), size});
-    writeFile(space.listing1Path, pair.listing1);
-    writeFile(space.listing2Path, pair.listing2);
+    korvcmp::fuzzing::writeFuzzFile(space.listing1Path, pair.listing1);
+    korvcmp::fuzzing::writeFuzzFile(space.listing2Path, pair.listing2);
 
     const char* const argv[] = {"korvcmp",
                                 "-i1",
