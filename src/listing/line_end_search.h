@@ -18,9 +18,6 @@ inline bool isLineStop(char c) {
     return c == '\n' || c == '\0';
 }
 
-// Marks the line stops among the `size` characters at `bytes`: bit i % 64 of
-// stops[i / 64] is set when character i is a newline or a NUL. The bits
-// after the last character in its word are left clear.
 #if defined(KORVCMP_BYTE_MASKS_AVX2)
 // The whole words of markLineStops, thirty-two characters at a look.
 [[gnu::target("avx2")]] inline void markWholeWordsAvx2(const char* bytes, std::size_t words,
@@ -31,6 +28,9 @@ inline bool isLineStop(char c) {
 }
 #endif
 
+// Marks the line stops among the `size` characters at `bytes`: bit i % 64 of
+// stops[i / 64] is set when character i is a newline or a NUL. The bits
+// after the last character in its word are left clear.
 inline void markLineStops(const char* bytes, std::size_t size, std::uint64_t* stops) {
     const std::size_t whole = size / 64;
     std::size_t word = 0;
