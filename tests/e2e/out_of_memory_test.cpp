@@ -56,10 +56,27 @@ ChildResult runWithAllocator(const std::string& program, const std::vector<std::
     return runBinaryWith(arguments, options);
 }
 
-ChildResult runFailingAllocation(const std::string& program,
-                                 const std::vector<std::string>& arguments, int failing) {
-    return runWithAllocator(program, arguments,
-                            "KORVCMP_FAIL_ALLOCATION=" + std::to_string(failing));
+// Runs `program` once for each of its `allocations` failing in turn (and the
+// two after the last), each after `prepare()`, and hands each result to
+// `check(result)` once the run has ended neither by a signal nor by the time
+// limit. Stops at the first fatal failure.
+template <typename Prepare, typename Check>
+void failEachAllocation(const std::string& program, const std::vector<std::string>& arguments,
+                        int allocations, Prepare prepare, Check check) {
+    for (int failing = 1; failing <= allocations + 2; ++failing) {
+        SCOPED_TRACE("allocation " + std::to_string(failing) + " of " +
+                     std::to_string(allocations) + " fails");
+        prepare();
+        const ChildResult result = runWithAllocator(
+            program, arguments, "KORVCMP_FAIL_ALLOCATION=" + std::to_string(failing));
+        ASSERT_FALSE(result.killedBySignal)
+            << "signal " << result.status - 128 << ": " << result.standardError;
+        ASSERT_FALSE(result.timedOut);
+        check(result);
+        if (::testing::Test::HasFatalFailure()) {
+            return;
+        }
+    }
 }
 #endif
 
@@ -108,14 +125,7 @@ TEST_P(AllocationFailureSweep, EveryAllocationMayFail) {
     ASSERT_GT(allocations, 0);
 
     int failedRuns = 0;
-    for (int failing = 1; failing <= allocations + 2; ++failing) {
-        SCOPED_TRACE("allocation " + std::to_string(failing) + " of " +
-                     std::to_string(allocations) + " fails");
-        prepare();
-        const ChildResult result = runFailingAllocation("", arguments, failing);
-        ASSERT_FALSE(result.killedBySignal)
-            << "signal " << result.status - 128 << ": " << result.standardError;
-        ASSERT_FALSE(result.timedOut);
+    failEachAllocation("", arguments, allocations, prepare, [&](const ChildResult& result) {
         if (result.status == 0) {
             ASSERT_EQ(result.standardError, "");
             ASSERT_EQ(withoutTime(readFile(output)), expected);
@@ -141,7 +151,7 @@ TEST_P(AllocationFailureSweep, EveryAllocationMayFail) {
             files += entry.path().filename() != "count" ? 1 : 0;
         }
         ASSERT_EQ(files, fileExists(dir.file("out.lst")) ? 3U : 2U);
-    }
+    });
     // The sweep is not vacuous: most allocations are needed by the run.
     EXPECT_GT(failedRuns, allocations / 2);
 #endif
@@ -164,23 +174,20 @@ TEST(OutOfMemory, KorvcmpLostEveryAllocationMayFail) {
     ASSERT_GT(allocations, 0);
 
     int failedRuns = 0;
-    for (int failing = 1; failing <= allocations + 2; ++failing) {
-        SCOPED_TRACE("allocation " + std::to_string(failing) + " of " +
-                     std::to_string(allocations) + " fails");
-        const ChildResult result = runFailingAllocation(KORVCMP_LOST_BINARY, arguments, failing);
-        ASSERT_FALSE(result.killedBySignal)
-            << "signal " << result.status - 128 << ": " << result.standardError;
-        ASSERT_FALSE(result.timedOut);
-        if (result.status == reference.status) {
-            ASSERT_EQ(result.standardOutput, reference.standardOutput);
-            ASSERT_EQ(result.standardError, reference.standardError);
-        } else {
-            ++failedRuns;
-            ASSERT_EQ(result.status, 2);
-            ASSERT_EQ(result.standardError, "korvcmp-lost: out of memory\n");
-            ASSERT_TRUE(reference.standardOutput.starts_with(result.standardOutput));
-        }
-    }
+    const auto nothingToPrepare = [] {};
+    failEachAllocation(
+        KORVCMP_LOST_BINARY, arguments, allocations, nothingToPrepare,
+        [&](const ChildResult& result) {
+            if (result.status == reference.status) {
+                ASSERT_EQ(result.standardOutput, reference.standardOutput);
+                ASSERT_EQ(result.standardError, reference.standardError);
+            } else {
+                ++failedRuns;
+                ASSERT_EQ(result.status, 2);
+                ASSERT_EQ(result.standardError, "korvcmp-lost: out of memory\n");
+                ASSERT_TRUE(reference.standardOutput.starts_with(result.standardOutput));
+            }
+        });
     EXPECT_GT(failedRuns, 0);
 #endif
 }
