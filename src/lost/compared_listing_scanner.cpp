@@ -360,14 +360,15 @@ void ComparedListingScanner::reportMarker(std::string_view line, std::int64_t nu
         ++totals_.added;
     }
     // Every field given here: nothing is set twice.
+    const std::string_view description = descriptionOf(line);
     const MarkedItem item{
         .change = lost ? CoverageChange::Lost : CoverageChange::New,
         .file = functionFile_,
         .sourceLine = sourceLineOf(line),
         .function = functionName_,
-        .count = countNameOf(line, column),
+        .count = countNameOf(line, description, column),
         .markerColumn = column,
-        .description = descriptionOf(line),
+        .description = description,
         .listingLine = number,
     };
     sink_.markedItem(item);

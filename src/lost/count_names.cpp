@@ -38,6 +38,18 @@ constexpr std::array kForms = {
     Form{"MC/DC ", Counts::McdcPair},
 };
 
+// For each character, the first form whose description begins with it;
+// kForms.size() when none does.
+constexpr auto kFirstFormByStart = [] {
+    std::array<unsigned char, 256> first{};
+    first.fill(static_cast<unsigned char>(kForms.size()));
+    for (std::size_t form = kForms.size(); form-- > 0;) {
+        first[static_cast<unsigned char>(kForms[form].start.front())] =
+            static_cast<unsigned char>(form);
+    }
+    return first;
+}();
+
 constexpr std::string_view kTrueOutcome = "TRUE outcome";
 constexpr std::string_view kFalseOutcome = "FALSE outcome";
 constexpr std::string_view kHits = "hits";
@@ -52,16 +64,18 @@ std::string_view outcomeAt(int markerColumn) {
 
 }  // namespace
 
-std::string_view countNameOf(std::string_view line, int markerColumn) {
-    const std::string_view description = descriptionOf(line);
+std::string_view countNameOf(std::string_view line, std::string_view description,
+                             int markerColumn) {
+    const char start = description.empty() ? '\0' : description.front();
     // A condition row begins with its number, 1 to 9.
-    if (!description.empty() && description.front() >= '1' && description.front() <= '9') {
+    if (start >= '1' && start <= '9') {
         return outcomeAt(markerColumn);
     }
-    for (const Form& form : kForms) {
-        // The first character rules out most forms without a call to compare.
-        if (description.empty() || description.front() != form.start.front() ||
-            !description.starts_with(form.start)) {
+    // The first character rules out most forms without a compare.
+    for (std::size_t index = kFirstFormByStart[static_cast<unsigned char>(start)];
+         index < kForms.size(); ++index) {
+        const Form& form = kForms[index];
+        if (form.start.front() != start || !description.starts_with(form.start)) {
             continue;
         }
         switch (form.counts) {

@@ -7,7 +7,8 @@
 
 namespace korvcmp {
 
-// `line` is a profile line of at least 31 characters; `markerColumn` is 10 or 21.
-std::string_view countNameOf(std::string_view line, int markerColumn);
+// `line` is a profile line of at least 31 characters, `description` its
+// description (descriptionOf) and `markerColumn` 10 or 21.
+std::string_view countNameOf(std::string_view line, std::string_view description, int markerColumn);
 
 }  // namespace korvcmp

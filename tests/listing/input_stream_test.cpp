@@ -140,5 +140,105 @@ TEST(InputStream, PiecesAreThoseOfAPlainSearch) {
     }
 }
 
+// A marker of lines to read for the test below: a whole line of at most
+// seven characters (fitting the smallest limit) that begins with 'k' may be
+// skipped; every other line is to be read.
+void noteLinesNotStartingWithK(const char* bytes, std::size_t from, std::size_t to,
+                               const std::uint64_t* stops, InputStream::LinesToRead& toRead) {
+    toRead.count = 0;
+    toRead.complete = true;
+    std::uint32_t stopsBefore = 0;
+    std::size_t begin = from;
+    for (std::size_t i = from; i < to; ++i) {
+        if ((stops[i / 64] >> (i % 64) & 1) == 0) {
+            continue;
+        }
+        const bool skippable =
+            stopsBefore > 0 && bytes[i] == '\n' && bytes[begin] == 'k' && i + 1 - begin <= 7;
+        if (!skippable) {
+            if (toRead.count == toRead.capacity) {
+                toRead.complete = false;
+            } else {
+                toRead.lines[toRead.count++] = {static_cast<std::uint32_t>(begin), stopsBefore};
+            }
+        }
+        ++stopsBefore;
+        begin = i + 1;
+    }
+    toRead.stops = stopsBefore;
+    toRead.afterLastStop = static_cast<std::uint32_t>(begin);
+}
+
+// Skipping lines: what is handed out, in order, with the lines skipped
+// between, must be the pieces of a plain search, and every line skipped
+// one that may be. Skipping is allowed most of the time, as a scanner
+// allows it within a run of lines, and now and then not.
+TEST(InputStream, OnlyLinesNotToReadAreSkipped) {
+    std::mt19937 random(20261209);
+    // Lines that begin with 'k' mostly, of every length around seven.
+    const auto kLines = [&](std::size_t size, unsigned nulEvery) {
+        std::string text = textOf(random, size, 9, nulEvery);
+        for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+            if ((i == 0 || text[i - 1] == '\n') && text[i] != '\n' && random() % 5 != 0) {
+                text[i] = 'k';
+            }
+        }
+        return text;
+    };
+    const struct {
+        const char* name;
+        std::string text;
+    } cases[] = {
+        {"short lines over many blocks", kLines(std::size_t{3} << 20, 0)},
+        {"more lines to read than a block has room for", std::string(300000, '\n') + "end\n"},
+        {"a NUL after many blocks",
+         kLines(std::size_t{1} << 20, 0) + std::string("k\0\n", 3) + kLines(1000, 0)},
+        {"no newline at the end", kLines(200000, 0) + "k"},
+    };
+    for (const auto& c : cases) {
+        for (const bool readAhead : {true, false}) {
+            SCOPED_TRACE(std::string(c.name) + (readAhead ? ", read ahead" : ", read"));
+            const testing::TempDir dir;
+            const std::string path = dir.write("listing.lst", c.text);
+            BackgroundWorker worker;
+            ASSERT_TRUE(worker.start());
+            InputStream stream;
+            if (readAhead) {
+                stream.readAheadOn(&worker);
+            }
+            stream.noteLinesToReadWith(&noteLinesNotStartingWithK);
+            ASSERT_TRUE(stream.open(path.c_str(), /*mapIfPossible=*/false));
+            const std::vector<Piece> expected = expectedPieces(c.text, 7);
+            std::size_t next = 0;  // the next expected piece
+            std::size_t asked = 0;
+            const auto skipped = [&](std::size_t count) {
+                for (std::size_t i = 0; i < count; ++i, ++next) {
+                    ASSERT_LT(next, expected.size());
+                    const std::string& text = expected[next].text;
+                    ASSERT_TRUE(text.starts_with('k') && text.ends_with('\n') &&
+                                !expected[next].holdsNul)
+                        << "piece " << next << " skipped";
+                }
+            };
+            const auto take = [&](std::string_view piece) {
+                EXPECT_EQ(std::string(piece), expected.at(next).text) << "piece " << next;
+                ++next;
+                return true;
+            };
+            for (;;) {
+                stream.takeBufferedLines(
+                    7, take, [&] { return ++asked % 13 != 0; }, skipped);
+                const std::string_view piece = stream.nextPiece(7);
+                if (piece.empty()) {
+                    break;
+                }
+                ASSERT_EQ(std::string(piece), expected.at(next).text) << "piece " << next;
+                ++next;
+            }
+            EXPECT_EQ(next, expected.size());
+        }
+    }
+}
+
 }  // namespace
 }  // namespace korvcmp
