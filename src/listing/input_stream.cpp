@@ -23,9 +23,6 @@ constexpr std::size_t kHeadroom = InputStream::kMaxPiece;
 static_assert(kHeadroom % 64 == 0);
 constexpr std::size_t kBlockBytes = kHeadroom + kBlockSize;
 constexpr std::size_t kPageSize = 4096;
-// Room for the lines to read of a block: a few hundred in a block of a
-// compared listing; a block with more has the rest read line by line.
-constexpr std::size_t kLinesToRead = 8192;
 static_assert(kHeadroom % kPageSize == 0);
 
 // The NUL search over a mapped file goes ahead of the reader by this much at
@@ -54,7 +51,7 @@ bool InputStream::open(const char* path, bool mapIfPossible) {
             return true;
         }
     }
-    readInBlocks(/*fromStart=*/true);
+    readInBlocks();
     return true;
 }
 
@@ -63,11 +60,11 @@ bool InputStream::openStandardInput() {
     if (!file_.openStandardInput()) {
         return false;
     }
-    readInBlocks(/*fromStart=*/false);
+    readInBlocks();
     return true;
 }
 
-void InputStream::readInBlocks(bool fromStart) {
+void InputStream::readInBlocks() {
     // A regular file cannot keep a read waiting, so it may be read ahead of
     // the reader; without a thread or memory to spare, it is read when it
     // is needed, into two blocks taken in turn.
@@ -81,7 +78,7 @@ void InputStream::readInBlocks(bool fromStart) {
                 // begin before the bytes kept from the last block. A read
                 // into memory that starts on a page is copied several times
                 // faster than one into memory that does not.
-                auto storage = std::make_unique<char[]>(kBlockBytes + kPageSize + kRoomAfterBytes);
+                auto storage = std::make_unique<char[]>(kBlockBytes + kPageSize);
                 auto stops =
                     std::make_unique_for_overwrite<std::uint64_t[]>(lineStopWords(kBlockBytes));
                 const auto address = reinterpret_cast<std::uintptr_t>(storage.get());
@@ -89,12 +86,6 @@ void InputStream::readInBlocks(bool fromStart) {
                 block.storage = std::move(storage);
                 block.stops = std::move(stops);
             }
-            if (linesToReadMarker_ != nullptr && !block.toReadStorage) {
-                block.toReadStorage = std::make_unique_for_overwrite<LineToRead[]>(kLinesToRead);
-                block.toRead.lines = block.toReadStorage.get();
-                block.toRead.capacity = kLinesToRead;
-            }
-            block.toReadNoted = false;
         }
     } catch (const std::bad_alloc&) {
         // Two blocks are enough to read without a second thread.
@@ -108,14 +99,6 @@ void InputStream::readInBlocks(bool fromStart) {
     end_ = kHeadroom;
     exhausted_ = false;
     readingAhead_ = readAhead;
-    // Standard input may not start at the file's beginning: it is read in
-    // order, from where it stands.
-    readsAtOffsets_ = readAhead && fromStart;
-    nextOffset_ = 0;
-    fileEnded_ = false;
-    for (Block& block : blocks_) {
-        block.fillState.store(kIdle, std::memory_order_relaxed);
-    }
     if (readingAhead_) {
         for (std::size_t i = after(current_); i != current_; i = after(i)) {
             fillAhead(i);
@@ -124,82 +107,19 @@ void InputStream::readInBlocks(bool fromStart) {
 }
 
 void InputStream::fill(Block& block) {
-    if (readsAtOffsets_) {
-        // A block read at an offset is read whole unless the file ends (or
-        // a read fails): the next block's read has started where it ends.
-        std::int64_t got = 0;
-        while (got < static_cast<std::int64_t>(kBlockSize)) {
-            const std::int64_t more =
-                file_.readAt(block.bytes + kHeadroom + got,
-                             kBlockSize - static_cast<std::size_t>(got), block.offset + got);
-            if (more <= 0) {
-                got = got > 0 ? got : more;
-                break;
-            }
-            got += more;
-        }
-        block.got = got;
-    } else {
-        block.got = file_.read(block.bytes + kHeadroom, kBlockSize);
-    }
+    block.got = file_.read(block.bytes + kHeadroom, kBlockSize);
     if (block.got > 0) {
-        const auto got = static_cast<std::size_t>(block.got);
-        markLineStops(block.bytes + kHeadroom, got, block.stops.get() + kHeadroom / 64);
-        if (block.toReadStorage) {
-            linesToReadMarker_(block.bytes, kHeadroom, kHeadroom + got, block.stops.get(),
-                               block.toRead);
-        }
-    }
-    block.toReadNoted = block.got > 0 && block.toReadStorage;
-}
-
-// True when this thread takes over the filling of `block`, which was handed
-// to the worker and not yet begun.
-bool InputStream::claim(Block& block) {
-    unsigned char posted = kPosted;
-    return block.fillState.compare_exchange_strong(posted, kClaimed, std::memory_order_acquire);
-}
-
-void InputStream::claimAndFill(Block& block) {
-    if (claim(block)) {
-        fill(block);
-        block.fillState.store(kFilled, std::memory_order_release);
+        markLineStops(block.bytes + kHeadroom, static_cast<std::size_t>(block.got),
+                      block.stops.get() + kHeadroom / 64);
     }
 }
 
 void InputStream::fillAhead(std::size_t index) {
     // The job captures two pointers, so handing it over allocates nothing.
     Block* block = &blocks_[index];
-    block->offset = nextOffset_;
-    nextOffset_ += static_cast<std::int64_t>(kBlockSize);
-    block->fillState.store(kPosted, std::memory_order_release);
-    readAheadWorker_->post([this, block] { claimAndFill(*block); });
+    readAheadWorker_->post([this, block] { fill(*block); });
     fillTickets_[index] = readAheadWorker_->posted();
     lastFillTicket_ = fillTickets_[index];
-}
-
-void InputStream::awaitFill(std::size_t index) {
-    Block& block = blocks_[index];
-    if (readsAtOffsets_) {
-        // Rather than wait, the reader fills blocks itself: this one when the
-        // worker has not begun it, else, while the worker is at it, those
-        // further ahead that the worker has not begun, the furthest first
-        // (the worker comes to it last). The block being left is not one.
-        if (claim(block)) {
-            fill(block);
-            block.fillState.store(kFilled, std::memory_order_release);
-            return;
-        }
-        for (std::size_t ahead = before(current_);
-             ahead != index && block.fillState.load(std::memory_order_acquire) != kFilled;
-             ahead = before(ahead)) {
-            claimAndFill(blocks_[ahead]);
-        }
-        if (block.fillState.load(std::memory_order_acquire) == kFilled) {
-            return;
-        }
-    }
-    readAheadWorker_->waitFor(fillTickets_[index]);
 }
 
 void InputStream::readMore() {
@@ -208,7 +128,7 @@ void InputStream::readMore() {
     Block& last = blocks_[lastIndex];
     Block& next = blocks_[nextIndex];
     if (readingAhead_) {
-        awaitFill(nextIndex);
+        readAheadWorker_->waitFor(fillTickets_[nextIndex]);
     } else {
         // One read takes what is there: a pipe is not waited on for more
         // than the line being read needs.
@@ -221,16 +141,10 @@ void InputStream::readMore() {
     std::memcpy(next.bytes + nextBegin, last.bytes + begin_, kept);
     const std::size_t markFrom = nextBegin / 64 * 64;
     markLineStops(next.bytes + markFrom, kHeadroom - markFrom, next.stops.get() + markFrom / 64);
-    // After a block read at an offset came short, the file had ended there:
-    // whatever a later read found (the file has grown since) is not taken.
-    const std::int64_t got = fileEnded_ ? 0 : next.got;
-    fileEnded_ = fileEnded_ || (readsAtOffsets_ && got < static_cast<std::int64_t>(kBlockSize));
     current_ = nextIndex;
     begin_ = nextBegin;
-    stopsPassed_ = 0;
-    nextToRead_ = 0;
-    end_ = kHeadroom + (got > 0 ? static_cast<std::size_t>(got) : 0);
-    if (got <= 0) {
+    end_ = kHeadroom + (next.got > 0 ? static_cast<std::size_t>(next.got) : 0);
+    if (next.got <= 0) {
         exhausted_ = true;  // end of file, or a read error
     } else if (readingAhead_) {
         fillAhead(lastIndex);  // its pieces are done with
@@ -245,27 +159,11 @@ std::string_view InputStream::nextReadPiece(std::size_t limit) {
         const std::size_t available = std::min(end_ - begin_, limit);
         const std::string_view piece = pieceAt(blocks_[current_].bytes + begin_, available);
         if ((!piece.empty() && piece.back() == '\n') || available == limit || exhausted_) {
-            stopsPassed_ += stopsAmong(begin_, begin_ + piece.size());
             begin_ += piece.size();
             return piece;
         }
         readMore();
     }
-}
-
-std::size_t InputStream::stopsAmong(std::size_t from, std::size_t to) const {
-    const std::uint64_t* stops = blocks_[current_].stops.get();
-    std::size_t count = 0;
-    for (std::size_t at = std::max(from, kStopsCountFrom); at < to; at = (at / 64 + 1) * 64) {
-        const std::size_t word = at / 64;
-        const std::size_t wordEnd = std::min(to, word * 64 + 64);
-        std::uint64_t bits = stops[word] >> (at % 64);
-        if (wordEnd - at < 64) {
-            bits &= (std::uint64_t{1} << (wordEnd - at)) - 1;
-        }
-        count += static_cast<std::size_t>(std::popcount(bits));
-    }
-    return count;
 }
 
 bool InputStream::searchNul(std::string_view piece) {

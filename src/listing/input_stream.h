@@ -6,20 +6,13 @@
 // for the whole run and nothing is copied; anything else (a pipe, a FIFO, a
 // character device, standard input) is read in large blocks, and each piece
 // is valid only until the next one. A regular file that is read may be read
-// ahead on a second thread, a few blocks ahead of the reader; when the
-// reader catches up, it fills blocks itself rather than wait, those the
-// second thread has not begun (a file opened by its path is read at
-// offsets, so blocks may be filled in any order).
+// ahead on a second thread, a few blocks ahead of the reader.
 //
 // As a block comes in, its line ends are marked (line_end_search.h), so that
 // cutting a line is a look at a word of marks rather than a search; whole
-// runs of lines can be handed out at once (takeBufferedLines). The reader
-// may also have the lines it needs noted as the block comes in, and skip
-// the others without touching them.
+// runs of lines can be handed out at once (takeBufferedLines).
 #pragma once
 
-#include <algorithm>
-#include <atomic>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -54,37 +47,6 @@ class InputStream {
     // that the reader does not ask for.
     void readAheadOn(BackgroundWorker* worker) { readAheadWorker_ = worker; }
 
-    // A line of a block that a reader must read, not skip: where it begins
-    // in the block, and how many of the block's line stops come before its
-    // own (counted from the first stop among the bytes the block's read
-    // brought, which is number 0).
-    struct LineToRead {
-        std::uint32_t begin = 0;
-        std::uint32_t stopsBefore = 0;
-    };
-    // The lines of a block to read, in order: every whole line not among
-    // them may be skipped. With no room left for more (`complete` false),
-    // the lines after the last one noted are all read.
-    struct LinesToRead {
-        LineToRead* lines = nullptr;
-        std::size_t capacity = 0;
-        std::size_t count = 0;
-        bool complete = true;
-        std::uint32_t stops = 0;          // line stops among the bytes the read brought
-        std::uint32_t afterLastStop = 0;  // where the line after the last stop begins
-    };
-    // Notes the lines to read of a block that is read: it is given the
-    // block's bytes, the range [from, to) that one read brought (from on a
-    // word of marks; the line that runs into it from the block before is
-    // always to be read) and the block's line stops. It runs on the thread
-    // that fills the block.
-    using LinesToReadMarker = void (*)(const char* bytes, std::size_t from, std::size_t to,
-                                       const std::uint64_t* stops, LinesToRead& toRead);
-    // From the next open on, blocks that are read ahead have their lines to
-    // read noted by `marker` (nullptr: all are read), so that takeBufferedLines
-    // can skip the others.
-    void noteLinesToReadWith(LinesToReadMarker marker) { linesToReadMarker_ = marker; }
-
     // The next piece of the file: at most `limit` characters (limit <= kMaxPiece),
     // up to and including the first newline. Empty at the end of the file or
     // after a read error.
@@ -102,9 +64,6 @@ class InputStream {
                 if (stop < begin_ + available && block.bytes[stop] == '\n') {
                     // A whole line with no NUL: holdsNul need not look.
                     const std::string_view piece(block.bytes + begin_, stop + 1 - begin_);
-                    // The only stop in the piece; those in the room before
-                    // a block's own bytes are not counted.
-                    stopsPassed_ += stop >= kStopsCountFrom ? 1 : 0;
                     begin_ = stop + 1;
                     lastPieceIsClean_ = true;
                     return piece;
@@ -128,85 +87,32 @@ class InputStream {
     // next one.
     template <typename Take>
     bool takeBufferedLines(std::size_t limit, Take&& take) {
-        return takeBufferedLines(
-            limit, take, [] { return false; }, [](std::size_t) {});
-    }
-
-    // The same, except that while `maySkip()` is true, the lines that are
-    // not to be read (noteLinesToReadWith) are passed over instead of handed
-    // to `take`, many at a time: `skipped(count)` hears how many.
-    template <typename Take, typename MaySkip, typename Skipped>
-    bool takeBufferedLines(std::size_t limit, Take&& take, MaySkip&& maySkip, Skipped&& skipped) {
         if (mapping_ != nullptr || begin_ == end_) {
             return true;
         }
         const Block& block = blocks_[current_];
         const char* bytes = block.bytes;
-        const bool mayPass = block.toRead.lines != nullptr && block.toReadNoted;
         const std::size_t end = end_;
         // One word of marks is worked through at a time, its bits cleared as
         // their lines are taken. `take` does not read from this stream.
         std::size_t begin = begin_;
-        std::size_t stopsPassed = stopsPassed_;
-        std::size_t nextToRead = nextToRead_;
         std::size_t word = begin / 64;
         std::uint64_t stops = block.stops[word] & (~std::uint64_t{0} << (begin % 64));
         const std::size_t lastWord = (end - 1) / 64;
-        const auto leave = [&](bool needsRead) {
-            begin_ = begin;
-            stopsPassed_ = stopsPassed;
-            nextToRead_ = nextToRead;
-            return needsRead;
-        };
         for (;;) {
-            if (mayPass && maySkip()) {
-                // On to the next line to read, or past the block's last line.
-                const LinesToRead& toRead = block.toRead;
-                while (nextToRead < toRead.count &&
-                       toRead.lines[nextToRead].stopsBefore < stopsPassed) {
-                    ++nextToRead;
-                }
-                std::size_t target = stopsPassed;
-                std::size_t targetBegin = begin;
-                if (nextToRead < toRead.count) {
-                    target = toRead.lines[nextToRead].stopsBefore;
-                    targetBegin = toRead.lines[nextToRead].begin;
-                    // Lines skipped are not read, so the processor sees no
-                    // run of reads to fetch ahead for: the lines to read are
-                    // asked for a few lines ahead.
-                    const std::size_t ahead =
-                        std::min(nextToRead + kReadAheadLines, toRead.count - 1);
-                    const std::size_t aheadBegin = toRead.lines[ahead].begin;
-                    prefetch(bytes + aheadBegin);
-                    prefetch(bytes + aheadBegin + 63);
-                    prefetch(reinterpret_cast<const char*>(block.stops.get() + aheadBegin / 64));
-                } else if (toRead.complete) {
-                    target = toRead.stops;
-                    targetBegin = toRead.afterLastStop;
-                }
-                if (target > stopsPassed) {
-                    skipped(target - stopsPassed);
-                    stopsPassed = target;
-                    begin = targetBegin;
-                    if (begin >= end) {
-                        return leave(true);
-                    }
-                    word = begin / 64;
-                    stops = block.stops[word] & (~std::uint64_t{0} << (begin % 64));
-                }
-            }
             while (stops == 0) {
                 if (word == lastWord) {
-                    return leave(true);
+                    begin_ = begin;
+                    return true;
                 }
                 stops = block.stops[++word];
             }
             const std::size_t stop = word * 64 + static_cast<std::size_t>(std::countr_zero(stops));
             if (stop >= end || stop - begin >= limit || bytes[stop] != '\n') {
-                return leave(true);
+                begin_ = begin;
+                return true;
             }
             stops &= stops - 1;
-            ++stopsPassed;
 #if defined(__GNUC__)
             // The block was read on another core: asking for its bytes well
             // ahead keeps the reader from waiting on each line.
@@ -215,7 +121,8 @@ class InputStream {
             const std::string_view piece(bytes + begin, stop + 1 - begin);
             begin = stop + 1;
             if (!take(piece)) {
-                return leave(false);
+                begin_ = begin;
+                return false;
             }
         }
     }
@@ -265,9 +172,6 @@ class InputStream {
     bool close();
 
     static constexpr std::size_t kMaxPiece = 4096;
-    // A block of a file that is read has this many bytes of room after what
-    // its read brought, which a LinesToReadMarker may read.
-    static constexpr std::size_t kRoomAfterBytes = 64;
 
   private:
     // The piece that starts at `start`: up to and including the first newline
@@ -287,37 +191,8 @@ class InputStream {
         std::unique_ptr<char[]> storage;
         char* bytes = nullptr;  // in storage; what a read brings starts on a page
         std::unique_ptr<std::uint64_t[]> stops;
-        // With a marker of lines to read: room for them, and what was noted.
-        std::unique_ptr<LineToRead[]> toReadStorage;
-        LinesToRead toRead;
-        bool toReadNoted = false;
-        std::int64_t got = 0;     // what the last read brought; 0 at the end, -1 after an error
-        std::int64_t offset = 0;  // where in the file the read starts, when reads say where
-        // Who fills the block: handed to the worker (Posted), then taken by
-        // the worker or, when it is busy, by the reader (Claimed), Filled.
-        std::atomic<unsigned char> fillState{kIdle};
+        std::int64_t got = 0;  // what the last read brought; 0 at the end, -1 after an error
     };
-    static constexpr unsigned char kIdle = 0;
-    static constexpr unsigned char kPosted = 1;
-    static constexpr unsigned char kClaimed = 2;
-    static constexpr unsigned char kFilled = 3;
-
-    // Where a block's own bytes begin, after the room for the unread end of
-    // the block before (one piece): the line stops counted in
-    // LineToRead::stopsBefore are those from here on.
-    static constexpr std::size_t kStopsCountFrom = kMaxPiece;
-    // The line stops of the current block among its bytes [from, to).
-    std::size_t stopsAmong(std::size_t from, std::size_t to) const;
-
-    // How far ahead of the reader the lines to read are asked for.
-    static constexpr std::size_t kReadAheadLines = 16;
-    static void prefetch(const char* at) {
-#if defined(__GNUC__)
-        __builtin_prefetch(at);
-#else
-        static_cast<void>(at);
-#endif
-    }
 
     // The first line stop of `block` at or after `from` and before `to`
     // (from < to <= end_); `to` when there is none.
@@ -335,17 +210,11 @@ class InputStream {
         return stop < to ? stop : to;
     }
 
-    void readInBlocks(bool fromStart);
+    void readInBlocks();
     void fill(Block& block);
-    static bool claim(Block& block);
-    void claimAndFill(Block& block);
     void fillAhead(std::size_t index);
-    void awaitFill(std::size_t index);
     static std::size_t after(std::size_t index) {
         return (index + 1) % kBlocks;
-    }
-    static std::size_t before(std::size_t index) {
-        return (index + kBlocks - 1) % kBlocks;
     }
     void readMore();
     void stopReadingAhead();
@@ -381,17 +250,6 @@ class InputStream {
     // worker's thread, in the order they are read.
     BackgroundWorker* readAheadWorker_ = nullptr;
     bool readingAhead_ = false;
-    // Reads that say where they start (a file opened by its path): blocks may
-    // then be filled in any order, by the worker and by the reader at once.
-    bool readsAtOffsets_ = false;
-    std::int64_t nextOffset_ = 0;  // of the next block handed over to be filled
-    bool fileEnded_ = false;       // a block read at an offset came short: nothing follows it
-    LinesToReadMarker linesToReadMarker_ = nullptr;
-    // The line stops of the current block from its read's first byte
-    // (kStopsCountFrom) up to begin_, and the first of its lines to read
-    // not yet passed.
-    std::size_t stopsPassed_ = 0;
-    std::size_t nextToRead_ = 0;
     // The worker's count of jobs done once each block's fill is done.
     std::uint64_t fillTickets_[kBlocks] = {};
     std::uint64_t lastFillTicket_ = 0;

@@ -60,25 +60,15 @@ class LineReader {
     // reader.
     template <typename Take>
     bool takeBufferedLines(Take&& take) {
-        return takeBufferedLines(take, [] { return false; });
-    }
-    // The same, except that while `maySkip()` is true the lines that the
-    // stream need not read (InputStream::noteLinesToReadWith) are only
-    // counted; lineBuffer is then that of the last line handed to `take`.
-    template <typename Take, typename MaySkip>
-    bool takeBufferedLines(Take&& take, MaySkip&& maySkip) {
         std::int64_t number = lineCounter;
         std::string_view line = lineBuffer;
-        const bool needsRead = stream_.takeBufferedLines(
-            kReadLimit,
-            [&](std::string_view piece) {
-                ++number;
-                // The newline goes, and a carriage return before it.
-                piece.remove_suffix(piece.size() >= 2 && piece[piece.size() - 2] == '\r' ? 2 : 1);
-                line = piece;
-                return take(line, number);
-            },
-            maySkip, [&](std::size_t count) { number += static_cast<std::int64_t>(count); });
+        const bool needsRead = stream_.takeBufferedLines(kReadLimit, [&](std::string_view piece) {
+            ++number;
+            // The newline goes, and a carriage return before it.
+            piece.remove_suffix(piece.size() >= 2 && piece[piece.size() - 2] == '\r' ? 2 : 1);
+            line = piece;
+            return take(line, number);
+        });
         lineCounter = number;
         lineBuffer = line;
         return needsRead;

@@ -4,8 +4,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "lost/plain_profile_lines.h"
-
 namespace korvcmp {
 
 bool ComparedListingInput::open(const char* path, BackgroundWorker* worker) {
@@ -13,7 +11,6 @@ bool ComparedListingInput::open(const char* path, BackgroundWorker* worker) {
     // while it is read then ends early instead of faulting. The next blocks
     // are read while the scanner works on this one.
     reader_.readAheadOn(worker);
-    reader_.stream().noteLinesToReadWith(&noteLinesThatAreNotPlain);
     if (reader_.open(path, /*mapIfPossible=*/false)) {
         return true;
     }

@@ -41,13 +41,11 @@ class ComparedListingInput {
     }
     // Reads lines and hands each to `take(line, number)` until `take` returns
     // false (Read::Line) or no whole line comes (as readLine says). Most lines
-    // are handed on straight from the block they were read in. While
-    // `skipsPlainLines()` is true, plain profile lines (plain_profile_lines.h)
-    // of a file that is read ahead are counted, not handed on.
-    template <typename Take, typename SkipsPlainLines>
-    Read readLines(Take&& take, SkipsPlainLines&& skipsPlainLines) {
+    // are handed on straight from the block they were read in.
+    template <typename Take>
+    Read readLines(Take&& take) {
         for (;;) {
-            const bool needsRead = reader_.takeBufferedLines(take, skipsPlainLines);
+            const bool needsRead = reader_.takeBufferedLines(take);
             if (!needsRead) {
                 return Read::Line;
             }

@@ -46,10 +46,6 @@ class ComparedListingScanner {
         }
         return takeOtherLine(line, number);
     }
-    // True while a plain profile line (plain_profile_lines.h) would change
-    // nothing: among a function's profile lines, where it is taken as a
-    // profile line without markers.
-    bool ignoresPlainProfileLines() const { return state_ == State::ProfileLines; }
     // The listing ended after line `lastLine`; false when it is incomplete.
     bool finish(std::int64_t lastLine);
 

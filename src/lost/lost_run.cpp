@@ -77,16 +77,15 @@ int runLost(const LostOptions& options, OutputBuffer& out, std::FILE* errors) {
     ListingProblem incomplete;
     const ListingProblem* problem = nullptr;
     bool writeFailed = false;
-    const ComparedListingInput::Read read = input.readLines(
-        [&](std::string_view line, std::int64_t number) {
+    const ComparedListingInput::Read read =
+        input.readLines([&](std::string_view line, std::int64_t number) {
             if (!scanner.takeLine(line, number)) {
                 problem = &scanner.problem();
                 return false;
             }
             writeFailed = out.failed();
             return !writeFailed;
-        },
-        [&] { return scanner.ignoresPlainProfileLines(); });
+        });
     if (writeFailed) {
         static_cast<void>(out.flush());  // waits for the worker's writes
         return writeFailure(out, errors);

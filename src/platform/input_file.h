@@ -47,10 +47,6 @@ class InputFile {
     // waited on). Returns the number read, 0 at the end of the file, -1 after
     // a read error.
     std::int64_t read(char* into, std::size_t size);
-    // Reads up to `size` bytes of a regular file from `offset` on, without
-    // moving the file position, so that two threads may read different parts
-    // at once. Returns as read does.
-    std::int64_t readAt(char* into, std::size_t size, std::int64_t offset) const;
 
     // True when `path` names the open file (symbolic links followed).
     bool isSameFileAs(const char* path) const;

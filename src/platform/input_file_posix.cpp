@@ -170,18 +170,6 @@ std::int64_t InputFile::read(char* into, std::size_t size) {
     }
 }
 
-std::int64_t InputFile::readAt(char* into, std::size_t size, std::int64_t offset) const {
-    for (;;) {
-        const ssize_t got = ::pread(descriptorOf(handle_), into, size, static_cast<off_t>(offset));
-        if (got >= 0) {
-            return static_cast<std::int64_t>(got);
-        }
-        if (errno != EINTR) {
-            return -1;
-        }
-    }
-}
-
 bool InputFile::isSameFileAs(const char* path) const {
     struct stat other {};
     return isOpen() && stat(path, &other) == 0 && sameFile(descriptorOf(handle_), other);

@@ -146,23 +146,6 @@ std::int64_t InputFile::read(char* into, std::size_t size) {
     return static_cast<std::int64_t>(got);
 }
 
-std::int64_t InputFile::readAt(char* into, std::size_t size, std::int64_t offset) const {
-    if (!isOpen()) {
-        return -1;
-    }
-    // A read of a handle opened for synchronous access starts where the
-    // OVERLAPPED structure says.
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(offset) & 0xFFFFFFFFU);
-    at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
-    DWORD got = 0;
-    const auto wanted = static_cast<DWORD>(std::min(size, kLargestRead));
-    if (ReadFile(asHandle(handle_), into, wanted, &got, &at) == 0) {
-        return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
-    }
-    return static_cast<std::int64_t>(got);
-}
-
 bool InputFile::isSameFileAs(const char* path) const {
     FileIdentity thisFile;
     if (!identityOf(asHandle(handle_), thisFile)) {

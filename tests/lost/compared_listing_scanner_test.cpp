@@ -3,8 +3,8 @@
 // ("#line" lines, function-only sections, files not compared), the totals,
 // and the line and message for every kind of damage to the layout and for
 // markers that do not match the TER figures. Each listing is also read from
-// a file as korvcmp-lost reads it, skipping plain profile lines, with the
-// same result; and the fields of profile lines are read as they stand.
+// a file as korvcmp-lost reads it, with the same result; and the source line
+// numbers of profile lines are read as they stand.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -13,11 +13,9 @@
 #include <vector>
 
 #include "base/background_worker.h"
-#include "listing/line_end_search.h"
 #include "lost/compared_listing_input.h"
 #include "lost/compared_listing_scanner.h"
 #include "lost/finding_formats.h"
-#include "lost/plain_profile_lines.h"
 #include "lost/profile_line_fields.h"
 #include "support/listing_builder.h"
 #include "support/temp_dir.h"
@@ -91,8 +89,8 @@ struct Scan {
     FindingTotals totals;
 };
 
-// Reads `listing` from a file as korvcmp-lost does: read ahead, with plain
-// profile lines skipped where the scanner allows it.
+// Reads `listing` from a file as korvcmp-lost does: read ahead on a worker,
+// most lines handed on straight from the block they were read in.
 Scan scanFile(const std::string& listing, bool reportNew) {
     const TempDir dir;
     const std::string path = dir.write("compared.lst", listing);
@@ -105,8 +103,7 @@ Scan scanFile(const std::string& listing, bool reportNew) {
     ComparedListingInput input;
     EXPECT_TRUE(input.open(path.c_str(), &worker));
     const ComparedListingInput::Read read = input.readLines(
-        [&](std::string_view line, std::int64_t number) { return scanner.takeLine(line, number); },
-        [&] { return scanner.ignoresPlainProfileLines(); });
+        [&](std::string_view line, std::int64_t number) { return scanner.takeLine(line, number); });
     result.complete =
         read == ComparedListingInput::Read::EndOfFile && scanner.finish(input.lineNumber());
     out.flush();
@@ -301,7 +298,7 @@ TEST(ComparedListingScanner, DamageIsReportedWithItsLine) {
     }
 }
 
-TEST(ProfileLineFields, SourceLineNumbersAndPlainLines) {
+TEST(ProfileLineFields, SourceLineNumbers) {
     // Columns 24 to 29: blanks are skipped wherever they stand, any other
     // character ends the number.
     static const struct {
@@ -315,59 +312,6 @@ TEST(ProfileLineFields, SourceLineNumbersAndPlainLines) {
         const std::string line = std::string(24, ' ') + std::string(n.columns) + " return";
         EXPECT_EQ(sourceLineOf(line), n.number) << "\"" << n.columns << "\"";
     }
-
-    // Which lines of a block are noted as not plain, and so never skipped.
-    const std::string plain = marked("5", ' ', "", ' ', ' ', "x");  // 31 characters
-    ASSERT_EQ(plain.size(), 31U);
-    static const struct {
-        std::string line;
-        bool noted;
-    } lines[] = {
-        {plain, false},
-        {plain.substr(0, 30), true},
-        {plain.substr(0, 30) + "\r", true},
-        {plain + "\r", false},
-        {marked("0", 'v', "", ' ', ' ', "x"), true},
-        {marked("", ' ', "0", '^', ' ', "x"), true},
-        {"v" + plain.substr(1), true},
-        {plain.substr(0, 29) + "^x", true},
-        {plain.substr(0, 30) + "v", false},
-        {plain + std::string(4064, 'd'), false},  // 4095 characters
-        {plain + std::string(4065, 'd'), true},
-        {plain.substr(0, 20) + std::string(1, '\0') + plain.substr(21), true},
-        {"", true},
-    };
-    std::string bytes(4096, ' ');  // the room before a block's own bytes
-    bytes += plain + "\n";         // the line that runs in from the block before
-    for (const auto& l : lines) {
-        bytes += l.line + "\n";
-    }
-    const std::size_t to = bytes.size();
-    bytes += std::string(64, ' ');
-    std::vector<std::uint64_t> stops(lineStopWords(to) + 1);
-    markLineStops(bytes.data(), to, stops.data());
-    std::vector<InputStream::LineToRead> room(100);
-    InputStream::LinesToRead toRead{.lines = room.data(), .capacity = room.size()};
-    noteLinesThatAreNotPlain(bytes.data(), 4096, to, stops.data(), toRead);
-    ASSERT_TRUE(toRead.complete);
-    std::vector<std::uint32_t> noted;
-    for (std::size_t i = 0; i < toRead.count; ++i) {
-        noted.push_back(toRead.lines[i].stopsBefore);
-    }
-    std::vector<std::uint32_t> expected = {0};  // the line from the block before
-    std::uint32_t stop = 1;
-    for (const auto& l : lines) {
-        if (l.noted) {
-            expected.push_back(stop);
-        }
-        if (l.line.find('\0') != std::string::npos) {
-            expected.push_back(++stop);  // a NUL stops a line too: the short rest is noted
-        }
-        ++stop;
-    }
-    EXPECT_EQ(noted, expected);
-    EXPECT_EQ(toRead.stops, stop);
-    EXPECT_EQ(toRead.afterLastStop, to);
 }
 
 }  // namespace
