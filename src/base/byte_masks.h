@@ -24,21 +24,25 @@
 
 namespace korvcmp {
 
+// The high bit of each byte of `word` that is zero, set exactly: no carry
+// runs from byte to byte.
+constexpr std::uint64_t zeroByteHighBits(std::uint64_t word) {
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+    return ~(((word & kLow7) + kLow7) | word | kLow7);
+}
+
 // Bit i of the result is set when bytes[i] (0 <= i < 16) is `a` or `b`.
 // All sixteen characters must be readable. Eight characters are tested as
 // one 64-bit word: the way of every processor without SSE2.
 inline std::uint32_t matchMask16InWords(const char* bytes, char a, char b) {
-    // The high bit of each byte of a word that is zero is set, exactly (no
-    // borrow runs from byte to byte).
-    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
     constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-    const auto zeroBytes = [](std::uint64_t x) { return ~(((x & kLow7) + kLow7) | x | kLow7); };
     std::uint32_t mask = 0;
     for (std::size_t half = 0; half < 2; ++half) {
         std::uint64_t word = 0;
         std::memcpy(&word, bytes + 8 * half, sizeof word);
-        const std::uint64_t high = zeroBytes(word ^ (kOnes * static_cast<unsigned char>(a))) |
-                                   zeroBytes(word ^ (kOnes * static_cast<unsigned char>(b)));
+        const std::uint64_t high =
+            zeroByteHighBits(word ^ (kOnes * static_cast<unsigned char>(a))) |
+            zeroByteHighBits(word ^ (kOnes * static_cast<unsigned char>(b)));
         if constexpr (std::endian::native == std::endian::little) {
             // The eight high bits, gathered into eight bits in memory order.
             mask |= static_cast<std::uint32_t>(((high >> 7) * 0x0102040810204080ULL) >> 56)

@@ -58,8 +58,7 @@ inline std::int64_t runOfDigitsSourceLineOf(std::string_view line) {
     // The high bit of each byte that is a digit, and of each that is a blank.
     const std::uint64_t fromZero = word ^ ('0' * kEach);
     const std::uint64_t digit = ~((((fromZero & kLow7) + 0x76 * kEach) | fromZero)) & kNumberHighs;
-    const std::uint64_t fromBlank = word ^ (' ' * kEach);
-    const std::uint64_t blank = ~(((fromBlank & kLow7) + kLow7) | fromBlank) & kNumberHighs;
+    const std::uint64_t blank = zeroByteHighBits(word ^ (' ' * kEach)) & kNumberHighs;
     const std::uint64_t digitBytes = (digit >> 7) * 0xFF;
     if ((digit | blank) != kNumberHighs ||
         ((digitBytes + (digitBytes & (0 - digitBytes))) & digitBytes) != 0) {
