@@ -15,7 +15,8 @@ bool isPaired(const MonitoredFile& file2) {
 
 }  // namespace
 
-void compareListing1Section(const MonitoredFile& file1, const FilesByMonitoredLine& listing2Files) {
+void compareListing1Section(const MonitoredFile& file1, const FilesByMonitoredLine& listing2Files,
+                            SectionObserver* observer) {
     const auto found = listing2Files.find(file1.monitoredLine);
     if (found == listing2Files.end() || isPaired(*found->second.front())) {
         // Only the first section of listing 1 with a MONITORED line counts.
@@ -24,10 +25,13 @@ void compareListing1Section(const MonitoredFile& file1, const FilesByMonitoredLi
     for (MonitoredFile* file2 : found->second) {
         pairFile(&file1, *file2);
         markFile(&file1, *file2);
+        if (observer != nullptr) {
+            observer->sectionCompared(&file1, *file2);
+        }
     }
 }
 
-void finishComparison(ProfileListing& listing2) {
+void finishComparison(ProfileListing& listing2, SectionObserver* observer) {
     listing2.newHits = 0;
     listing2.lostHits = 0;
     listing2.equalHits = 0;
@@ -35,6 +39,9 @@ void finishComparison(ProfileListing& listing2) {
         if (!isPaired(*file2)) {
             pairFile(nullptr, *file2);
             markFile(nullptr, *file2);
+            if (observer != nullptr) {
+                observer->sectionCompared(nullptr, *file2);
+            }
         }
         listing2.newHits += file2->newHits;
         listing2.lostHits += file2->lostHits;

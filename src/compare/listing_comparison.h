@@ -9,13 +9,26 @@
 
 namespace korvcmp {
 
+// Sees each section of listing 2 once it has been paired and marked, while
+// its partner in listing 1 is still in memory. Calls come one at a time, on
+// the thread that compares: listing 1's order for the sections it has, then
+// listing 2's order for the others.
+class SectionObserver {
+  public:
+    virtual ~SectionObserver() = default;
+    // `file1` is the partner of `file2` in listing 1, none when listing 1 has
+    // no section with its MONITORED line; it lives until the call returns.
+    virtual void sectionCompared(const MonitoredFile* file1, const MonitoredFile& file2) = 0;
+};
+
 // Pairs and marks listing 2's sections (`listing2Files`) whose MONITORED
 // line is that of `file1`, when `file1` is the first section of listing 1
 // with that line.
-void compareListing1Section(const MonitoredFile& file1, const FilesByMonitoredLine& listing2Files);
+void compareListing1Section(const MonitoredFile& file1, const FilesByMonitoredLine& listing2Files,
+                            SectionObserver* observer = nullptr);
 
 // After listing 1: marks the sections of `listing2` that found no partner
 // ("no file") and sums the listing's totals.
-void finishComparison(ProfileListing& listing2);
+void finishComparison(ProfileListing& listing2, SectionObserver* observer = nullptr);
 
 }  // namespace korvcmp

@@ -12,9 +12,9 @@
 #include "base/fatal.h"
 #include "compare/listing_comparison.h"
 #include "driver/command_line.h"
-#include "driver/reading_stages.h"
-#include "driver/run_state.h"
 #include "output/compared_listing_writer.h"
+#include "pipeline/reading_stages.h"
+#include "pipeline/run_state.h"
 #include "platform/mapping_guard.h"
 #include "platform/system_memory.h"
 
@@ -79,12 +79,9 @@ int runKorvcmp(int argc, const char* const* argv, const RunOptions& options) {
     if (!commandLine) {
         return 0;
     }
-    RunState run(*commandLine, options, systemMemory());
-
-    run.listing2Reader.reportMappingFaultsAsReadErrors();
-    readListing2(run);
-    readListing1AndCompare(run);
-    finishComparison(*run.listing2);
+    RunState run(ListingPaths{commandLine->listing1Path, commandLine->listing2Path}, options,
+                 systemMemory());
+    compareListings(run);
 
     // Everything writing needs is made before the output is opened: from
     // then on nothing is allocated, so running out of memory can never leave
@@ -96,7 +93,7 @@ int runKorvcmp(int argc, const char* const* argv, const RunOptions& options) {
     } else {
         run.outputStream.prepare(startWorkerIfWorthwhile(run, run.listing2Reader) ? &run.worker
                                                                                   : nullptr);
-        openOutput(run, run.paths.outputPath);
+        openOutput(run, commandLine->outputPath);
     }
     writeComparedListing(run.outputStream, *run.listing1, *run.listing2, run.paths.listing1Path,
                          run.paths.listing2Path, timeText);

@@ -3,22 +3,15 @@
 // streams.
 #pragma once
 
-#include <cstdint>
 #include <string>
+
+#include "pipeline/run_state.h"
 
 namespace korvcmp {
 
-struct RunState;
-
 // How a run goes about its work, where it may differ from the program's
 // run (tests and fuzzing).
-struct RunOptions {
-    // Inputs that are regular files of at least this many bytes are read
-    // with the worker thread; it is handed the lines read in batches of whole
-    // file sections, each ending once `workerBatchLines` lines have been read
-    // since the last one.
-    std::int64_t workerFromSize = std::int64_t{4} << 20;
-    std::int64_t workerBatchLines = 16384;
+struct RunOptions : PipelineOptions {
     // When set, the compared listing is collected here instead of being
     // written to the path of "-p".
     std::string* memoryOutput = nullptr;

@@ -256,7 +256,12 @@ void ListingParser::parseListing2Summary() {
 }
 
 void ListingParser::parseListing1Files(const FilesByMonitoredLine& listing2Files,
-                                       const SectionRead& sectionRead) {
+                                       const SectionRead& sectionRead,
+                                       const SectionSkipped& sectionSkipped) {
+    // What is kept of a skipped section, in buffers that serve every one.
+    std::string monitoredLine;
+    std::string terLine;
+    std::string terLine2;
     while (reader_.lineStartsWith(kMonitored)) {
         if (listing2Files.contains(reader_.lineBuffer)) {
             parseFileSection();
@@ -266,11 +271,33 @@ void ListingParser::parseListing1Files(const FilesByMonitoredLine& listing2Files
             continue;
         }
         // A section listing 2 does not have is skipped without any test.
+        if (!sectionSkipped) {
+            do {
+                if (!reader_.tryReadLine()) {
+                    fatal(kSkipReadMessage, reader_.path(), reader_.lineCounter);
+                }
+            } while (!reader_.lineStartsWith(kMonitored) && !reader_.lineStartsWith(kSummary));
+            continue;
+        }
+        // The file's TER lines are the last "***TER" line and the one after it.
+        monitoredLine.assign(reader_.lineBuffer);
+        terLine.clear();
+        terLine2.clear();
+        bool afterTer = false;
         do {
             if (!reader_.tryReadLine()) {
                 fatal(kSkipReadMessage, reader_.path(), reader_.lineCounter);
             }
+            if (afterTer) {
+                terLine2.assign(reader_.lineBuffer);
+                afterTer = false;
+            }
+            if (reader_.lineStartsWith(kTer)) {
+                terLine.assign(reader_.lineBuffer);
+                afterTer = true;
+            }
         } while (!reader_.lineStartsWith(kMonitored) && !reader_.lineStartsWith(kSummary));
+        sectionSkipped(monitoredLine, terLine, terLine2);
     }
     if (!reader_.lineStartsWith(kSummary)) {
         fatal(kListing1EndMessage, reader_.path(), reader_.lineCounter);

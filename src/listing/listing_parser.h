@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -31,6 +32,13 @@ struct ListingStorage {
 // Called with each file section as soon as it has been read.
 using SectionRead = std::function<void(MonitoredFile& file)>;
 
+// Called with each file section of listing 1 that listing 2 lacks, once it
+// has been skipped: its MONITORED line, its last "***TER" line and the line
+// after that (both empty when the section has none). The texts live until
+// the call returns.
+using SectionSkipped = std::function<void(std::string_view monitoredLine, std::string_view terLine,
+                                          std::string_view terLine2)>;
+
 // Reads one listing from `reader` into `listing`. Profile lines are
 // classified by the coverage view of `listing2`, which is `listing` itself
 // while listing 2 is read.
@@ -52,10 +60,12 @@ class ListingParser {
     void parseListing2Summary();
 
     // Listing 1: the file sections that listing 2 also has (`listing2Files`;
-    // the others are skipped unread), then its SUMMARY line; nothing after
-    // it is read.
+    // the others are skipped unread, but for their TER lines when
+    // `sectionSkipped` is given), then its SUMMARY line; nothing after it is
+    // read.
     void parseListing1Files(const FilesByMonitoredLine& listing2Files,
-                            const SectionRead& sectionRead = {});
+                            const SectionRead& sectionRead = {},
+                            const SectionSkipped& sectionSkipped = {});
 
     // One file section, from its MONITORED line to the line after the section.
     void parseFileSection();

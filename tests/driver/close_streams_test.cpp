@@ -9,7 +9,7 @@
 
 #include "base/fatal.h"
 #include "driver/run.h"
-#include "driver/run_state.h"
+#include "pipeline/run_state.h"
 #include "platform/system_memory.h"
 #include "support/test_support.h"
 
@@ -35,8 +35,8 @@ TEST(CloseStreams, AFailedCloseOfEachStreamHasItsMessage) {
                           Case{"listing 2", "Could not close 2nd input profile file"},
                           Case{"output", "Could not close output profile file"}}) {
         SCOPED_TRACE(c.failing);
-        const CommandLine paths{listing.c_str(), listing.c_str(), output.c_str()};
-        RunState run(paths, RunOptions{}, systemMemory());
+        const ListingPaths paths{listing.c_str(), listing.c_str()};
+        RunState run(paths, PipelineOptions{}, systemMemory());
         const int listing1Descriptor = nextDescriptor();
         ASSERT_TRUE(run.listing1Reader.open(listing.c_str(), false));
         const int listing2Descriptor = nextDescriptor();

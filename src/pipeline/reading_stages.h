@@ -1,8 +1,10 @@
-// The two reading stages of a run: listing 2 whole, then listing 1 section by
-// section, each section compared with listing 2 as soon as it has been read.
+// The reading stages of a comparison run: listing 2 whole, then listing 1
+// section by section, each section compared with listing 2 as soon as it has
+// been read; and the whole comparison, which korvcmp and korvcmp-report run
+// alike.
 #pragma once
 
-#include "driver/run_state.h"
+#include "pipeline/run_state.h"
 
 namespace korvcmp {
 
@@ -19,5 +21,10 @@ void readListing2(RunState& run);
 // file sections, each compared with listing 2's sections of the same
 // MONITORED line.
 void readListing1AndCompare(RunState& run);
+
+// The whole comparison: reads listing 2, then listing 1 comparing as it
+// goes, and finishes with the sections listing 1 lacks and the listing's
+// totals. run.observer sees every section of listing 2 once.
+void compareListings(RunState& run);
 
 }  // namespace korvcmp

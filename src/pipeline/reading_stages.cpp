@@ -7,7 +7,7 @@
 // jobs cover lines read before anything the reader is reading, so an error a
 // job meets comes first; then a strange line among the lines not yet handed
 // over; then the reader's own error.
-#include "driver/reading_stages.h"
+#include "pipeline/reading_stages.h"
 
 #include <cstdint>
 #include <exception>
@@ -54,17 +54,34 @@ void forgetSections(ProfileListing& listing1) {
     listing1.lastFile = nullptr;
 }
 
+// What the parser is to do with listing 1's sections that listing 2 lacks:
+// keep them in run.removedSections when asked, else skip them.
+SectionSkipped removedSectionKeeper(RunState& run) {
+    if (!run.keepRemovedSections) {
+        return {};
+    }
+    return [&run](std::string_view monitoredLine, std::string_view terLine,
+                  std::string_view terLine2) {
+        const bool hasTer = !terLine.empty();
+        run.removedSections.push_back({copyText(run.arena, monitoredLine),
+                                       hasTer ? copyText(run.arena, terLine) : nullptr,
+                                       hasTer ? copyText(run.arena, terLine2) : nullptr});
+    };
+}
+
 // Listing 1 on this thread alone: each section is compared and forgotten.
 void readListing1Alone(RunState& run, ListingParser& parser, ListingStorage& storage) {
     SectionMemory& memory = run.sectionMemory.front();
     useSectionMemory(run, memory, storage);
-    parser.parseListing1Files(run.listing2FilesByMonitoredLine,
-                              [&run, &memory](const MonitoredFile& file1) {
-                                  compareListing1Section(file1, run.listing2FilesByMonitoredLine);
-                                  forgetSections(*run.listing1);
-                                  memory.arena.reuse();
-                                  memory.lineStore.reuse();
-                              });
+    parser.parseListing1Files(
+        run.listing2FilesByMonitoredLine,
+        [&run, &memory](const MonitoredFile& file1) {
+            compareListing1Section(file1, run.listing2FilesByMonitoredLine, run.observer);
+            forgetSections(*run.listing1);
+            memory.arena.reuse();
+            memory.lineStore.reuse();
+        },
+        removedSectionKeeper(run));
 }
 
 // Listing 1 with the worker: sections are read into one memory of
@@ -84,12 +101,13 @@ void readListing1WithWorker(RunState& run, ListingParser& parser, ListingStorage
         if (classified) {
             classifyStoredLines(memory.lineStore, begin, end, listing2View);
         }
-        run.worker.post([&memory, &listing2Files, listing2View, begin, end, classified] {
+        run.worker.post([&memory, &listing2Files, listing2View, begin, end, classified,
+                         observer = run.observer] {
             if (!classified) {
                 classifyStoredLines(memory.lineStore, begin, end, listing2View);
             }
             for (const MonitoredFile* file1 : memory.sections) {
-                compareListing1Section(*file1, listing2Files);
+                compareListing1Section(*file1, listing2Files, observer);
             }
         });
         memory.job = run.worker.posted();
@@ -101,13 +119,16 @@ void readListing1WithWorker(RunState& run, ListingParser& parser, ListingStorage
     useSectionMemory(run, run.sectionMemory[current], storage);
     storage.classifyLater = true;
     try {
-        parser.parseListing1Files(listing2Files, [&](const MonitoredFile& file1) {
-            forgetSections(*run.listing1);
-            run.sectionMemory[current].sections.push_back(&file1);
-            if (run.listing1Reader.lineCounter - batchStart >= run.options.workerBatchLines) {
-                handOver();
-            }
-        });
+        parser.parseListing1Files(
+            listing2Files,
+            [&](const MonitoredFile& file1) {
+                forgetSections(*run.listing1);
+                run.sectionMemory[current].sections.push_back(&file1);
+                if (run.listing1Reader.lineCounter - batchStart >= run.options.workerBatchLines) {
+                    handOver();
+                }
+            },
+            removedSectionKeeper(run));
         handOver();
         run.worker.finish();
     } catch (...) {
@@ -191,6 +212,17 @@ void readListing1AndCompare(RunState& run) {
         run.worker.finish();
         readListing1Alone(run, parser, storage);
     }
+}
+
+}  // namespace korvcmp
+
+namespace korvcmp {
+
+void compareListings(RunState& run) {
+    run.listing2Reader.reportMappingFaultsAsReadErrors();
+    readListing2(run);
+    readListing1AndCompare(run);
+    finishComparison(*run.listing2, run.observer);
 }
 
 }  // namespace korvcmp
