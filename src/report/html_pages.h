@@ -1,0 +1,36 @@
+// The HTML report's pages: the index (the runs side by side, the totals and
+// the table of files), one page per file section of listing 2 (its functions
+// and every profile line with both runs' counts), and the style sheet and
+// script the pages share. Every text from a listing is escaped; the pages
+// show every figure without the script, which only sorts, filters and moves
+// between lost items.
+#pragma once
+
+#include <string_view>
+
+#include "listing/listing_model.h"
+#include "output/output_stream.h"
+#include "report/report_model.h"
+
+namespace korvcmp {
+
+// The names of the shared files, relative to the report directory, and their
+// contents.
+inline constexpr std::string_view kStyleSheetName = "report.css";
+inline constexpr std::string_view kScriptName = "report.js";
+extern const std::string_view kStyleSheet;
+extern const std::string_view kScript;
+
+// The index page, "index.html", from the whole model.
+void writeIndexPage(OutputStream& out, const ReportModel& model);
+
+// The page of one file section of listing 2 (summary.page). `file2` is the
+// section; `file1` its partner in listing 1 when the section was compared
+// (its lines stand against file2's by position), else none. Of `model` only
+// the title and the two listing headers are read: the page is written while
+// the comparison goes on.
+void writeFilePage(OutputStream& out, const ReportModel& model, const FileSummary& summary,
+                   const MonitoredFile& file2, const MonitoredFile* file1,
+                   const char* listing2CoverageView);
+
+}  // namespace korvcmp

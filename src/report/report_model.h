@@ -1,0 +1,121 @@
+// What korvcmp-report knows of a comparison once it has been run: the two
+// listings' headers, a summary of every file section (its figures and its
+// functions'), the totals, the warnings and the first lost items. The HTML
+// index, the Markdown summary and the JSON document are written from it;
+// the per-file pages are written as each section is compared, from the
+// listings' own records, and are not kept here.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace korvcmp {
+
+// The figures of a TER line as the report tool wrote them:
+// "***TER  73% (  14/  19) of FILE src/control.c".
+struct TerFigures {
+    bool present = false;  // false where the listing has no such TER line
+    std::int64_t percent = 0;
+    std::int64_t covered = 0;
+    std::int64_t total = 0;
+};
+
+// The figures of a TER line; not present when the line is none or holds no
+// "NN% ( c/ t)" group.
+TerFigures parseTerFigures(const char* terLine);
+
+// korvcmp's "[hits in 1 + new - lost]" of a function, file or listing.
+struct CoverageChange {
+    std::int64_t hits1 = 0;  // covered items of listing 1 (equal + lost)
+    std::int64_t newHits = 0;
+    std::int64_t lostHits = 0;
+};
+
+struct FunctionSummary {
+    std::string name;  // the FUNCTION line's text after "FUNCTION "
+    std::uint32_t line = 0;
+    TerFigures ter1;  // none outside compared files and in function coverage
+    TerFigures ter2;
+    CoverageChange change;
+};
+
+enum class FileStatus { Compared, NotCompared, Removed };
+
+// "compared", "not compared", "removed".
+std::string_view fileStatusName(FileStatus status);
+
+struct FileSummary {
+    std::string path;  // the MONITORED line's text after "MONITORED SOURCE FILE : "
+    FileStatus status = FileStatus::Compared;
+    // Why a section was not compared ("no file", "different profile"); empty otherwise.
+    std::string reason;
+    // The file's page relative to the report directory ("files/...html");
+    // empty when no HTML report is written or the file has no page.
+    std::string page;
+    bool functionCoverage = false;
+    TerFigures ter1;  // from listing 1's section, when it has one
+    TerFigures ter2;  // from listing 2's section; none for a removed file
+    CoverageChange change;  // the compared listing's figures; 0 for a removed file
+    std::vector<FunctionSummary> functions;  // none for a removed file
+
+    // Lost coverage: lost items in a compared file, or a removed file of
+    // which listing 1 covered something.
+    bool lostCoverage() const;
+};
+
+// One item marked lost, as the Markdown summary names it.
+struct LostItem {
+    std::string file;
+    std::uint32_t line = 0;
+    std::string function;
+    std::string countName;  // "hits", "TRUE" or "FALSE"
+    std::string count1;     // the count in listing 1, as it stands there
+    std::string description;
+};
+
+// A listing as its header names it.
+struct ListingHeader {
+    std::string path;
+    // The header's "Label : value" lines in listing order, labels without
+    // their padding ("Program", "Test command", "Trace file", ...).
+    std::vector<std::pair<std::string, std::string>> fields;
+    std::string producedAt;
+    std::string coverageView;
+
+    // The value of the field `label`, or none.
+    const std::string* field(std::string_view label) const;
+};
+
+struct ReportTotals {
+    TerFigures ter1;  // the first summary TER line of each listing
+    TerFigures ter2;
+    CoverageChange change;
+    std::size_t compared = 0;
+    std::size_t notCompared = 0;
+    std::size_t removed = 0;
+    std::size_t withLostCoverage = 0;
+};
+
+struct ReportModel {
+    std::string title;
+    ListingHeader listing1;
+    ListingHeader listing2;
+    // Texts of warnings about the pair ("the coverage views differ", ...).
+    std::vector<std::string> warnings;
+    // Listing 2's file sections in its order, then the removed ones in
+    // listing 1's order.
+    std::vector<FileSummary> files;
+    ReportTotals totals;
+    // The first lost items in listing 2's order of files, at most
+    // kKeptLostItems of them; lostItemCount counts them all.
+    std::vector<LostItem> firstLostItems;
+    std::int64_t lostItemCount = 0;
+
+    static constexpr std::size_t kKeptLostItems = 2000;
+};
+
+}  // namespace korvcmp

@@ -1,0 +1,24 @@
+// The two summaries of a comparison written from the report's model: Markdown
+// for a pull request comment or a CI job summary, and one JSON document for
+// scripts.
+#pragma once
+
+#include <cstddef>
+
+#include "output/output_stream.h"
+#include "report/report_model.h"
+
+namespace korvcmp {
+
+// GitHub takes at most 1 MiB of job summary a step: the Markdown stays below.
+inline constexpr std::size_t kMarkdownLimit = std::size_t{1} << 20;
+
+// The Markdown summary: totals, the files with lost coverage (most lost
+// first), the removed files listing 1 covered, the first lost items; cut with
+// an "… and N more" line to stay below kMarkdownLimit bytes.
+void writeMarkdownSummary(OutputStream& out, const ReportModel& model);
+
+// The JSON document: listing1, listing2, totals, files (with functions).
+void writeJsonReport(OutputStream& out, const ReportModel& model);
+
+}  // namespace korvcmp
