@@ -16,6 +16,8 @@ namespace korvcmp {
 class SectionObserver {
   public:
     virtual ~SectionObserver() = default;
+    // Listing 2 has been read whole; nothing is compared yet.
+    virtual void listing2Read(const ProfileListing& /*listing2*/) {}
     // `file1` is the partner of `file2` in listing 1, none when listing 1 has
     // no section with its MONITORED line; it lives until the call returns.
     virtual void sectionCompared(const MonitoredFile* file1, const MonitoredFile& file2) = 0;

@@ -142,6 +142,9 @@ struct MonitoredFile {
 struct ProfileListing {
     char* producedAt;    // header text after "Listing produced at   : "
     char* coverageView;  // header text after "Coverage view         : "
+    // The header's "Label : value" lines, each ended by a newline; for a
+    // report that shows the runs side by side.
+    char* headerFields;
     MonitoredFile* firstFile;
     MonitoredFile* lastFile;
     std::int64_t newHits;

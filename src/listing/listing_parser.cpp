@@ -18,6 +18,14 @@ constexpr const char* kSummaryMessage = "Something wrong in file \"%s\" end summ
 constexpr const char* kSkipReadMessage = "Read error of file %s near line %i";
 constexpr const char* kListing1EndMessage = "Input file %s end looks erroneous, near line %i";
 
+// A header line "Label : value": the label padded to 22 characters, as the
+// production time's and the coverage view's are.
+bool isHeaderField(std::string_view line) {
+    constexpr std::size_t kSeparatorColumn = kProducedAtLabel.size() - 2;
+    return line.size() >= kProducedAtLabel.size() && line.front() != '*' &&
+           line.substr(kSeparatorColumn, 2) == ": ";
+}
+
 bool startsWith(const char* text, std::string_view prefix) {
     return text != nullptr && std::strncmp(text, prefix.data(), prefix.size()) == 0;
 }
@@ -113,6 +121,7 @@ void ListingParser::openListing(const char* path, bool mapIfPossible) {
     ProfileListing& listing = listing_;
     listing.producedAt = nullptr;
     listing.coverageView = nullptr;
+    listing.headerFields = nullptr;
     listing.firstFile = nullptr;
     listing.lastFile = nullptr;
     if (!reader_.open(path, mapIfPossible)) {
@@ -129,10 +138,15 @@ void ListingParser::openListing(const char* path, bool mapIfPossible) {
         fatal(kHeaderMessage, path, reader_.lineCounter);
     }
     Arena& arena = *storage_.arena;
+    std::string headerFields;
     for (;;) {
         reader_.readLine();
         if (reader_.lineStartsWith(kMonitored) || reader_.lineStartsWith(kSummary)) {
             break;
+        }
+        if (isHeaderField(reader_.lineBuffer)) {
+            headerFields.append(reader_.lineBuffer);
+            headerFields.push_back('\n');
         }
         if (reader_.lineStartsWith(kProducedAtLabel)) {
             listing.producedAt =
@@ -145,6 +159,7 @@ void ListingParser::openListing(const char* path, bool mapIfPossible) {
     if (listing.producedAt == nullptr || listing.coverageView == nullptr) {
         fatal(kHeaderMessage, path, reader_.lineCounter);
     }
+    listing.headerFields = copyText(arena, headerFields);
 }
 
 void ListingParser::parseFileSection() {
@@ -301,6 +316,25 @@ void ListingParser::parseListing1Files(const FilesByMonitoredLine& listing2Files
     }
     if (!reader_.lineStartsWith(kSummary)) {
         fatal(kListing1EndMessage, reader_.path(), reader_.lineCounter);
+    }
+}
+
+void ListingParser::readListing1SummaryTer() {
+    // The summary: its rule, an empty line, four lines of figures, then TER.
+    constexpr int kSummaryLinesBeforeTer = 6;
+    listing_.terLine = nullptr;
+    for (int i = 0; i <= kSummaryLinesBeforeTer; ++i) {
+        try {
+            if (!reader_.tryReadLine()) {
+                return;
+            }
+        } catch (const FatalError&) {
+            return;
+        }
+        if (reader_.lineStartsWith(kSummaryTerLabel)) {
+            listing_.terLine = storeCurrentLine();
+            return;
+        }
     }
 }
 

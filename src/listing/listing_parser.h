@@ -67,6 +67,12 @@ class ListingParser {
                             const SectionRead& sectionRead = {},
                             const SectionSkipped& sectionSkipped = {});
 
+    // After listing 1's SUMMARY line: looks for the first summary TER line
+    // among the few lines that follow and keeps it as the listing's terLine.
+    // korvcmp reads nothing there; a listing that ends or reads otherwise
+    // leaves terLine none, and raises no error.
+    void readListing1SummaryTer();
+
     // One file section, from its MONITORED line to the line after the section.
     void parseFileSection();
 

@@ -212,6 +212,10 @@ void readListing1AndCompare(RunState& run) {
         run.worker.finish();
         readListing1Alone(run, parser, storage);
     }
+    if (run.keepListing1SummaryTer) {
+        storage = ListingStorage{&run.arena, &run.lineStore};
+        parser.readListing1SummaryTer();
+    }
 }
 
 }  // namespace korvcmp
@@ -221,6 +225,9 @@ namespace korvcmp {
 void compareListings(RunState& run) {
     run.listing2Reader.reportMappingFaultsAsReadErrors();
     readListing2(run);
+    if (run.observer != nullptr) {
+        run.observer->listing2Read(*run.listing2);
+    }
     readListing1AndCompare(run);
     finishComparison(*run.listing2, run.observer);
 }

@@ -82,6 +82,9 @@ struct RunState {
     // removedSections, in listing 1's order.
     bool keepRemovedSections = false;
     std::vector<RemovedSection> removedSections;
+    // When set, listing 1's first summary TER line is looked for after its
+    // SUMMARY line and kept as listing1->terLine (none when not found).
+    bool keepListing1SummaryTer = false;
 
     LineReader listing1Reader;
     LineReader listing2Reader;

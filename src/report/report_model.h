@@ -57,9 +57,9 @@ struct FileSummary {
     // empty when no HTML report is written or the file has no page.
     std::string page;
     bool functionCoverage = false;
-    TerFigures ter1;  // from listing 1's section, when it has one
-    TerFigures ter2;  // from listing 2's section; none for a removed file
-    CoverageChange change;  // the compared listing's figures; 0 for a removed file
+    TerFigures ter1;                         // from listing 1's section, when it has one
+    TerFigures ter2;                         // from listing 2's section; none for a removed file
+    CoverageChange change;                   // the compared listing's figures; 0 for a removed file
     std::vector<FunctionSummary> functions;  // none for a removed file
 
     // Lost coverage: lost items in a compared file, or a removed file of

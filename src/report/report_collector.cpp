@@ -1,0 +1,323 @@
+// Summaries, lost items and pages, section by section.
+#include "report/report_collector.h"
+
+#include <array>
+#include <charconv>
+#include <optional>
+#include <tuple>
+
+#include "base/fatal.h"
+#include "listing/listing_parser.h"
+#include "listing/listing_texts.h"
+#include "report/html_pages.h"
+
+namespace korvcmp {
+namespace {
+
+constexpr std::string_view kMonitoredLabel = "MONITORED SOURCE FILE : ";
+constexpr std::size_t kPageNameChars = 60;
+
+CoverageChange changeOf(std::int64_t newHits, std::int64_t lostHits, std::int64_t equalHits) {
+    return CoverageChange{equalHits + lostHits, newHits, lostHits};
+}
+
+// The name of a FUNCTION line: its description after "FUNCTION ".
+std::string functionName(const ListingLine& functionLine) {
+    const std::string_view text = functionLine.view();
+    const std::size_t from = kDescriptionColumn + kFunction.size();
+    return from <= text.size() ? std::string(text.substr(from)) : std::string();
+}
+
+// The count field of a line, without its blanks.
+std::string countField(const ListingLine& line, int first, int last) {
+    const std::string_view text = line.view();
+    std::string field;
+    for (int column = first; column <= last && static_cast<std::size_t>(column) < text.size();
+         ++column) {
+        if (text[static_cast<std::size_t>(column)] != ' ') {
+            field.push_back(text[static_cast<std::size_t>(column)]);
+        }
+    }
+    return field;
+}
+
+// What the count before a marker at `column` counts, by the line's kind.
+std::string_view countName(LineKind kind, int column) {
+    switch (kind) {
+        case LK_DECISION:
+        case LK_CONDITION_TRUE:
+        case LK_CONDITION_FALSE:
+            return column == kTrueMarkerColumn ? "TRUE" : "FALSE";
+        default:
+            return "hits";
+    }
+}
+
+// A production time in the asctime layout ("Wed Mar  5 16:48:02 2025") as
+// year, month, day, hours, minutes, seconds; none when it is not one.
+using ProductionTime = std::tuple<int, int, int, int, int, int>;
+std::optional<ProductionTime> productionTime(std::string_view text) {
+    static constexpr std::array<std::string_view, 12> kMonths = {
+        "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    constexpr std::size_t kLength = 24;
+    if (text.size() < kLength || text[3] != ' ' || text[7] != ' ' || text[10] != ' ' ||
+        text[13] != ':' || text[16] != ':' || text[19] != ' ') {
+        return std::nullopt;
+    }
+    int month = 0;
+    while (month < 12 && kMonths[static_cast<std::size_t>(month)] != text.substr(4, 3)) {
+        ++month;
+    }
+    const auto number = [&](std::size_t at, std::size_t width) -> std::optional<int> {
+        std::string_view digits = text.substr(at, width);
+        while (!digits.empty() && digits.front() == ' ') {
+            digits.remove_prefix(1);
+        }
+        int value = 0;
+        const auto [end, error] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), value);
+        if (digits.empty() || error != std::errc() || end != digits.data() + digits.size()) {
+            return std::nullopt;
+        }
+        return value;
+    };
+    const auto day = number(8, 2);
+    const auto hours = number(11, 2);
+    const auto minutes = number(14, 2);
+    const auto seconds = number(17, 2);
+    const auto year = number(20, 4);
+    if (month == 12 || !day || !hours || !minutes || !seconds || !year) {
+        return std::nullopt;
+    }
+    return ProductionTime{*year, month, *day, *hours, *minutes, *seconds};
+}
+
+// The header's "Label : value" lines as the model keeps them.
+ListingHeader headerOf(const char* path, const ProfileListing& listing) {
+    ListingHeader header;
+    header.path = path;
+    header.producedAt = listing.producedAt != nullptr ? listing.producedAt : "";
+    header.coverageView = listing.coverageView != nullptr ? listing.coverageView : "";
+    std::string_view lines = listing.headerFields != nullptr ? listing.headerFields : "";
+    while (!lines.empty()) {
+        const std::size_t end = lines.find('\n');
+        const std::string_view line = lines.substr(0, end);
+        const std::size_t separator = line.find(": ");
+        std::string_view label = line.substr(0, separator);
+        while (!label.empty() && label.back() == ' ') {
+            label.remove_suffix(1);
+        }
+        header.fields.emplace_back(label, separator == std::string_view::npos
+                                              ? std::string_view()
+                                              : line.substr(separator + 2));
+        lines.remove_prefix(end == std::string_view::npos ? lines.size() : end + 1);
+    }
+    return header;
+}
+
+void addWarnings(ReportModel& model) {
+    const ListingHeader& one = model.listing1;
+    const ListingHeader& two = model.listing2;
+    if (one.coverageView != two.coverageView) {
+        model.warnings.push_back("the coverage views differ: listing 1 has \"" + one.coverageView +
+                                 "\", listing 2 \"" + two.coverageView + "\"");
+    }
+    const std::optional<ProductionTime> time1 = productionTime(one.producedAt);
+    const std::optional<ProductionTime> time2 = productionTime(two.producedAt);
+    if (time1 && time2 && *time1 > *time2) {
+        model.warnings.push_back("listing 1 was produced after listing 2 (" + one.producedAt +
+                                 ", " + two.producedAt + "): are the inputs swapped?");
+    }
+}
+
+}  // namespace
+
+std::string_view monitoredPath(std::string_view monitoredLine) {
+    if (monitoredLine.starts_with(kMonitoredLabel)) {
+        return monitoredLine.substr(kMonitoredLabel.size());
+    }
+    return monitoredLine.substr(std::min(monitoredLine.size(), kMonitored.size()));
+}
+
+std::string pageName(std::size_t index, std::string_view path) {
+    // The end of the path names the file best; other characters than
+    // letters, digits, '.', '-' and '_' become '_'.
+    if (path.size() > kPageNameChars) {
+        path = path.substr(path.size() - kPageNameChars);
+    }
+    std::string name = "files/" + std::to_string(index + 1) + "-";
+    for (const char c : path) {
+        const bool safe = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                          (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_';
+        name.push_back(safe ? c : '_');
+    }
+    name.append(".html");
+    return name;
+}
+
+ReportCollector::ReportCollector(const RunState& run, ReportModel& model,
+                                 const ReportDirectory* directory)
+    : run_(run), model_(model), directory_(directory) {}
+
+void ReportCollector::listing2Read(const ProfileListing& listing2) {
+    listing2View_ = listing2.coverageView;
+    model_.listing2 = headerOf(run_.paths.listing2Path, listing2);
+    for (const MonitoredFile* file = listing2.firstFile; file != nullptr; file = file->next) {
+        const std::size_t index = model_.files.size();
+        FileSummary& summary = model_.files.emplace_back();
+        summary.path = monitoredPath(file->monitoredLine);
+        if (directory_ != nullptr) {
+            summary.page = pageName(index, summary.path);
+        }
+        indexOf_.emplace(file, index);
+    }
+    if (directory_ != nullptr) {
+        page_.prepare();
+    }
+}
+
+void ReportCollector::summarise(FileSummary& summary, const MonitoredFile* file1,
+                                const MonitoredFile& file2) {
+    const bool compared = file2.comparable != 0;
+    summary.status = compared ? FileStatus::Compared : FileStatus::NotCompared;
+    summary.reason = compared || file2.reason == nullptr ? "" : file2.reason;
+    summary.functionCoverage = isFunctionCoverage(file2.modeLine, listing2View_);
+    summary.ter1 = file1 != nullptr ? parseTerFigures(file1->terLine) : TerFigures{};
+    summary.ter2 = parseTerFigures(file2.terLine);
+    summary.change = changeOf(file2.newHits, file2.lostHits, file2.equalHits);
+    const FunctionBlock* function1 = compared && file1 != nullptr ? file1->firstFunction : nullptr;
+    for (const FunctionBlock* function2 = file2.firstFunction; function2 != nullptr;
+         function2 = function2->next) {
+        FunctionSummary& function = summary.functions.emplace_back();
+        if (function2->firstLine != nullptr) {
+            function.name = functionName(*function2->firstLine);
+            function.line = function2->firstLine->lineNumber;
+        }
+        if (!summary.functionCoverage) {
+            function.ter1 =
+                function1 != nullptr ? parseTerFigures(function1->terLine) : TerFigures{};
+            function.ter2 = parseTerFigures(function2->terLine);
+        }
+        function.change = changeOf(function2->newHits, function2->lostHits, function2->equalHits);
+        if (function1 != nullptr) {
+            function1 = function1->next;
+        }
+    }
+}
+
+void ReportCollector::keepLostItems(std::size_t index, const FileSummary& summary,
+                                    const MonitoredFile& file1, const MonitoredFile& file2) {
+    std::int64_t number = 0;
+    const FunctionBlock* function1 = file1.firstFunction;
+    for (const FunctionBlock* function2 = file2.firstFunction;
+         function2 != nullptr && function1 != nullptr;
+         function2 = function2->next, function1 = function1->next) {
+        const ListingLine* line1 = function1->firstLine;
+        for (const ListingLine* line2 = function2->firstLine; line2 != nullptr && line1 != nullptr;
+             line2 = line2->next(), line1 = line1->next()) {
+            for (const int column : {kTrueMarkerColumn, kFalseMarkerColumn}) {
+                if (line2->markerAt(column) != kLostMarker) {
+                    continue;
+                }
+                ++number;
+                const bool full = lostItems_.size() == ReportModel::kKeptLostItems;
+                if (full && !LaterPlace()(PlacedLostItem{index, number, {}}, lostItems_.top())) {
+                    return;  // every later item of this file comes later still
+                }
+                // The count stands before the marker, in its field.
+                const bool trueField = column == kTrueMarkerColumn;
+                LostItem item;
+                item.file = summary.path;
+                item.line = line2->lineNumber;
+                item.function = function2->firstLine != nullptr
+                                    ? functionName(*function2->firstLine)
+                                    : std::string();
+                item.countName = countName(line2->lineKind(), column);
+                item.count1 = trueField ? countField(*line1, 0, kTrueCountLast)
+                                        : countField(*line1, kFalseCountFirst, kFalseCountLast);
+                const std::string_view text = line2->view();
+                item.description = text.size() > kDescriptionColumn
+                                       ? std::string(text.substr(kDescriptionColumn))
+                                       : std::string();
+                if (full) {
+                    lostItems_.pop();
+                }
+                lostItems_.push(PlacedLostItem{index, number, std::move(item)});
+            }
+        }
+    }
+}
+
+void ReportCollector::writePage(const FileSummary& summary, const MonitoredFile& file2,
+                                const MonitoredFile* file1) {
+    const std::string path = directory_->filePath(summary.page);
+    if (!page_.createFile(path.c_str())) {
+        fatal("Cannot create \"%s\"", path);
+    }
+    writeFilePage(page_, model_, summary, file2, file1, listing2View_);
+    if (!page_.close()) {
+        fatal("Cannot write \"%s\"", path);
+    }
+}
+
+void ReportCollector::sectionCompared(const MonitoredFile* file1, const MonitoredFile& file2) {
+    // Listing 1's header has been read before any of its sections.
+    if (!listing1HeaderKnown_) {
+        model_.listing1 = headerOf(run_.paths.listing1Path, *run_.listing1);
+        addWarnings(model_);
+        listing1HeaderKnown_ = true;
+    }
+    const std::size_t index = indexOf_.at(&file2);
+    FileSummary& summary = model_.files[index];
+    summarise(summary, file1, file2);
+    const bool compared = summary.status == FileStatus::Compared && file1 != nullptr;
+    if (compared && file2.lostHits > 0) {
+        keepLostItems(index, summary, *file1, file2);
+    }
+    if (directory_ != nullptr) {
+        writePage(summary, file2, compared ? file1 : nullptr);
+    }
+}
+
+void ReportCollector::finish() {
+    const RunState& run = run_;
+    if (!listing1HeaderKnown_) {
+        model_.listing1 = headerOf(run.paths.listing1Path, *run.listing1);
+        addWarnings(model_);
+        listing1HeaderKnown_ = true;
+    }
+    for (const RemovedSection& removed : run.removedSections) {
+        FileSummary& summary = model_.files.emplace_back();
+        summary.path = monitoredPath(removed.monitoredLine);
+        summary.status = FileStatus::Removed;
+        summary.reason = "only in listing 1";
+        summary.ter1 = parseTerFigures(removed.terLine);
+    }
+    ReportTotals& totals = model_.totals;
+    const ProfileListing& listing2 = *run.listing2;
+    totals.ter1 = parseTerFigures(run.listing1->terLine);
+    totals.ter2 = parseTerFigures(listing2.terLine);
+    totals.change = changeOf(listing2.newHits, listing2.lostHits, listing2.equalHits);
+    for (const FileSummary& file : model_.files) {
+        switch (file.status) {
+            case FileStatus::Compared:
+                ++totals.compared;
+                break;
+            case FileStatus::NotCompared:
+                ++totals.notCompared;
+                break;
+            case FileStatus::Removed:
+                ++totals.removed;
+                break;
+        }
+        totals.withLostCoverage += file.lostCoverage() ? 1 : 0;
+    }
+    model_.lostItemCount = listing2.lostHits;
+    model_.firstLostItems.resize(lostItems_.size());
+    for (std::size_t i = lostItems_.size(); i > 0; --i) {
+        model_.firstLostItems[i - 1] = lostItems_.top().item;
+        lostItems_.pop();
+    }
+}
+
+}  // namespace korvcmp

@@ -1,0 +1,75 @@
+// What korvcmp-report takes from a comparison as it runs: the summary of each
+// file section (its figures, its functions'), the first lost items, and, for
+// an HTML report, each section's page, written as soon as the section is
+// compared, while its partner in listing 1 is still in memory.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <queue>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "compare/listing_comparison.h"
+#include "output/output_stream.h"
+#include "pipeline/run_state.h"
+#include "report/report_directory.h"
+#include "report/report_model.h"
+
+namespace korvcmp {
+
+class ReportCollector : public SectionObserver {
+  public:
+    // Fills `model` from `run`, whose observer it is to be; writes the pages
+    // into `directory` when there is one.
+    ReportCollector(const RunState& run, ReportModel& model, const ReportDirectory* directory);
+
+    // Gives every section of listing 2 its place in the model and its page.
+    void listing2Read(const ProfileListing& listing2) override;
+    void sectionCompared(const MonitoredFile* file1, const MonitoredFile& file2) override;
+
+    // After the comparison: the removed sections, the totals and the first
+    // lost items.
+    void finish();
+
+  private:
+    // A lost item with its place in listing 2: the file's index, then the
+    // item's number within the file.
+    struct PlacedLostItem {
+        std::size_t file;
+        std::int64_t number;
+        LostItem item;
+    };
+    struct LaterPlace {
+        bool operator()(const PlacedLostItem& a, const PlacedLostItem& b) const {
+            return a.file != b.file ? a.file < b.file : a.number < b.number;
+        }
+    };
+
+    void summarise(FileSummary& summary, const MonitoredFile* file1, const MonitoredFile& file2);
+    void keepLostItems(std::size_t index, const FileSummary& summary, const MonitoredFile& file1,
+                       const MonitoredFile& file2);
+    void writePage(const FileSummary& summary, const MonitoredFile& file2,
+                   const MonitoredFile* file1);
+
+    const RunState& run_;
+    ReportModel& model_;
+    const ReportDirectory* directory_;
+    bool listing1HeaderKnown_ = false;
+    const char* listing2View_ = nullptr;
+    std::unordered_map<const MonitoredFile*, std::size_t> indexOf_;
+    // The first lost items in listing 2's order, the last of them on top.
+    std::priority_queue<PlacedLostItem, std::vector<PlacedLostItem>, LaterPlace> lostItems_;
+    OutputStream page_;
+};
+
+// The page of the `index`th file section (from 0) with this path: in the
+// folder "files", a name of safe characters that the number makes unique on
+// every system, whatever the path holds.
+std::string pageName(std::size_t index, std::string_view path);
+
+// The source file a MONITORED line names.
+std::string_view monitoredPath(std::string_view monitoredLine);
+
+}  // namespace korvcmp

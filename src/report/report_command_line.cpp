@@ -1,0 +1,134 @@
+// Reading korvcmp-report's options, and its usage text.
+#include "report/report_command_line.h"
+
+#include <array>
+
+namespace korvcmp {
+
+const std::string_view kReportUsage =
+    "Usage: korvcmp-report -i1 LISTING1 -i2 LISTING2 [--html DIR] [--markdown FILE|-]\n"
+    "                      [--json FILE|-] [--title TEXT] [--fail-on-lost]\n"
+    "       korvcmp-report -h | --help | --version\n"
+    "\n"
+    "Compares two execution profile listings as korvcmp does and writes what\n"
+    "changed for people to look at. At least one output is needed:\n"
+    "\n"
+    "  --html DIR       an HTML report in the directory DIR: DIR/index.html, the\n"
+    "                   files by directory, and a page per file with both runs'\n"
+    "                   counts; an earlier report at DIR is replaced once the new\n"
+    "                   one is complete, a DIR that is no report is left alone\n"
+    "  --markdown FILE  a Markdown summary for a pull request or a CI job summary\n"
+    "  --json FILE      the figures of every file and function as one JSON document\n"
+    "                   (FILE - is standard output, for one of the two)\n"
+    "  --title TEXT     the report's title (default: \"Coverage: LISTING1 -> LISTING2\")\n"
+    "  --fail-on-lost   exit with status 1 when coverage was lost\n"
+    "  -h, --help       this text\n"
+    "  --version        the version\n"
+    "\n"
+    "  korvcmp-report -i1 base.lst -i2 new.lst --html report \\\n"
+    "                 --markdown \"$GITHUB_STEP_SUMMARY\" --fail-on-lost\n"
+    "\n"
+    "Exit status: 0 written; 1 with --fail-on-lost, coverage lost (in a compared\n"
+    "file, or a file only in listing 1 that listing 1 covered); 2 trouble (a bad\n"
+    "command line, a listing that cannot be read or is not valid, output that\n"
+    "cannot be written), with one line on standard error.\n";
+
+namespace {
+
+constexpr std::string_view kSeeUsage = " (korvcmp-report -h shows the usage)";
+
+std::string quoted(std::string_view text) {
+    std::string result(1, '"');
+    result.append(text);
+    result.push_back('"');
+    return result;
+}
+
+}  // namespace
+
+bool namesStandardOutput(const char* path) {
+    return path != nullptr && std::string_view(path) == "-";
+}
+
+ReportCommandLine parseReportCommandLine(int argumentCount, const char* const* arguments) {
+    ReportCommandLine result;
+    ReportOptions& options = result.options;
+    const char* title = nullptr;
+    // The options that take a value, each in the form "OPTION VALUE" or, for
+    // the long ones, "OPTION=VALUE".
+    struct ValueOption {
+        std::string_view name;
+        const char** value;
+    };
+    const std::array<ValueOption, 6> valueOptions = {{{"-i1", &options.listing1Path},
+                                                      {"-i2", &options.listing2Path},
+                                                      {"--html", &options.htmlDirectory},
+                                                      {"--markdown", &options.markdownPath},
+                                                      {"--json", &options.jsonPath},
+                                                      {"--title", &title}}};
+    const auto fail = [&](const std::string& message) {
+        result.error = message + std::string(kSeeUsage);
+        return result;
+    };
+    for (int i = 0; i < argumentCount; ++i) {
+        const std::string_view argument = arguments[i];
+        if (argument == "-h" || argument == "--help") {
+            options.showUsage = true;
+            return result;
+        }
+        if (argument == "--version") {
+            options.showVersion = true;
+            return result;
+        }
+        if (argument == "--fail-on-lost") {
+            options.failOnLost = true;
+            continue;
+        }
+        const ValueOption* matched = nullptr;
+        const char* value = nullptr;
+        for (const ValueOption& option : valueOptions) {
+            if (argument == option.name) {
+                if (i + 1 == argumentCount) {
+                    return fail(std::string(option.name) + " needs a value");
+                }
+                matched = &option;
+                value = arguments[++i];
+            } else if (option.name.starts_with("--") && argument.starts_with(option.name) &&
+                       argument.size() > option.name.size() &&
+                       argument[option.name.size()] == '=') {
+                matched = &option;
+                value = arguments[i] + option.name.size() + 1;
+            }
+            if (matched != nullptr) {
+                break;
+            }
+        }
+        if (matched == nullptr) {
+            return fail(argument.starts_with("-") ? "unknown option " + quoted(argument)
+                                                  : "unexpected argument " + quoted(argument));
+        }
+        if (*matched->value != nullptr) {
+            return fail(std::string(matched->name) + " given twice");
+        }
+        if (*value == '\0') {
+            return fail(std::string(matched->name) + " needs a value");
+        }
+        *matched->value = value;
+    }
+    if (options.listing1Path == nullptr || options.listing2Path == nullptr) {
+        return fail("both listings are needed: -i1 LISTING1 -i2 LISTING2");
+    }
+    if (options.htmlDirectory == nullptr && options.markdownPath == nullptr &&
+        options.jsonPath == nullptr) {
+        return fail("no output asked for: give --html DIR, --markdown FILE or --json FILE");
+    }
+    if (namesStandardOutput(options.markdownPath) && namesStandardOutput(options.jsonPath)) {
+        return fail("only one of --markdown and --json can go to standard output");
+    }
+    options.title = title != nullptr ? std::string(title)
+                                     : "Coverage: " + std::string(options.listing1Path) + " -> " +
+                                           std::string(options.listing2Path);
+    return result;
+}
+
+}  // namespace korvcmp

@@ -1,0 +1,38 @@
+// The command line of korvcmp-report:
+//   korvcmp-report -i1 LISTING1 -i2 LISTING2 [--html DIR] [--markdown FILE|-]
+//                  [--json FILE|-] [--title TEXT] [--fail-on-lost]
+//   korvcmp-report -h | --help | --version
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace korvcmp {
+
+struct ReportOptions {
+    bool showUsage = false;
+    bool showVersion = false;
+    const char* listing1Path = nullptr;
+    const char* listing2Path = nullptr;
+    const char* htmlDirectory = nullptr;  // none: no HTML report
+    const char* markdownPath = nullptr;   // none: no Markdown; "-": standard output
+    const char* jsonPath = nullptr;       // likewise
+    std::string title;
+    bool failOnLost = false;
+};
+
+struct ReportCommandLine {
+    ReportOptions options;
+    std::string error;  // empty when the command line is good
+};
+
+// Reads the arguments after the program name.
+ReportCommandLine parseReportCommandLine(int argumentCount, const char* const* arguments);
+
+// The text of -h, ending in a newline.
+extern const std::string_view kReportUsage;
+
+// True for the destination "-", standard output.
+bool namesStandardOutput(const char* path);
+
+}  // namespace korvcmp

@@ -1,0 +1,159 @@
+// The run sequence of korvcmp-report and the reporting of its trouble.
+#include "report/report_run.h"
+
+#include <new>
+#include <string>
+#include <system_error>
+
+#include "base/arena.h"
+#include "base/fatal.h"
+#include "base/package_version.h"
+#include "output/output_stream.h"
+#include "pipeline/reading_stages.h"
+#include "platform/system_memory.h"
+#include "report/html_pages.h"
+#include "report/report_collector.h"
+#include "report/report_directory.h"
+#include "report/summary_writers.h"
+
+namespace korvcmp {
+namespace {
+
+constexpr std::string_view kProgram = "korvcmp-report";
+
+void writeMessage(std::FILE* errors, std::string_view kind, std::string_view message) {
+    std::fprintf(errors, "%.*s: %.*s%.*s\n", static_cast<int>(kProgram.size()), kProgram.data(),
+                 static_cast<int>(kind.size()), kind.data(), static_cast<int>(message.size()),
+                 message.data());
+}
+
+// Writes one output with `write`, to standard output for "-", else to the
+// file at `path`; ends the run with a message when it cannot be written.
+template <typename Write>
+void writeOutput(OutputStream& out, const std::string& path, Write&& write) {
+    const bool toStandardOutput = path == "-";
+    if (toStandardOutput) {
+        out.useStandardOutput();
+    } else if (!out.createFile(path.c_str())) {
+        fatal("Cannot create \"%s\"", path);
+    }
+    write(out);
+    if (!out.close()) {
+        fatal(toStandardOutput ? "Cannot write the standard output%s" : "Cannot write \"%s\"",
+              toStandardOutput ? "" : path);
+    }
+}
+
+// The index and the shared files of an HTML report, in its new directory.
+void writeReportPages(OutputStream& out, const ReportDirectory& directory,
+                      const ReportModel& model) {
+    writeOutput(out, directory.filePath(kStyleSheetName),
+                [](OutputStream& stream) { stream.write(kStyleSheet); });
+    writeOutput(out, directory.filePath(kScriptName),
+                [](OutputStream& stream) { stream.write(kScript); });
+    writeOutput(out, directory.filePath("index.html"),
+                [&model](OutputStream& stream) { writeIndexPage(stream, model); });
+}
+
+// The run itself; every failure is raised.
+int runReportOrRaise(const ReportOptions& options, std::FILE* errors,
+                     const PipelineOptions& pipeline) {
+    // A directory that is no report is refused before anything is read.
+    ReportDirectory directory;
+    const bool html = options.htmlDirectory != nullptr;
+    if (html) {
+        std::string error;
+        if (!directory.begin(options.htmlDirectory, error)) {
+            writeMessage(errors, "", error);
+            return kReportTrouble;
+        }
+    }
+
+    RunState run(ListingPaths{options.listing1Path, options.listing2Path}, pipeline,
+                 systemMemory());
+    ReportModel model;
+    model.title = options.title;
+    ReportCollector collector(run, model, html ? &directory : nullptr);
+    run.observer = &collector;
+    // Whatever ends the run, the worker is stopped before the collector its
+    // jobs write through goes away.
+    struct WorkerStop {
+        explicit WorkerStop(BackgroundWorker& toStop) : worker(toStop) {}
+        ~WorkerStop() { static_cast<void>(worker.stop()); }
+        BackgroundWorker& worker;
+        WorkerStop(const WorkerStop&) = delete;
+        WorkerStop& operator=(const WorkerStop&) = delete;
+    } workerStop{run.worker};
+    run.keepRemovedSections = true;
+    run.keepListing1SummaryTer = true;
+    compareListings(run);
+    collector.finish();
+
+    OutputStream out;
+    out.prepare();
+    if (html) {
+        writeReportPages(out, directory, model);
+    }
+    if (options.jsonPath != nullptr) {
+        writeOutput(out, options.jsonPath,
+                    [&model](OutputStream& stream) { writeJsonReport(stream, model); });
+    }
+    if (options.markdownPath != nullptr) {
+        writeOutput(out, options.markdownPath,
+                    [&model](OutputStream& stream) { writeMarkdownSummary(stream, model); });
+    }
+    if (html) {
+        std::string error;
+        if (!directory.commit(error)) {
+            fatal(error);
+        }
+    }
+    for (const std::string& warning : model.warnings) {
+        writeMessage(errors, "warning: ", warning);
+    }
+    const bool lost = model.totals.withLostCoverage > 0;
+    return options.failOnLost && lost ? kReportLostCoverage : kReportWritten;
+}
+
+}  // namespace
+
+int runReport(const ReportOptions& options, std::FILE* errors, const PipelineOptions& pipeline) {
+    // Every failure ends in one line on standard error and status 2, never
+    // in an uncaught exception; the new report directory is removed on the way.
+    try {
+        return runReportOrRaise(options, errors, pipeline);
+    } catch (const FatalError& error) {
+        writeMessage(errors, "", error.what());
+    } catch (const std::bad_alloc&) {
+        writeMessage(errors, "", kOutOfMemoryMessage);
+    } catch (const std::system_error&) {
+        writeMessage(errors, "", kOutOfMemoryMessage);
+    }
+    return kReportTrouble;
+}
+
+int reportMain(int argumentCount, const char* const* arguments) {
+    try {
+        const ReportCommandLine commandLine = parseReportCommandLine(argumentCount, arguments);
+        if (!commandLine.error.empty()) {
+            writeMessage(stderr, "", commandLine.error);
+            return kReportTrouble;
+        }
+        if (commandLine.options.showUsage || commandLine.options.showVersion) {
+            const std::string text =
+                commandLine.options.showUsage
+                    ? std::string(kReportUsage)
+                    : std::string(kProgram) + " " + std::string(kPackageVersion) + "\n";
+            const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+            return written && std::fflush(stdout) == 0 ? kReportWritten : kReportTrouble;
+        }
+        return runReport(commandLine.options, stderr);
+    } catch (const std::bad_alloc&) {
+        writeMessage(stderr, "", kOutOfMemoryMessage);
+    } catch (const std::system_error&) {
+        writeMessage(stderr, "", kOutOfMemoryMessage);
+    }
+    return kReportTrouble;
+}
+
+}  // namespace korvcmp

@@ -1,0 +1,336 @@
+// korvcmp-report's run: its command line, its figures against the compared
+// listing korvcmp writes for the same pair, its lost items against the
+// markers there, and the outcome of whole runs (status, messages, what is
+// left on disk).
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "pipeline/reading_stages.h"
+#include "platform/system_memory.h"
+#include "report/report_collector.h"
+#include "report/report_command_line.h"
+#include "report/report_run.h"
+#include "support/test_support.h"
+
+namespace korvcmp::testing {
+namespace {
+
+// "[a + n - l]" of a TER line as the text korvcmp writes.
+std::string changeText(const CoverageChange& change) {
+    return "[" + std::to_string(change.hits1) + " + " + std::to_string(change.newHits) + " - " +
+           std::to_string(change.lostHits) + "]";
+}
+
+// The model of comparing `one` with `two`, as korvcmp-report builds it.
+ReportModel modelOf(const std::string& one, const std::string& two,
+                    const PipelineOptions& options = {}) {
+    RunState run(ListingPaths{one.c_str(), two.c_str()}, options, systemMemory());
+    ReportModel model;
+    ReportCollector collector(run, model, nullptr);
+    run.observer = &collector;
+    run.keepRemovedSections = true;
+    run.keepListing1SummaryTer = true;
+    compareListings(run);
+    collector.finish();
+    return model;
+}
+
+std::string comparedListing(const std::string& one, const std::string& two) {
+    std::string output;
+    RunOptions options;
+    options.memoryOutput = &output;
+    const InProcessResult result = runInProcess({"-i1", one, "-i2", two, "-p", "x"}, options);
+    EXPECT_EQ(result.status, 0) << result.errorOutput;
+    return output;
+}
+
+// What a compared listing says of its sections: every "[a + n - l]" in
+// order, and the source file and line of every item marked lost.
+struct ComparedFigures {
+    std::vector<std::string> changes;
+    std::vector<std::string> lostItems;  // "file:line"
+};
+
+ComparedFigures figuresOf(const std::string& listing) {
+    ComparedFigures figures;
+    std::istringstream lines(listing);
+    std::string line;
+    std::string file;
+    const std::regex change(R"(\[-?\d+ \+ -?\d+ - -?\d+\])");
+    bool inSummary = false;
+    while (std::getline(lines, line)) {
+        std::smatch found;
+        if (line.starts_with("MONITORED SOURCE FILE : ")) {
+            file = line.substr(24, line.find(" (NO COMPARE") - 24);
+        } else if (line == "SUMMARY") {
+            inSummary = true;
+        } else if ((line.starts_with("***TER") || line.starts_with("TER ")) &&
+                   std::regex_search(line, found, change)) {
+            figures.changes.push_back(found.str());
+        } else if (!inSummary && line.size() > 30 && line[0] != '*' &&
+                   (line[10] == 'v' || line[21] == 'v')) {
+            const std::string number = std::regex_replace(line.substr(24, 6), std::regex(" "), "");
+            for (const std::size_t column : {std::size_t{10}, std::size_t{21}}) {
+                if (line[column] == 'v') {
+                    figures.lostItems.push_back(file + ":" + number);
+                }
+            }
+        }
+    }
+    return figures;
+}
+
+// The same figures as the model has them, in the compared listing's order.
+ComparedFigures figuresOf(const ReportModel& model) {
+    ComparedFigures figures;
+    for (const FileSummary& file : model.files) {
+        if (file.status == FileStatus::Removed) {
+            continue;
+        }
+        for (const FunctionSummary& function : file.functions) {
+            if (!file.functionCoverage) {
+                figures.changes.push_back(changeText(function.change));
+            }
+        }
+        figures.changes.push_back(changeText(file.change));
+    }
+    figures.changes.push_back(changeText(model.totals.change));
+    for (const LostItem& item : model.firstLostItems) {
+        figures.lostItems.push_back(item.file + ":" + std::to_string(item.line));
+    }
+    return figures;
+}
+
+TEST(ReportModel, FiguresAndLostItemsAreThoseOfTheComparedListing) {
+    const TempDir dir;
+    struct Case {
+        const char* name;
+        std::string one;
+        std::string two;
+        PipelineOptions options;
+    };
+    PipelineOptions withWorker;
+    withWorker.workerFromSize = 0;
+    withWorker.workerBatchLines = 7;
+    const std::string run1 = sourcePath("examples/run1.lst");
+    const std::string run2 = sourcePath("examples/run2.lst");
+    const std::string large1 = dir.write("large1.lst", repeatedExample("run1.lst", 400000));
+    const std::string large2 = dir.write("large2.lst", repeatedExample("run2.lst", 400000));
+    for (const Case& c : {Case{"example pair", run1, run2, {}}, Case{"swapped", run2, run1, {}},
+                          Case{"with the worker", run1, run2, withWorker},
+                          Case{"large, with the worker", large1, large2, withWorker},
+                          Case{"large, swapped", large2, large1, withWorker}}) {
+        SCOPED_TRACE(c.name);
+        const ComparedFigures expected = figuresOf(comparedListing(c.one, c.two));
+        const ReportModel model = modelOf(c.one, c.two, c.options);
+        const ComparedFigures actual = figuresOf(model);
+        EXPECT_EQ(actual.changes, expected.changes);
+        const std::size_t kept = std::min(expected.lostItems.size(), ReportModel::kKeptLostItems);
+        EXPECT_EQ(actual.lostItems,
+                  std::vector<std::string>(
+                      expected.lostItems.begin(),
+                      expected.lostItems.begin() + static_cast<std::ptrdiff_t>(kept)));
+        EXPECT_EQ(model.lostItemCount, static_cast<std::int64_t>(expected.lostItems.size()));
+    }
+}
+
+TEST(ReportModel, ExamplePairInDetail) {
+    const ReportModel model =
+        modelOf(sourcePath("examples/run1.lst"), sourcePath("examples/run2.lst"));
+    struct Expected {
+        const char* path;
+        FileStatus status;
+        const char* reason;
+        std::int64_t ter1Covered;  // -1: none
+        std::int64_t ter2Covered;
+        bool lost;
+    };
+    const std::vector<Expected> expected = {
+        {"src/control.c", FileStatus::NotCompared, "different profile", 9, 14, false},
+        {"src/display.c", FileStatus::Compared, "", 4, 4, true},
+        {"src/main.c", FileStatus::Compared, "", 44, 42, true},
+        {"src/selftest.c", FileStatus::NotCompared, "no file", -1, 16, false},
+        {"src/sensor.c", FileStatus::Compared, "", 31, 39, true},
+        {"src/log.c", FileStatus::Removed, "only in listing 1", 8, -1, true},
+    };
+    ASSERT_EQ(model.files.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const FileSummary& file = model.files[i];
+        const Expected& e = expected[i];
+        SCOPED_TRACE(e.path);
+        EXPECT_EQ(file.path, e.path);
+        EXPECT_EQ(file.status, e.status);
+        EXPECT_EQ(file.reason, e.reason);
+        EXPECT_EQ(file.ter1.present ? file.ter1.covered : -1, e.ter1Covered);
+        EXPECT_EQ(file.ter2.present ? file.ter2.covered : -1, e.ter2Covered);
+        EXPECT_EQ(file.lostCoverage(), e.lost);
+    }
+    EXPECT_EQ(model.totals.ter1.covered, 96);
+    EXPECT_EQ(model.totals.ter1.total, 149);
+    EXPECT_EQ(model.totals.compared, 3u);
+    EXPECT_EQ(model.totals.notCompared, 2u);
+    EXPECT_EQ(model.totals.removed, 1u);
+    EXPECT_EQ(model.totals.withLostCoverage, 4u);
+    ASSERT_NE(model.listing1.field("Test command"), nullptr);
+    EXPECT_EQ(*model.listing1.field("Test command"), "thermoctl -v -s 21");
+    EXPECT_EQ(model.listing2.coverageView, "Decision+Condition coverage");
+    EXPECT_TRUE(model.warnings.empty());
+}
+
+TEST(ReportModel, TerFigures) {
+    struct Case {
+        const char* line;
+        bool present;
+        std::int64_t percent, covered, total;
+    };
+    for (const Case& c : {
+             Case{"***TER  73% (  14/  19) of FUNCTION ctl_update()", true, 73, 14, 19},
+             Case{"TER                :  64% (  96/ 149)  Decisions+Conditions", true, 64, 96, 149},
+             Case{"***TER 100% (4294967296/4294967296) of FILE a.c", true, 100, 4294967296,
+                  4294967296},
+             Case{"***TER  n/a (5%) of FILE (x) 50% ( 1/ 2)", true, 50, 1, 2},
+             Case{"***TER  73% of FILE a.c", false, 0, 0, 0},
+             Case{"***TER  73% (  14 of  19)", false, 0, 0, 0},
+             Case{"***TER 99999999999999999999% ( 1/ 2)", false, 0, 0, 0},
+             Case{"", false, 0, 0, 0},
+         }) {
+        SCOPED_TRACE(c.line);
+        const TerFigures figures = parseTerFigures(c.line);
+        EXPECT_EQ(figures.present, c.present);
+        EXPECT_EQ(figures.percent, c.percent);
+        EXPECT_EQ(figures.covered, c.covered);
+        EXPECT_EQ(figures.total, c.total);
+    }
+    EXPECT_FALSE(parseTerFigures(nullptr).present);
+}
+
+TEST(ReportCommandLine, OptionsAndMistakes) {
+    struct Case {
+        std::vector<const char*> arguments;
+        const char* error;  // the start of the message; "" for none
+    };
+    for (const Case& c : {
+             Case{{"-i1", "a", "-i2", "b", "--html", "d"}, ""},
+             Case{{"-i1", "a", "-i2", "b", "--json=-", "--markdown", "m", "--fail-on-lost"}, ""},
+             Case{{"-i1", "a", "-i2", "b"}, "no output asked for"},
+             Case{{"-i1", "a", "--html", "d"}, "both listings are needed"},
+             Case{{"-i1", "a", "-i2", "b", "--json", "-", "--markdown", "-"}, "only one of"},
+             Case{{"-i1", "a", "-i1", "b", "-i2", "c", "--html", "d"}, "-i1 given twice"},
+             Case{{"-i1", "a", "-i2", "b", "--html"}, "--html needs a value"},
+             Case{{"-i1", "a", "-i2", "b", "--html="}, "--html needs a value"},
+             Case{{"-i1", "a", "-i2", "b", "--html", "d", "--frobnicate"}, "unknown option"},
+             Case{{"-i1", "a", "-i2", "b", "--html", "d", "extra"}, "unexpected argument"},
+             Case{{"-i1=a", "-i2", "b", "--html", "d"}, "unknown option"},
+         }) {
+        const ReportCommandLine line =
+            parseReportCommandLine(static_cast<int>(c.arguments.size()), c.arguments.data());
+        SCOPED_TRACE(c.error);
+        if (*c.error == '\0') {
+            EXPECT_EQ(line.error, "");
+        } else {
+            EXPECT_TRUE(line.error.starts_with(c.error)) << line.error;
+            EXPECT_TRUE(line.error.ends_with("(korvcmp-report -h shows the usage)"));
+        }
+    }
+    const std::vector<const char*> titled = {"-i1", "a", "-i2", "b", "--json", "j"};
+    EXPECT_EQ(parseReportCommandLine(6, titled.data()).options.title, "Coverage: a -> b");
+}
+
+// A whole run in this process: its status, what it wrote to standard error.
+struct Outcome {
+    int status;
+    std::string errors;
+};
+
+Outcome runWith(const std::vector<std::string>& arguments) {
+    std::vector<const char*> pointers;
+    for (const std::string& argument : arguments) {
+        pointers.push_back(argument.c_str());
+    }
+    const ReportCommandLine line =
+        parseReportCommandLine(static_cast<int>(pointers.size()), pointers.data());
+    EXPECT_EQ(line.error, "");
+    std::FILE* errors = std::tmpfile();
+    Outcome outcome{runReport(line.options, errors), ""};
+    std::rewind(errors);
+    char buffer[4096];
+    for (std::size_t read; (read = std::fread(buffer, 1, sizeof buffer, errors)) > 0;) {
+        outcome.errors.append(buffer, read);
+    }
+    std::fclose(errors);
+    return outcome;
+}
+
+TEST(ReportRun, StatusMessagesAndWhatIsLeft) {
+    const TempDir dir;
+    const std::string run1 = sourcePath("examples/run1.lst");
+    const std::string run2 = sourcePath("examples/run2.lst");
+    const std::string bad = dir.write("bad.lst", "not a listing\n");
+    const std::string report = dir.file("report");
+    const std::string other = dir.file("other");
+    std::filesystem::create_directory(other);
+    dir.write("other/keep.txt", "mine");
+    struct Case {
+        const char* name;
+        std::vector<std::string> arguments;
+        int status;
+        const char* errors;  // a part of what standard error holds
+        bool reportLeft;
+    };
+    for (const Case& c : {
+             Case{"lost, gated",
+                  {"-i1", run1, "-i2", run2, "--html", report, "--fail-on-lost"},
+                  kReportLostCoverage,
+                  "",
+                  true},
+             Case{"lost, not gated",
+                  {"-i1", run1, "-i2", run2, "--html", report},
+                  kReportWritten,
+                  "",
+                  true},
+             Case{"nothing lost",
+                  {"-i1", run2, "-i2", run2, "--html", report, "--fail-on-lost"},
+                  kReportWritten,
+                  "",
+                  true},
+             Case{"swapped",
+                  {"-i1", run2, "-i2", run1, "--json", dir.file("j")},
+                  kReportWritten,
+                  "korvcmp-report: warning: listing 1 was produced after listing 2",
+                  false},
+             Case{"bad listing 2",
+                  {"-i1", run1, "-i2", bad, "--html", report},
+                  kReportTrouble,
+                  "Input does not look like a valid",
+                  false},
+             Case{"not a report",
+                  {"-i1", run1, "-i2", run2, "--html", other},
+                  kReportTrouble,
+                  "korvcmp-report: ",
+                  false},
+         }) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all(report);
+        const Outcome outcome = runWith(c.arguments);
+        EXPECT_EQ(outcome.status, c.status);
+        EXPECT_NE(outcome.errors.find(c.errors), std::string::npos) << outcome.errors;
+        EXPECT_EQ(std::filesystem::exists(report + "/index.html"), c.reportLeft);
+        EXPECT_EQ(readFile(other + "/keep.txt"), "mine");
+        std::size_t entries = 0;
+        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+            ++entries;
+        }
+        // The listing, the other directory, the report and the JSON at most:
+        // nothing half-written beside them.
+        EXPECT_LE(entries, 4u);
+    }
+}
+
+}  // namespace
+}  // namespace korvcmp::testing
