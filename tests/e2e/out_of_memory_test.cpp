@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <ostream>
 #include <string>
@@ -192,6 +193,68 @@ TEST(OutOfMemory, KorvcmpLostEveryAllocationMayFail) {
 #endif
 }
 
+// korvcmp-report without memory at each of its allocations, with an earlier
+// report in its directory: the whole report and JSON, or one line saying so
+// with status 2, the earlier report as it was and nothing else left behind.
+TEST(OutOfMemory, KorvcmpReportEveryAllocationMayFail) {
+#if !defined(KORVCMP_FAILING_ALLOCATOR) || !defined(KORVCMP_REPORT_BINARY)
+    GTEST_SKIP() << "the failing allocator cannot be preloaded into this build";
+#else
+    const TempDir dir;
+    const std::string run1 = sourcePath("examples/run1.lst");
+    const std::string run2 = sourcePath("examples/run2.lst");
+    const std::string report = dir.file("report");
+    const std::string json = dir.file("report.json");
+    // The earlier report is of the swapped pair, so that it differs.
+    const ChildResult earlier =
+        runWithAllocator(KORVCMP_REPORT_BINARY, {"-i1", run2, "-i2", run1, "--html", report},
+                         "KORVCMP_ALLOCATION_COUNT=" + dir.file("count"));
+    ASSERT_EQ(earlier.status, 0) << earlier.standardError;
+    const std::string earlierIndex = readFile(report + "/index.html");
+    const std::vector<std::string> arguments = {"-i1",    run1,   "-i2",    run2,
+                                                "--html", report, "--json", json};
+    const auto prepare = [&] {
+        fs::remove(json);
+        if (readFile(report + "/index.html") != earlierIndex) {
+            fs::remove_all(report);
+            ASSERT_EQ(runWithAllocator(KORVCMP_REPORT_BINARY,
+                                       {"-i1", run2, "-i2", run1, "--html", report}, "")
+                          .status,
+                      0);
+        }
+    };
+    const ChildResult reference = runWithAllocator(KORVCMP_REPORT_BINARY, arguments,
+                                                   "KORVCMP_ALLOCATION_COUNT=" + dir.file("count"));
+    ASSERT_EQ(reference.status, 0) << reference.standardError;
+    const std::string expectedJson = readFile(json);
+    const std::string expectedIndex = readFile(report + "/index.html");
+    ASSERT_NE(expectedIndex, earlierIndex);
+    const int allocations = std::stoi(readFile(dir.file("count")));
+    prepare();
+
+    int failedRuns = 0;
+    failEachAllocation(
+        KORVCMP_REPORT_BINARY, arguments, allocations, prepare, [&](const ChildResult& result) {
+            if (result.status == 0) {
+                ASSERT_EQ(readFile(json), expectedJson);
+                ASSERT_EQ(readFile(report + "/index.html"), expectedIndex);
+            } else {
+                ++failedRuns;
+                ASSERT_EQ(result.status, 2);
+                ASSERT_EQ(result.standardError, "korvcmp-report: Out of memory, malloc() failed\n");
+                ASSERT_EQ(readFile(report + "/index.html"), earlierIndex);
+                ASSERT_FALSE(fileExists(json));
+            }
+            std::size_t entries = 0;
+            for (const auto& entry : fs::directory_iterator(dir.path())) {
+                entries += entry.path().filename() != "count" ? 1 : 0;
+            }
+            ASSERT_EQ(entries, fileExists(json) ? 2U : 1U);
+        });
+    EXPECT_GT(failedRuns, allocations / 2);
+#endif
+}
+
 INSTANTIATE_TEST_SUITE_P(OutOfMemory, AllocationFailureSweep, ::testing::ValuesIn(kSweeps),
                          [](const ::testing::TestParamInfo<Sweep>& info) {
                              return std::string(info.param.name);
@@ -241,6 +304,41 @@ TEST(OutOfSpace, OutputReplacingListing2OnAFullDisk) {
         left.push_back(entry.path().filename().string());
     }
     EXPECT_EQ(left, std::vector<std::string>{"two.lst"});
+}
+
+// A report that does not fit on the disk: status 2, and the earlier report
+// in its place as it was, with nothing left beside it.
+TEST(OutOfSpace, ReportOnAFullDiskKeepsTheEarlierReport) {
+#if !defined(KORVCMP_REPORT_BINARY)
+    GTEST_SKIP() << "no korvcmp-report in this build";
+#else
+    const TempDir dir;
+    const std::string one = dir.write("one.lst", repeatedExample("run1.lst", std::size_t{1} << 20));
+    const std::string two = dir.write("two.lst", repeatedExample("run2.lst", std::size_t{1} << 20));
+    SmallFileSystem small(dir.file("small"), std::size_t{1} << 20);
+    if (!small.mounted()) {
+        GTEST_SKIP() << "no permission to mount a small file system here";
+    }
+    const std::string report = dir.file("small/report");
+    ChildOptions options;
+    options.program = KORVCMP_REPORT_BINARY;
+    ASSERT_EQ(runBinaryWith({"-i1", sourcePath("examples/run1.lst"), "-i2",
+                             sourcePath("examples/run2.lst"), "--html", report},
+                            options)
+                  .status,
+              0);
+    const std::string earlierIndex = readFile(report + "/index.html");
+    const ChildResult result = runBinaryWith({"-i1", one, "-i2", two, "--html", report}, options);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_TRUE(result.standardError.starts_with("korvcmp-report: ")) << result.standardError;
+    EXPECT_EQ(std::count(result.standardError.begin(), result.standardError.end(), '\n'), 1);
+    EXPECT_EQ(readFile(report + "/index.html"), earlierIndex);
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(dir.file("small"))) {
+        left.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(left, std::vector<std::string>{"report"});
+#endif
 }
 
 }  // namespace
