@@ -210,6 +210,26 @@ TEST(ReportModel, TerFigures) {
     EXPECT_FALSE(parseTerFigures(nullptr).present);
 }
 
+TEST(ReportModel, PageNamesStayInTheirFolderAndApart) {
+    struct Case {
+        std::size_t index;
+        const char* path;
+        const char* page;
+    };
+    for (const Case& c : {
+             Case{0, "src/control.c", "files/1-src_control.c.html"},
+             Case{1, "../../etc/passwd", "files/2-.._.._etc_passwd.html"},
+             Case{2, "C:\\work\\Main.C", "files/3-C__work_Main.C.html"},
+             Case{3, "/abs/CON", "files/4-_abs_CON.html"},
+             Case{4, "a b<c>|\"?*\x01\xff", "files/5-a_b_c_______.html"},
+             Case{5, "", "files/6-.html"},
+             Case{6, "dir/very-long-name-that-goes-on-and-on-and-on-and-on-and-on-and-on.c",
+                  "files/7--long-name-that-goes-on-and-on-and-on-and-on-and-on-and-on.c.html"},
+         }) {
+        EXPECT_EQ(pageName(c.index, c.path), c.page);
+    }
+}
+
 TEST(ReportCommandLine, OptionsAndMistakes) {
     struct Case {
         std::vector<const char*> arguments;
