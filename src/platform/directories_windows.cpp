@@ -34,8 +34,8 @@ std::wstring widePath(const std::string& path) {
         return {};
     }
     const UINT codePage = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
-    const int size = MultiByteToWideChar(codePage, 0, path.data(), static_cast<int>(path.size()),
-                                         nullptr, 0);
+    const int size =
+        MultiByteToWideChar(codePage, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
     if (size <= 0) {
         return {};
     }
@@ -52,10 +52,9 @@ bool isNotFound(DWORD error) {
 // Clears a read-only attribute, which DeleteFileW and RemoveDirectoryW refuse.
 void makeWritable(const std::wstring& path, DWORD attributes) {
     if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        SetFileAttributesW(path.c_str(),
-                           (attributes & ~DWORD{FILE_ATTRIBUTE_READONLY}) == 0
-                               ? DWORD{FILE_ATTRIBUTE_NORMAL}
-                               : attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
+        SetFileAttributesW(path.c_str(), (attributes & ~DWORD{FILE_ATTRIBUTE_READONLY}) == 0
+                                             ? DWORD{FILE_ATTRIBUTE_NORMAL}
+                                             : attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
     }
 }
 
@@ -203,9 +202,8 @@ std::string lastDirectoryError() {
         LocalFree(text);
     }
     // The system's text ends in a full stop and CR LF.
-    while (!message.empty() &&
-           (message.back() == '\n' || message.back() == '\r' || message.back() == '.' ||
-            message.back() == ' ')) {
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                                message.back() == '.' || message.back() == ' ')) {
         message.pop_back();
     }
     return message.empty() ? "error " + std::to_string(lastError) : message;

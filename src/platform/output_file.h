@@ -52,11 +52,11 @@ class OutputFile {
     void abandon();
 
   private:
-    std::intptr_t handle_ = -1;    // a file descriptor, or a HANDLE on Windows
-    bool ownsHandle_ = false;      // false for standard output
+    std::intptr_t handle_ = -1;       // a file descriptor, or a HANDLE on Windows
+    bool ownsHandle_ = false;         // false for standard output
     bool translatesLineEnds_ = true;  // LineEnds::system (used on Windows only)
-    std::string replacementPath_;  // the new file, while it replaces another
-    std::string replacedPath_;     // the file it will replace
+    std::string replacementPath_;     // the new file, while it replaces another
+    std::string replacedPath_;        // the file it will replace
 };
 
 }  // namespace korvcmp

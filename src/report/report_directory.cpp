@@ -54,26 +54,49 @@ bool isReport(const std::string& directory) {
 // there, or an earlier report is).
 std::string refusal(const std::string& path) {
     switch (pathKind(path)) {
-    case PathKind::nothing:
-        return {};
-    case PathKind::directory:
-        if (isReport(path)) {
+        case PathKind::nothing:
             return {};
-        }
-        if (isEmptyDirectory(path)) {
-            return quoted(path) + " is an empty directory, not a report of korvcmp-report (it has no " +
+        case PathKind::directory:
+            if (isReport(path)) {
+                return {};
+            }
+            if (isEmptyDirectory(path)) {
+                return quoted(path) +
+                       " is an empty directory, not a report of korvcmp-report (it has no " +
+                       std::string(kReportMarkerName) +
+                       " file); remove it or name a directory that does not exist";
+            }
+            return quoted(path) +
+                   " is a directory that is not a report of korvcmp-report (it has no " +
                    std::string(kReportMarkerName) +
-                   " file); remove it or name a directory that does not exist";
-        }
-        return quoted(path) + " is a directory that is not a report of korvcmp-report (it has no " +
-               std::string(kReportMarkerName) +
-               " file); it is left as it is: name a directory that does not exist";
-    case PathKind::file:
-    case PathKind::other:
-        return quoted(path) + " exists and is not a directory; it is left as it is";
-    case PathKind::unknown:
-        return quoted(path) + " cannot be examined: " + lastDirectoryError();
+                   " file); it is left as it is: name a directory that does not exist";
+        case PathKind::file:
+        case PathKind::other:
+            return quoted(path) + " exists and is not a directory; it is left as it is";
+        case PathKind::unknown:
+            return quoted(path) + " cannot be examined: " + lastDirectoryError();
     }
+    return {};
+}
+
+// The first name `path` + `suffix` + N (N from 1) that `claim` takes (makes
+// it, or renames to it), moving on past names that are taken. Empty when
+// none is, with `reason` set.
+template <typename Claim>
+std::string claimSibling(const std::string& path, std::string_view suffix, Claim claim,
+                         std::string& reason) {
+    for (int number = 1; number <= kSiblingNameTries; ++number) {
+        std::string candidate = path + std::string(suffix) + std::to_string(number);
+        if (claim(candidate)) {
+            return candidate;
+        }
+        reason = quoted(candidate) + ": " + lastDirectoryError();
+        if (pathKind(candidate) == PathKind::nothing) {
+            return {};  // not taken: it failed for another reason
+        }
+    }
+    reason = "the names " + path + std::string(suffix) + "1 to " +
+             std::to_string(kSiblingNameTries) + " are taken";
     return {};
 }
 
@@ -111,23 +134,10 @@ bool ReportDirectory::begin(const std::string& path, std::string& error) {
     if (!error.empty()) {
         return false;
     }
-    std::string created;
-    for (int number = 1; number <= kSiblingNameTries && created.empty(); ++number) {
-        std::string candidate = target + std::string(kNewSuffix) + std::to_string(number);
-        if (makeDirectory(candidate)) {
-            created = std::move(candidate);
-            continue;
-        }
-        const std::string reason = lastDirectoryError();
-        if (pathKind(candidate) == PathKind::nothing) {
-            error = "cannot create the report directory " + quoted(candidate) + ": " + reason;
-            return false;
-        }
-    }
+    std::string reason;
+    std::string created = claimSibling(target, kNewSuffix, makeDirectory, reason);
     if (created.empty()) {
-        error = "cannot create the report directory beside " + quoted(target) + ": " +
-                std::to_string(kSiblingNameTries) + " names " + target + std::string(kNewSuffix) +
-                "N are taken";
+        error = "cannot create the report directory beside " + quoted(target) + ": " + reason;
         return false;
     }
     newPath_ = std::move(created);
@@ -165,26 +175,12 @@ bool ReportDirectory::commit(std::string& error) {
     }
     std::string old;
     if (pathKind(path_) == PathKind::directory) {
-        for (int number = 1; number <= kSiblingNameTries && old.empty(); ++number) {
-            std::string candidate = path_ + std::string(kOldSuffix) + std::to_string(number);
-            if (pathKind(candidate) != PathKind::nothing) {
-                continue;
-            }
-            if (renameDirectory(path_, candidate)) {
-                old = std::move(candidate);
-                continue;
-            }
-            const std::string reason = lastDirectoryError();
-            if (pathKind(candidate) == PathKind::nothing) {
-                error = "cannot move the earlier report " + quoted(path_) + " aside to " +
-                        quoted(candidate) + ": " + reason;
-                return false;
-            }
-        }
+        std::string reason;
+        old = claimSibling(
+            path_, kOldSuffix,
+            [this](const std::string& name) { return renameDirectory(path_, name); }, reason);
         if (old.empty()) {
-            error = "cannot move the earlier report " + quoted(path_) + " aside: " +
-                    std::to_string(kSiblingNameTries) + " names " + path_ +
-                    std::string(kOldSuffix) + "N are taken";
+            error = "cannot move the earlier report " + quoted(path_) + " aside: " + reason;
             return false;
         }
     }

@@ -216,10 +216,8 @@ TEST(Directories, KnowWhatAPathNamesWithoutFollowingALink) {
         const char* path;  // relative to the directory
         PathKind kind;
     } cases[] = {
-        {"file", PathKind::file},
-        {"directory", PathKind::directory},
-        {"missing", PathKind::nothing},
-        {"missing/below", PathKind::nothing},
+        {"file", PathKind::file},          {"directory", PathKind::directory},
+        {"missing", PathKind::nothing},    {"missing/below", PathKind::nothing},
         {"file/below", PathKind::nothing},
     };
     for (const auto& c : cases) {

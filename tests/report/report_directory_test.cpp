@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <functional>
-#include <cstdio>
 #include <map>
 #include <string>
 
@@ -139,9 +139,9 @@ TEST(ReportDirectory, IsInPlaceOnlyOnceCommittedAndReplacesAnEarlierReportWhole)
 TEST(ReportDirectory, RefusesWhatIsNoReportAndChangesNothing) {
     static const struct {
         const char* name;
-        const char* path;  // in the test's directory
+        const char* path;                           // in the test's directory
         std::function<bool(const fs::path&)> make;  // false: the system cannot make it
-        const char* says;  // a part of the message
+        const char* says;                           // a part of the message
     } cases[] = {
         {"a plain file", "report",
          [](const fs::path& dir) {
