@@ -235,6 +235,9 @@ TEST(ReportDirectory, RemovesAReadOnlyFileOfAnEarlierReport) {
     writeReport(path, "earlier");
     fs::permissions(fs::path(path) / "files" / "page.html", fs::perms::owner_read);
     fs::permissions(fs::path(path) / "index.html", fs::perms::owner_read);
+    // On Windows that is the read-only attribute, which DeleteFileW refuses.
+    EXPECT_EQ(fs::status(fs::path(path) / "index.html").permissions() & fs::perms::owner_write,
+              fs::perms::none);
     writeReport(path, "new");
     EXPECT_EQ(readFile(path + "/files/page.html"), "new");
     EXPECT_EQ(leftovers(dir.path()), "");
