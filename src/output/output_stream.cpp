@@ -25,9 +25,9 @@ void OutputStream::openPrepared() {
     }
 }
 
-bool OutputStream::createFile(const char* path) {
+bool OutputStream::createFile(const char* path, LineEnds lineEnds) {
     openPrepared();
-    return file_.create(path);
+    return file_.create(path, lineEnds);
 }
 
 bool OutputStream::createReplacement(const char* path) {
@@ -35,9 +35,9 @@ bool OutputStream::createReplacement(const char* path) {
     return file_.createReplacement(path);
 }
 
-void OutputStream::useStandardOutput() {
+void OutputStream::useStandardOutput(LineEnds lineEnds) {
     openPrepared();
-    file_.useStandardOutput();
+    file_.useStandardOutput(lineEnds);
 }
 
 void OutputStream::useMemory(std::string* sink) {

@@ -29,13 +29,14 @@ class OutputStream {
     // not called.
     void prepare(BackgroundWorker* worker = nullptr);
 
-    // Creates or empties the file at `path`; false when that fails.
-    bool createFile(const char* path);
+    // Creates or empties the file at `path`; false when that fails. Its lines
+    // end as `lineEnds` says (LineEnds::asWritten: the same bytes on every system).
+    bool createFile(const char* path, LineEnds lineEnds = LineEnds::system);
     // Writes a new file that replaces the file at `path` when the output is
     // closed successfully, and is removed otherwise; false when it cannot be
     // created.
     bool createReplacement(const char* path);
-    void useStandardOutput();
+    void useStandardOutput(LineEnds lineEnds = LineEnds::system);
     // Collects the output in `sink` instead of writing it anywhere.
     void useMemory(std::string* sink);
     bool isOpen() const { return file_.isOpen() || memory_ != nullptr; }

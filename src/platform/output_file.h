@@ -2,7 +2,8 @@
 // terms: standard output, a file created (or emptied) in place, or a
 // replacement written beside the file it replaces and renamed over it only
 // once it is complete. Lines end as the system's text files end them (LF, or
-// CR LF on Windows). One implementation per system.
+// CR LF on Windows), or exactly as written, for files that must be the same
+// bytes on every system (the report's). One implementation per system.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +11,12 @@
 #include <string>
 
 namespace korvcmp {
+
+// How the LFs written reach the file.
+enum class LineEnds {
+    system,     // as the system's text files end lines: CR LF on Windows, LF elsewhere
+    asWritten,  // every byte as it is written, on every system
+};
 
 class OutputFile {
   public:
@@ -20,14 +27,14 @@ class OutputFile {
     ~OutputFile();
 
     // Writes to standard output.
-    void useStandardOutput();
+    void useStandardOutput(LineEnds lineEnds = LineEnds::system);
     // Creates the file at `path`, or empties it when it exists; false when
     // that fails.
-    bool create(const char* path);
+    bool create(const char* path, LineEnds lineEnds = LineEnds::system);
     // Creates a new file in the directory of the file `path` names (the file
     // a symbolic link points to), to be renamed over it by close(); it gets
     // the replaced file's permission bits. False when it cannot be created;
-    // nothing is changed then.
+    // nothing is changed then. Its lines end as the system's text files end them.
     bool createReplacement(const char* path);
 
     bool isOpen() const { return handle_ != -1; }
@@ -45,10 +52,11 @@ class OutputFile {
     void abandon();
 
   private:
-    std::intptr_t handle_ = -1;    // a file descriptor, or a HANDLE on Windows
-    bool ownsHandle_ = false;      // false for standard output
-    std::string replacementPath_;  // the new file, while it replaces another
-    std::string replacedPath_;     // the file it will replace
+    std::intptr_t handle_ = -1;       // a file descriptor, or a HANDLE on Windows
+    bool ownsHandle_ = false;         // false for standard output
+    bool translatesLineEnds_ = true;  // LineEnds::system (used on Windows only)
+    std::string replacementPath_;     // the new file, while it replaces another
+    std::string replacedPath_;        // the file it will replace
 };
 
 }  // namespace korvcmp

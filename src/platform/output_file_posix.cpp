@@ -34,18 +34,20 @@ OutputFile::~OutputFile() {
     abandon();
 }
 
-void OutputFile::useStandardOutput() {
+void OutputFile::useStandardOutput(LineEnds lineEnds) {
     handle_ = kStandardOutput;
     ownsHandle_ = false;
+    translatesLineEnds_ = lineEnds == LineEnds::system;  // LF either way here
 }
 
-bool OutputFile::create(const char* path) {
+bool OutputFile::create(const char* path, LineEnds lineEnds) {
     const int file = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (file < 0) {
         return false;
     }
     handle_ = file;
     ownsHandle_ = true;
+    translatesLineEnds_ = lineEnds == LineEnds::system;  // LF either way here
     return true;
 }
 
@@ -77,6 +79,7 @@ bool OutputFile::createReplacement(const char* path) {
     (void)::fcntl(file, F_SETFD, FD_CLOEXEC);
     handle_ = file;
     ownsHandle_ = true;
+    translatesLineEnds_ = true;
     replacementPath_ = std::move(replacement);
     replacedPath_ = std::move(replaced);
     return true;

@@ -1,5 +1,7 @@
 // The compared listing's file on Windows. Lines end in CR LF, as the C
-// library's text streams end them there: every LF written becomes CR LF. A
+// library's text streams end them there: every LF written becomes CR LF
+// (unless the file was created with LineEnds::asWritten: then every byte is
+// written as it is). A
 // replacement is a new file beside the replaced one, renamed over it with
 // MoveFileEx only when every write and the close succeeded; the replaced
 // file keeps every byte otherwise. Windows keeps the name of a file that is
@@ -79,12 +81,13 @@ OutputFile::~OutputFile() {
     }
 }
 
-void OutputFile::useStandardOutput() {
+void OutputFile::useStandardOutput(LineEnds lineEnds) {
     handle_ = reinterpret_cast<std::intptr_t>(GetStdHandle(STD_OUTPUT_HANDLE));
     ownsHandle_ = false;
+    translatesLineEnds_ = lineEnds == LineEnds::system;
 }
 
-bool OutputFile::create(const char* path) {
+bool OutputFile::create(const char* path, LineEnds lineEnds) {
     const HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                     nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -92,6 +95,7 @@ bool OutputFile::create(const char* path) {
     }
     handle_ = reinterpret_cast<std::intptr_t>(file);
     ownsHandle_ = true;
+    translatesLineEnds_ = lineEnds == LineEnds::system;
     return true;
 }
 
@@ -114,6 +118,7 @@ bool OutputFile::createReplacement(const char* path) {
         if (file != INVALID_HANDLE_VALUE) {
             handle_ = reinterpret_cast<std::intptr_t>(file);
             ownsHandle_ = true;
+            translatesLineEnds_ = true;
             replacementPath_ = std::move(candidate);
             replacedPath_ = std::move(replaced);
             return true;
@@ -131,6 +136,13 @@ bool OutputFile::write(const char* data, std::size_t size) {
         return false;
     }
     const HANDLE handle = asHandle(handle_);
+    if (!translatesLineEnds_) {
+        const bool written = writeAll(handle, data, size);
+        if (!written) {
+            replacedPath_.clear();  // a replacement that lost a write is never renamed
+        }
+        return written;
+    }
     char translated[kTranslationBufferSize];
     std::size_t filled = 0;
     bool written = true;

@@ -33,7 +33,12 @@ class ReportDirectory {
 
     // Puts the new report in the place of `path`, replacing an earlier one.
     // False with `error` set when that fails; the earlier report is then as it was.
+    // Every file written into the report must be closed by then (Windows
+    // renames no directory with an open file inside).
     bool commit(std::string& error);
+    // After a commit: what could not be cleaned up (the earlier report, moved
+    // aside, could not be removed); empty when everything went.
+    const std::string& warning() const { return warning_; }
 
     // Removes the new directory and what it holds.
     void abandon();
@@ -41,6 +46,7 @@ class ReportDirectory {
   private:
     std::string path_;     // where the report goes
     std::string newPath_;  // where it is written; empty when none
+    std::string warning_;
 };
 
 }  // namespace korvcmp

@@ -1,7 +1,8 @@
 // The platform layer on whatever system the tests run on: input bytes arrive
 // exactly as they are on disk, a file is known under another path, output
-// lines end as the system's text files end them, and a replacement takes the
-// place of its file only when it is complete.
+// lines end as the system's text files end them (or as written, when asked),
+// a replacement takes the place of its file only when it is complete, and
+// directories are made, renamed and removed without following links.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/directories.h"
 #include "platform/input_file.h"
 #include "platform/output_file.h"
 #include "support/temp_dir.h"
@@ -129,7 +131,7 @@ TEST(InputFile, SizesBeyondFourGiB) {
     EXPECT_TRUE(file.close());
 }
 
-TEST(OutputFile, LinesEndAsTheSystemsTextFilesEndThem) {
+TEST(OutputFile, LinesEndAsTheSystemsTextFilesEndThemOrAsWritten) {
     static const struct {
         const char* name;
         std::vector<std::string> writes;
@@ -140,21 +142,25 @@ TEST(OutputFile, LinesEndAsTheSystemsTextFilesEndThem) {
         {"lines longer than any buffer", {"x\n", std::string(100000, 'y') + "\nz\n"}},
     };
     const TempDir dir;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string path = dir.write("out.txt", "bytes that the output replaces\n");
-        OutputFile output;
-        ASSERT_TRUE(output.create(path.c_str()));
-        std::string expected;
-        for (const std::string& piece : c.writes) {
-            EXPECT_TRUE(output.write(piece.data(), piece.size()));
-            for (const char character : piece) {
-                expected +=
-                    character == '\n' ? std::string(kTextLineEnd) : std::string(1, character);
+    for (const LineEnds lineEnds : {LineEnds::system, LineEnds::asWritten}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name) +
+                         (lineEnds == LineEnds::system ? ", system" : ", as written"));
+            const std::string path = dir.write("out.txt", "bytes that the output replaces\n");
+            OutputFile output;
+            ASSERT_TRUE(output.create(path.c_str(), lineEnds));
+            std::string expected;
+            for (const std::string& piece : c.writes) {
+                EXPECT_TRUE(output.write(piece.data(), piece.size()));
+                for (const char character : piece) {
+                    expected += character == '\n' && lineEnds == LineEnds::system
+                                    ? std::string(kTextLineEnd)
+                                    : std::string(1, character);
+                }
             }
+            EXPECT_TRUE(output.close());
+            EXPECT_EQ(readFile(path), expected);
         }
-        EXPECT_TRUE(output.close());
-        EXPECT_EQ(readFile(path), expected);
     }
 }
 
@@ -191,6 +197,82 @@ TEST(OutputFile, ReplacementTakesThePlaceOfItsFileOnlyWhenClosed) {
         const auto files = std::distance(std::filesystem::directory_iterator(dir.path()),
                                          std::filesystem::directory_iterator());
         EXPECT_EQ(files, 1) << "no replacement left behind";
+    }
+}
+
+// A symbolic link to a directory, where the system lets the tests make one
+// (Windows asks for a privilege).
+bool linkDirectory(const std::filesystem::path& target, const std::filesystem::path& link) {
+    std::error_code error;
+    std::filesystem::create_directory_symlink(target, link, error);
+    return !error;
+}
+
+TEST(Directories, KnowWhatAPathNamesWithoutFollowingALink) {
+    const TempDir dir;
+    dir.write("file", "bytes");
+    std::filesystem::create_directory(dir.path() / "directory");
+    static const struct {
+        const char* path;  // relative to the directory
+        PathKind kind;
+    } cases[] = {
+        {"file", PathKind::file},          {"directory", PathKind::directory},
+        {"missing", PathKind::nothing},    {"missing/below", PathKind::nothing},
+        {"file/below", PathKind::nothing},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(pathKind((dir.path() / c.path).string()), c.kind);
+    }
+    EXPECT_TRUE(isEmptyDirectory((dir.path() / "directory").string()));
+    EXPECT_FALSE(isEmptyDirectory(dir.path().string()));
+    if (linkDirectory(dir.path() / "directory", dir.path() / "link")) {
+        EXPECT_EQ(pathKind((dir.path() / "link").string()), PathKind::other);
+    }
+}
+
+TEST(Directories, AreMadeAndRenamedOnlyWhereNothingIs) {
+    const TempDir dir;
+    const std::string made = dir.file("made");
+    EXPECT_TRUE(makeDirectory(made));
+    EXPECT_FALSE(makeDirectory(made)) << "it exists";
+    EXPECT_FALSE(makeDirectory(dir.file("missing/below"))) << "no parent";
+    EXPECT_EQ(pathKind(made), PathKind::directory);
+
+    dir.write("made/inside", "kept");
+    std::filesystem::create_directory(dir.path() / "taken");  // empty: rename(2) would replace it
+    EXPECT_FALSE(renameDirectory(made, dir.file("taken")));
+    EXPECT_FALSE(renameDirectory(dir.file("missing"), dir.file("elsewhere")));
+    EXPECT_EQ(readFile(dir.file("made/inside")), "kept");
+    EXPECT_TRUE(renameDirectory(made, dir.file("renamed")));
+    EXPECT_EQ(pathKind(made), PathKind::nothing);
+    EXPECT_EQ(readFile(dir.file("renamed/inside")), "kept");
+}
+
+TEST(Directories, TreeIsRemovedWithoutFollowingLinksOutOfIt) {
+    const TempDir dir;
+    const std::filesystem::path outside = dir.path() / "outside";
+    std::filesystem::create_directories(outside / "deeper");
+    dir.write("outside/deeper/kept", "kept");
+    const std::filesystem::path tree = dir.path() / "tree";
+    std::filesystem::create_directories(tree / "a" / "b" / "c");
+    dir.write("tree/a/b/c/file", "x");
+    dir.write("tree/a/read-only", "x");
+    std::filesystem::permissions(tree / "a" / "read-only", std::filesystem::perms::owner_read);
+    dir.write("tree/top", "x");
+    const bool linked = linkDirectory(outside, tree / "a" / "link");
+
+    EXPECT_TRUE(removeDirectoryTree(tree.string()));
+    EXPECT_EQ(pathKind(tree.string()), PathKind::nothing);
+    EXPECT_EQ(readFile((outside / "deeper" / "kept").string()), "kept") << "linked: " << linked;
+    EXPECT_TRUE(removeDirectoryTree(tree.string())) << "nothing there is nothing left";
+
+    const std::string file = dir.write("file", "kept");
+    EXPECT_FALSE(removeDirectoryTree(file));
+    EXPECT_EQ(readFile(file), "kept");
+    if (linkDirectory(outside, dir.path() / "link")) {
+        EXPECT_FALSE(removeDirectoryTree(dir.file("link"))) << "a link is no directory of its own";
+        EXPECT_EQ(readFile((outside / "deeper" / "kept").string()), "kept");
     }
 }
 
