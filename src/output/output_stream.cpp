@@ -30,9 +30,9 @@ bool OutputStream::createFile(const char* path, LineEnds lineEnds) {
     return file_.create(path, lineEnds);
 }
 
-bool OutputStream::createReplacement(const char* path) {
+bool OutputStream::createReplacement(const char* path, LineEnds lineEnds) {
     openPrepared();
-    return file_.createReplacement(path);
+    return file_.createReplacement(path, lineEnds);
 }
 
 void OutputStream::useStandardOutput(LineEnds lineEnds) {

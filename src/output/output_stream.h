@@ -35,7 +35,7 @@ class OutputStream {
     // Writes a new file that replaces the file at `path` when the output is
     // closed successfully, and is removed otherwise; false when it cannot be
     // created.
-    bool createReplacement(const char* path);
+    bool createReplacement(const char* path, LineEnds lineEnds = LineEnds::system);
     void useStandardOutput(LineEnds lineEnds = LineEnds::system);
     // Collects the output in `sink` instead of writing it anywhere.
     void useMemory(std::string* sink);

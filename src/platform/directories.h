@@ -43,6 +43,9 @@ bool renameDirectory(const std::string& from, const std::string& to);
 // left as it is) or something could not be removed.
 bool removeDirectoryTree(const std::string& path);
 
+// Removes the file `path` (not a directory); false when it cannot.
+bool removeFile(const std::string& path);
+
 // The system's words for why the last failed call above failed on this
 // thread ("Permission denied"); read it right after the failure.
 std::string lastDirectoryError();

@@ -129,6 +129,10 @@ bool renameDirectory(const std::string& from, const std::string& to) {
     return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
+bool removeFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
+
 bool removeDirectoryTree(const std::string& path) {
     struct stat status {};
     if (::lstat(path.c_str(), &status) != 0) {

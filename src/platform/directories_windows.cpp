@@ -171,6 +171,11 @@ bool renameDirectory(const std::string& from, const std::string& to) {
     return MoveFileExW(wideFrom.c_str(), wideTo.c_str(), 0) != 0 || failed();
 }
 
+bool removeFile(const std::string& path) {
+    const std::wstring wide = widePath(path);
+    return (!wide.empty() && DeleteFileW(wide.c_str()) != 0) || failed();
+}
+
 bool removeDirectoryTree(const std::string& path) {
     const std::wstring wide = widePath(path);
     if (wide.empty()) {

@@ -35,7 +35,7 @@ class OutputFile {
     // a symbolic link points to), to be renamed over it by close(); it gets
     // the replaced file's permission bits. False when it cannot be created;
     // nothing is changed then. Its lines end as the system's text files end them.
-    bool createReplacement(const char* path);
+    bool createReplacement(const char* path, LineEnds lineEnds = LineEnds::system);
 
     bool isOpen() const { return handle_ != -1; }
 

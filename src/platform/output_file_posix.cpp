@@ -51,7 +51,7 @@ bool OutputFile::create(const char* path, LineEnds lineEnds) {
     return true;
 }
 
-bool OutputFile::createReplacement(const char* path) {
+bool OutputFile::createReplacement(const char* path, LineEnds lineEnds) {
     std::string replaced = resolvedPath(path);
     struct stat status {};
     if (::stat(replaced.c_str(), &status) != 0) {
@@ -79,7 +79,7 @@ bool OutputFile::createReplacement(const char* path) {
     (void)::fcntl(file, F_SETFD, FD_CLOEXEC);
     handle_ = file;
     ownsHandle_ = true;
-    translatesLineEnds_ = true;
+    translatesLineEnds_ = lineEnds == LineEnds::system;
     replacementPath_ = std::move(replacement);
     replacedPath_ = std::move(replaced);
     return true;

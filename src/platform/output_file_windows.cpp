@@ -99,7 +99,7 @@ bool OutputFile::create(const char* path, LineEnds lineEnds) {
     return true;
 }
 
-bool OutputFile::createReplacement(const char* path) {
+bool OutputFile::createReplacement(const char* path, LineEnds lineEnds) {
     std::string replaced = resolvedPath(path);
     const DWORD attributes = GetFileAttributesA(replaced.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES &&
@@ -118,7 +118,7 @@ bool OutputFile::createReplacement(const char* path) {
         if (file != INVALID_HANDLE_VALUE) {
             handle_ = reinterpret_cast<std::intptr_t>(file);
             ownsHandle_ = true;
-            translatesLineEnds_ = true;
+            translatesLineEnds_ = lineEnds == LineEnds::system;
             replacementPath_ = std::move(candidate);
             replacedPath_ = std::move(replaced);
             return true;

@@ -251,7 +251,7 @@ void ReportCollector::keepLostItems(std::size_t index, const FileSummary& summar
 void ReportCollector::writePage(const FileSummary& summary, const MonitoredFile& file2,
                                 const MonitoredFile* file1) {
     const std::string path = directory_->filePath(summary.page);
-    if (!page_.createFile(path.c_str())) {
+    if (!page_.createFile(path.c_str(), LineEnds::asWritten)) {
         fatal("Cannot create \"%s\"", path);
     }
     writeFilePage(page_, model_, summary, file2, file1, listing2View_);

@@ -4,6 +4,8 @@
 // DIR.korvcmp-report-old-N first and removed once the new one is in place.
 #include "report/report_directory.h"
 
+#include <new>
+
 #include "base/package_version.h"
 #include "platform/directories.h"
 #include "platform/output_file.h"
@@ -193,9 +195,15 @@ bool ReportDirectory::commit(std::string& error) {
         return false;
     }
     newPath_.clear();
-    if (!old.empty() && !removeDirectoryTree(old)) {
-        warning_ = "the earlier report, moved aside to " + quoted(old) +
-                   ", could not be removed: " + lastDirectoryError();
+    // The new report is in place: nothing from here on makes the run fail,
+    // not even a lack of memory to remove the earlier one or to say so.
+    try {
+        if (!old.empty() && !removeDirectoryTree(old)) {
+            warning_ = "the earlier report, moved aside to " + quoted(old) +
+                       ", could not be removed: " + lastDirectoryError();
+        }
+    } catch (const std::bad_alloc&) {
+        warning_.clear();
     }
     return true;
 }

@@ -10,6 +10,7 @@
 #include "base/package_version.h"
 #include "output/output_stream.h"
 #include "pipeline/reading_stages.h"
+#include "platform/directories.h"
 #include "platform/system_memory.h"
 #include "report/html_pages.h"
 #include "report/report_collector.h"
@@ -27,32 +28,75 @@ void writeMessage(std::FILE* errors, std::string_view kind, std::string_view mes
                  message.data());
 }
 
-// Writes one output with `write`, to standard output for "-", else to the
-// file at `path`; ends the run with a message when it cannot be written.
+// Writes with `write` into `out`, just opened onto `path`, and closes it;
+// ends the run with a message when that fails.
 template <typename Write>
-void writeOutput(OutputStream& out, const std::string& path, Write&& write) {
-    const bool toStandardOutput = path == "-";
-    if (toStandardOutput) {
-        out.useStandardOutput();
-    } else if (!out.createFile(path.c_str())) {
-        fatal("Cannot create \"%s\"", path);
-    }
+void writeAndClose(OutputStream& out, const std::string& path, Write&& write) {
     write(out);
     if (!out.close()) {
-        fatal(toStandardOutput ? "Cannot write the standard output%s" : "Cannot write \"%s\"",
-              toStandardOutput ? "" : path);
+        fatal("Cannot write \"%s\"", path);
     }
+}
+
+// A file of the new report directory.
+template <typename Write>
+void writeReportFile(OutputStream& out, const std::string& path, Write&& write) {
+    if (!out.createFile(path.c_str(), LineEnds::asWritten)) {
+        fatal("Cannot create \"%s\"", path);
+    }
+    writeAndClose(out, path, write);
+}
+
+// Writes one output with `write`, to standard output for "-", else to the
+// file at `path`, with the same bytes on every system; ends the run with a
+// message when it cannot be written. A regular file, there or not, gets its
+// content only once it is complete: it is written beside and renamed into
+// place, so that a failure leaves what was there (or nothing) as it was.
+template <typename Write>
+void writeOutput(OutputStream& out, const std::string& path, Write&& write) {
+    if (path == "-") {
+        out.useStandardOutput(LineEnds::asWritten);
+        write(out);
+        if (!out.close()) {
+            fatal("Cannot write the report to standard output");
+        }
+        return;
+    }
+    const PathKind kind = pathKind(path);
+    // A new file is made empty first, to be replaced like an existing one;
+    // it goes again when the run fails.
+    struct NewFile {
+        const std::string& path;
+        bool made = false;
+        bool kept = false;
+        ~NewFile() {
+            if (made && !kept) {
+                static_cast<void>(removeFile(path));
+            }
+        }
+    } newFile{path};
+    if (kind == PathKind::nothing) {
+        newFile.made = out.createFile(path.c_str(), LineEnds::asWritten) && out.close();
+    }
+    const bool replaces = kind == PathKind::file || newFile.made;
+    const bool opened = replaces ? out.createReplacement(path.c_str(), LineEnds::asWritten)
+                                 : out.createFile(path.c_str(), LineEnds::asWritten);
+    if (!opened) {
+        fatal("Cannot create \"%s\"", path);
+    }
+    writeAndClose(out, path, write);
+    newFile.kept = true;
 }
 
 // The index and the shared files of an HTML report, in its new directory.
 void writeReportPages(OutputStream& out, const ReportDirectory& directory,
                       const ReportModel& model) {
-    writeOutput(out, directory.filePath(kStyleSheetName),
-                [](OutputStream& stream) { stream.write(kStyleSheet); });
-    writeOutput(out, directory.filePath(kScriptName),
-                [](OutputStream& stream) { stream.write(kScript); });
-    writeOutput(out, directory.filePath("index.html"),
-                [&model](OutputStream& stream) { writeIndexPage(stream, model); });
+    writeReportFile(out, directory.filePath(kStyleSheetName),
+                    [](OutputStream& stream) { stream.write(kStyleSheet); });
+    writeReportFile(out, directory.filePath(kScriptName),
+                    [](OutputStream& stream) { stream.write(kScript); });
+    writeReportFile(out, directory.filePath("index.html"),
+                    [&model](OutputStream& stream) { writeIndexPage(stream, model); });
 }
 
 // The run itself; every failure is raised.
@@ -106,6 +150,9 @@ int runReportOrRaise(const ReportOptions& options, std::FILE* errors,
         std::string error;
         if (!directory.commit(error)) {
             fatal(error);
+        }
+        if (!directory.warning().empty()) {
+            writeMessage(errors, "warning: ", directory.warning());
         }
     }
     for (const std::string& warning : model.warnings) {

@@ -291,7 +291,7 @@ TEST(ReportRun, StatusMessagesAndWhatIsLeft) {
     const TempDir dir;
     const std::string run1 = sourcePath("examples/run1.lst");
     const std::string run2 = sourcePath("examples/run2.lst");
-    const std::string bad = dir.write("bad.lst", "not a listing\n");
+    const std::string bad = dir.write("bad.lst", "not\na\nlisting\nat\nall\n");
     const std::string report = dir.file("report");
     const std::string other = dir.file("other");
     std::filesystem::create_directory(other);
