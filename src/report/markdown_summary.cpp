@@ -105,6 +105,18 @@ void appendCoverage(std::string& line, const TerFigures& ter) {
     }
 }
 
+// "64.4% → 70.1% (96/149 → 110/157)".
+void appendCoverageChange(std::string& line, const TerFigures& ter1, const TerFigures& ter2) {
+    appendPercent(line, ter1);
+    line.append(" → ");
+    appendPercent(line, ter2);
+    line.append(" (");
+    appendFraction(line, ter1);
+    line.append(" → ");
+    appendFraction(line, ter2);
+    line.push_back(')');
+}
+
 bool lostCoverage(const FileSummary& file) {
     if (file.status == FileStatus::Removed) {
         return file.ter1.present && file.ter1.covered > 0;
@@ -117,14 +129,8 @@ void writeTotals(MarkdownBudget& budget, const ReportModel& model, std::string& 
     line.assign("## ");
     appendMarkdownText(line, model.title.empty() ? "Coverage comparison" : model.title);
     line.append("\n\nCoverage ");
-    appendPercent(line, totals.ter1);
-    line.append(" → ");
-    appendPercent(line, totals.ter2);
-    line.append(" (");
-    appendFraction(line, totals.ter1);
-    line.append(" → ");
-    appendFraction(line, totals.ter2);
-    line.append("), **+");
+    appendCoverageChange(line, totals.ter1, totals.ter2);
+    line.append(", **+");
     appendInteger(line, totals.change.newHits);
     line.append(" new, −");
     appendInteger(line, totals.change.lostHits);
@@ -191,9 +197,7 @@ void writeLostFiles(MarkdownBudget& budget, const std::vector<const FileSummary*
                    row.append("| ");
                    appendMarkdownText(row, file.path);
                    row.append(" | ");
-                   appendCoverage(row, file.ter1);
-                   row.append(" → ");
-                   appendCoverage(row, file.ter2);
+                   appendCoverageChange(row, file.ter1, file.ter2);
                    row.append(" | ");
                    appendInteger(row, file.change.lostHits);
                    row.append(" | ");
