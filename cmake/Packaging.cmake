@@ -1,12 +1,13 @@
 # Installation rules, the Debian package of korvcmp, and the zip for Windows.
 #
-#   cmake --install <build> [--prefix <dir>]   installs bin/korvcmp, bin/korvcmp-lost and
-#                                               share/man/man1/korvcmp.1[.gz], korvcmp-lost.1[.gz]
+#   cmake --install <build> [--prefix <dir>]   installs bin/korvcmp, bin/korvcmp-lost,
+#                                               bin/korvcmp-report and share/man/man1/korvcmp.1[.gz],
+#                                               korvcmp-lost.1[.gz], korvcmp-report.1[.gz]
 #   cd <build> && cpack -G DEB                  builds korvcmp_<version>_<arch>.deb
 #
 # A Windows build (cross or native) installs korvcmp.exe, korvcmp-lost.exe,
-# README.txt and the manuals as plain text, korvcmp.txt and korvcmp-lost.txt,
-# side by side, with CR LF line ends:
+# korvcmp-report.exe, README.txt and the manuals as plain text, korvcmp.txt,
+# korvcmp-lost.txt and korvcmp-report.txt, side by side, with CR LF line ends:
 #   cd <build> && cpack -G ZIP                  builds korvcmp-<version>-win64.zip
 #
 # Everything is installed in the component "korvcmp", and CPack packs that
@@ -15,8 +16,9 @@
 
 include(GNUInstallDirs)
 
-# The programs, each with its manual page man/<program>.1.
-set(KORVCMP_PROGRAMS korvcmp korvcmp-lost)
+# The programs, each with its manual page man/<program>.1. A program whose
+# target is not built gets neither its executable nor its manual installed.
+set(KORVCMP_PROGRAMS korvcmp korvcmp-lost korvcmp-report)
 
 if(WIN32)
   # --- Windows: one folder holding the programs, README.txt and the manuals ---
@@ -39,6 +41,9 @@ if(WIN32)
     VERBATIM)
   if(KORVCMP_GROFF_EXECUTABLE)
     foreach(_program IN LISTS KORVCMP_PROGRAMS)
+      if(NOT TARGET ${_program})
+        continue()
+      endif()
       set(_page_source ${CMAKE_CURRENT_SOURCE_DIR}/man/${_program}.1)
       list(APPEND _korvcmp_texts ${_korvcmp_text_dir}/${_program}.txt)
       add_custom_command(
@@ -84,7 +89,9 @@ else()
       message(WARNING "Packaging: ${_page_source} is missing, no manual page is installed for it")
       continue()
     endif()
-    if(KORVCMP_GZIP_EXECUTABLE)
+    if(NOT TARGET ${_program})
+      # not installed, but still linted below
+    elseif(KORVCMP_GZIP_EXECUTABLE)
       set(_page_gz ${_korvcmp_man_dir}/${_program}.1.gz)
       add_custom_command(
         OUTPUT ${_page_gz}
@@ -155,7 +162,10 @@ hit counts. Every TER figure gets the amount of difference: hits in listing 1\n\
 plus new hits minus lost hits.\n\
 korvcmp-lost reads such a compared listing and reports where coverage was\n\
 lost, as file:line diagnostics, GitHub Actions annotations or JSON Lines,\n\
-with an exit status for CI gates.")
+with an exit status for CI gates.\n\
+korvcmp-report compares two listings in the same way and writes an HTML\n\
+report with both runs side by side, a Markdown summary for pull requests\n\
+and a JSON document.")
 set(CPACK_STRIP_FILES ON)
 
 # Only the component "korvcmp", packed as one package under the plain name.

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Checks the installation and the Debian package of korvcmp (the programs
-# korvcmp and korvcmp-lost with their manual pages) from a build tree.
+# korvcmp, korvcmp-lost and korvcmp-report with their manual pages) from a
+# build tree.
 #
 #   check_package.sh [options] BUILD_DIR
 #
@@ -153,6 +154,16 @@ usage_ok() { # usage_ok EXECUTABLE
     [ "$(wc -l <"$work/usage.out")" -eq 21 ]
 }
 
+# The usage text of korvcmp-report: exit status 0, nothing on standard error,
+# and the synopsis naming the program; --version prints the package version.
+report_usage_ok() { # report_usage_ok EXECUTABLE
+    "$1" -h >"$work/usage.out" 2>"$work/usage.err" || return 1
+    [ ! -s "$work/usage.err" ] || return 1
+    grep -q 'korvcmp-report -i1 ' "$work/usage.out" || return 1
+    "$1" --version >"$work/version.out" 2>"$work/usage.err" || return 1
+    [ ! -s "$work/usage.err" ] && grep -qF "$version" "$work/version.out"
+}
+
 # The usage text of korvcmp-lost: exit status 0, nothing on standard error,
 # and the synopsis on its first two lines.
 lost_usage_ok() { # lost_usage_ok EXECUTABLE
@@ -183,7 +194,7 @@ fi
 build_dir=$(cd "$build_dir" && pwd)
 [ -n "$out_dir" ] || out_dir=$build_dir/package
 
-targets="korvcmp korvcmp-lost"
+targets="korvcmp korvcmp-lost korvcmp-report"
 if grep -q '^KORVCMP_GZIP_EXECUTABLE:FILEPATH=/' "$build_dir/CMakeCache.txt"; then
     targets="$targets korvcmp_manpage"
 fi
@@ -211,8 +222,11 @@ check "installed bin/korvcmp is executable" test -x "$prefix/bin/korvcmp"
 check "installed korvcmp -h prints the usage text" usage_ok "$prefix/bin/korvcmp"
 check "installed bin/korvcmp-lost is executable" test -x "$prefix/bin/korvcmp-lost"
 check "installed korvcmp-lost -h prints the usage text" lost_usage_ok "$prefix/bin/korvcmp-lost"
+check "installed bin/korvcmp-report is executable" test -x "$prefix/bin/korvcmp-report"
+check "installed korvcmp-report -h and --version print the usage text and the version" \
+    report_usage_ok "$prefix/bin/korvcmp-report"
 
-for program in korvcmp korvcmp-lost; do
+for program in korvcmp korvcmp-lost korvcmp-report; do
     installed_page=
     for candidate in "$prefix/share/man/man1/$program.1.gz" "$prefix/share/man/man1/$program.1"; do
         if [ -f "$candidate" ]; then
@@ -263,20 +277,23 @@ check "control: Depends comes from dpkg-shlibdeps (libc6 with a version)" has_ve
 
 # Exactly the programs and their manual pages, nothing else.
 dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $NF }' | sort >"$work/files"
-printf '%s\n' ./usr/bin/korvcmp ./usr/bin/korvcmp-lost ./usr/share/man/man1/korvcmp-lost.1.gz \
+printf '%s\n' ./usr/bin/korvcmp ./usr/bin/korvcmp-lost ./usr/bin/korvcmp-report \
+    ./usr/share/man/man1/korvcmp-lost.1.gz ./usr/share/man/man1/korvcmp-report.1.gz \
     ./usr/share/man/man1/korvcmp.1.gz >"$work/files.expected"
 if cmp -s "$work/files" "$work/files.expected"; then
-    pass "package holds exactly usr/bin/korvcmp, usr/bin/korvcmp-lost and their manual pages"
+    pass "package holds exactly usr/bin/korvcmp, korvcmp-lost, korvcmp-report and their manual pages"
 else
     diff "$work/files.expected" "$work/files" | sed 's/^/        /'
-    fail "package holds exactly usr/bin/korvcmp, usr/bin/korvcmp-lost and their manual pages"
+    fail "package holds exactly usr/bin/korvcmp, korvcmp-lost, korvcmp-report and their manual pages"
 fi
 
 # The packaged files themselves, unpacked without installing them.
 if dpkg-deb -x "$deb" "$work/unpacked"; then
     check "packaged korvcmp -h prints the usage text" usage_ok "$work/unpacked/usr/bin/korvcmp"
     check "packaged korvcmp-lost -h prints the usage text" lost_usage_ok "$work/unpacked/usr/bin/korvcmp-lost"
-    for program in korvcmp korvcmp-lost; do
+    check "packaged korvcmp-report -h and --version print the usage text and the version" \
+        report_usage_ok "$work/unpacked/usr/bin/korvcmp-report"
+    for program in korvcmp korvcmp-lost korvcmp-report; do
         packaged_page=$work/unpacked/usr/share/man/man1/$program.1.gz
         check "packaged manual page of $program is gzip data" gzip -t "$packaged_page"
         check "man -l renders the packaged manual page of $program" man_renders "$program" -l "$packaged_page"
@@ -297,7 +314,7 @@ if [ -n "$before" ] && [ "$before" != not-installed ] && [ "$before" != config-f
     skip "dpkg -i: korvcmp is already installed ($before); remove it with dpkg -r korvcmp to run this check"
     finish
 fi
-for program in korvcmp korvcmp-lost; do
+for program in korvcmp korvcmp-lost korvcmp-report; do
     if [ -e /usr/bin/$program ]; then
         skip "dpkg -i: /usr/bin/$program exists and belongs to no package; not overwritten"
         finish
@@ -320,12 +337,15 @@ check "korvcmp on PATH is /usr/bin/korvcmp" test "$(command -v korvcmp)" = /usr/
 check "installed korvcmp -h prints the usage text" usage_ok korvcmp
 check "korvcmp-lost on PATH is /usr/bin/korvcmp-lost" test "$(command -v korvcmp-lost)" = /usr/bin/korvcmp-lost
 check "installed korvcmp-lost -h prints the usage text" lost_usage_ok korvcmp-lost
+check "korvcmp-report on PATH is /usr/bin/korvcmp-report" test "$(command -v korvcmp-report)" = /usr/bin/korvcmp-report
+check "installed korvcmp-report -h and --version print the usage text and the version" \
+    report_usage_ok korvcmp-report
 
 # Minimal images may tell dpkg to leave out manual pages (path-exclude).
 if grep -qs '^path-exclude=/usr/share/man' /etc/dpkg/dpkg.cfg /etc/dpkg/dpkg.cfg.d/*; then
-    skip "man korvcmp, man korvcmp-lost: this system's dpkg configuration excludes /usr/share/man"
+    skip "man korvcmp, korvcmp-lost, korvcmp-report: this system's dpkg configuration excludes /usr/share/man"
 else
-    for program in korvcmp korvcmp-lost; do
+    for program in korvcmp korvcmp-lost korvcmp-report; do
         check "man -w $program finds /usr/share/man/man1/$program.1.gz" \
             test "$(man -w $program 2>/dev/null)" = /usr/share/man/man1/$program.1.gz
         check "man $program renders the page" man_renders $program $program
@@ -339,7 +359,7 @@ else
     sed 's/^/        /' "$work/dpkg.log"
     fail "dpkg -r korvcmp"
 fi
-for program in korvcmp korvcmp-lost; do
+for program in korvcmp korvcmp-lost korvcmp-report; do
     check "/usr/bin/$program is gone after dpkg -r" test ! -e /usr/bin/$program
     check "/usr/share/man/man1/$program.1.gz is gone after dpkg -r" test ! -e /usr/share/man/man1/$program.1.gz
 done

@@ -1,6 +1,6 @@
 #!/bin/sh
-# Lints a manual page of the korvcmp package (korvcmp.1, korvcmp-lost.1): it
-# must render without a single warning.
+# Lints a manual page of the korvcmp package (korvcmp.1, korvcmp-lost.1,
+# korvcmp-report.1): it must render without a single warning.
 #
 #   lint_manpage.sh MANPAGE [VERSION]
 #

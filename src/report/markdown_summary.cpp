@@ -1,0 +1,292 @@
+// The Markdown summary of a comparison, for a pull request comment or a CI
+// job summary. Every line is put together first and written only when it
+// fits: what is written is counted, so the summary never passes
+// kMarkdownLimit, and a list that does not fit ends in "… and N more".
+#include <algorithm>
+#include <charconv>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "report/markdown_text.h"
+#include "report/summary_writers.h"
+
+namespace korvcmp {
+namespace {
+
+// Kept free for the headings and the "… and N more" lines, which are always
+// written.
+constexpr std::size_t kReserve = 4096;
+
+// The summary's bytes as they are written, against its limit.
+class MarkdownBudget {
+  public:
+    explicit MarkdownBudget(OutputStream& out) : out_(out) {}
+
+    std::size_t written() const { return written_; }
+
+    // Writes `text` when it ends before `end` and leaves the reserve; false
+    // when it would not.
+    bool writeIfFits(std::string_view text, std::size_t end) {
+        if (written_ + text.size() > std::min(end, kMarkdownLimit - kReserve)) {
+            return false;
+        }
+        write(text);
+        return true;
+    }
+    // A heading or a closing line, from the reserve.
+    void writeFromReserve(std::string_view text) {
+        if (written_ + text.size() <= kMarkdownLimit) {
+            write(text);
+        }
+    }
+
+  private:
+    void write(std::string_view text) {
+        out_.write(text);
+        written_ += text.size();
+    }
+
+    OutputStream& out_;
+    std::size_t written_ = 0;
+};
+
+void appendInteger(std::string& line, std::int64_t value) {
+    char digits[24];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
+    line.append(digits, result.ptr);
+}
+
+// "64.4%", from the covered and total items rounded to a tenth; the TER
+// line's own percent when it counts no items; "n/a" without a TER line.
+void appendPercent(std::string& line, const TerFigures& ter) {
+    if (!ter.present) {
+        line.append("n/a");
+        return;
+    }
+    if (ter.total <= 0 || ter.covered < 0) {
+        appendInteger(line, ter.percent);
+        line.push_back('%');
+        return;
+    }
+    std::int64_t covered = ter.covered;
+    std::int64_t total = ter.total;
+    while (total > 1'000'000'000'000) {  // no overflow below
+        covered /= 10;
+        total /= 10;
+    }
+    const std::int64_t tenths = (covered * 2000 + total) / (2 * total);
+    appendInteger(line, tenths / 10);
+    line.push_back('.');
+    appendInteger(line, tenths % 10);
+    line.push_back('%');
+}
+
+// "96/149", or "n/a" without a TER line.
+void appendFraction(std::string& line, const TerFigures& ter) {
+    if (!ter.present) {
+        line.append("n/a");
+        return;
+    }
+    appendInteger(line, ter.covered);
+    line.push_back('/');
+    appendInteger(line, ter.total);
+}
+
+// "64.4% (96/149)".
+void appendCoverage(std::string& line, const TerFigures& ter) {
+    appendPercent(line, ter);
+    if (ter.present) {
+        line.append(" (");
+        appendFraction(line, ter);
+        line.push_back(')');
+    }
+}
+
+// "64.4% → 70.1% (96/149 → 110/157)".
+void appendCoverageChange(std::string& line, const TerFigures& ter1, const TerFigures& ter2) {
+    appendPercent(line, ter1);
+    line.append(" → ");
+    appendPercent(line, ter2);
+    line.append(" (");
+    appendFraction(line, ter1);
+    line.append(" → ");
+    appendFraction(line, ter2);
+    line.push_back(')');
+}
+
+bool lostCoverage(const FileSummary& file) {
+    if (file.status == FileStatus::Removed) {
+        return file.ter1.present && file.ter1.covered > 0;
+    }
+    return file.change.lostHits > 0;
+}
+
+void writeTotals(MarkdownBudget& budget, const ReportModel& model, std::string& line) {
+    const ReportTotals& totals = model.totals;
+    line.assign("## ");
+    appendMarkdownText(line, model.title.empty() ? "Coverage comparison" : model.title);
+    line.append("\n\nCoverage ");
+    appendCoverageChange(line, totals.ter1, totals.ter2);
+    line.append(", **+");
+    appendInteger(line, totals.change.newHits);
+    line.append(" new, −");
+    appendInteger(line, totals.change.lostHits);
+    line.append(" lost**\n\nFiles: ");
+    appendInteger(line, static_cast<std::int64_t>(totals.compared));
+    line.append(" compared, ");
+    appendInteger(line, static_cast<std::int64_t>(totals.notCompared));
+    line.append(" not compared, ");
+    appendInteger(line, static_cast<std::int64_t>(totals.removed));
+    line.append(" removed, ");
+    appendInteger(line, static_cast<std::int64_t>(totals.withLostCoverage));
+    line.append(" with lost coverage.\n\n");
+    budget.writeIfFits(line, kMarkdownLimit);
+}
+
+void writeWarnings(MarkdownBudget& budget, const ReportModel& model, std::string& line) {
+    for (const std::string& warning : model.warnings) {
+        line.assign("- **Warning:** ");
+        appendMarkdownText(line, warning);
+        line.push_back('\n');
+        budget.writeIfFits(line, kMarkdownLimit);
+    }
+    if (!model.warnings.empty()) {
+        budget.writeFromReserve("\n");
+    }
+}
+
+// A table of `count` entries under a heading: a row for each of the first
+// `rows` of them, as long as they fit before `end`; then "… and N more
+// `what`" for the rest.
+template <typename AppendRow>
+void writeTable(MarkdownBudget& budget, std::string_view heading, std::size_t rows,
+                std::size_t count, std::size_t end, std::string_view what, std::string& line,
+                const AppendRow& appendRow) {
+    budget.writeFromReserve(heading);
+    std::size_t shown = 0;
+    while (shown < rows) {
+        line.clear();
+        appendRow(line, shown);
+        if (!budget.writeIfFits(line, end)) {
+            break;
+        }
+        ++shown;
+    }
+    budget.writeFromReserve("\n");
+    if (shown < count) {
+        line.assign("… and ");
+        appendInteger(line, static_cast<std::int64_t>(count - shown));
+        line.append(" more ");
+        line.append(what);
+        line.append("\n\n");
+        budget.writeFromReserve(line);
+    }
+}
+
+void writeLostFiles(MarkdownBudget& budget, const std::vector<const FileSummary*>& files,
+                    std::size_t end, std::string& line) {
+    writeTable(budget,
+               "### Files with lost coverage\n\n"
+               "| File | Coverage 1 → 2 | Lost | New |\n|---|---|---:|---:|\n",
+               files.size(), files.size(), end, "files with lost coverage", line,
+               [&](std::string& row, std::size_t i) {
+                   const FileSummary& file = *files[i];
+                   row.append("| ");
+                   appendMarkdownText(row, file.path);
+                   row.append(" | ");
+                   appendCoverageChange(row, file.ter1, file.ter2);
+                   row.append(" | ");
+                   appendInteger(row, file.change.lostHits);
+                   row.append(" | ");
+                   appendInteger(row, file.change.newHits);
+                   row.append(" |\n");
+               });
+}
+
+void writeRemovedFiles(MarkdownBudget& budget, const std::vector<const FileSummary*>& files,
+                       std::size_t end, std::string& line) {
+    writeTable(budget,
+               "### Removed files that listing 1 covered\n\n"
+               "| File | Coverage in 1 |\n|---|---|\n",
+               files.size(), files.size(), end, "removed files", line,
+               [&](std::string& row, std::size_t i) {
+                   row.append("| ");
+                   appendMarkdownText(row, files[i]->path);
+                   row.append(" | ");
+                   appendCoverage(row, files[i]->ter1);
+                   row.append(" |\n");
+               });
+}
+
+void writeLostItems(MarkdownBudget& budget, const ReportModel& model, std::string& line) {
+    const std::vector<LostItem>& items = model.firstLostItems;
+    // All lost items are counted, also those the model did not keep.
+    const std::size_t count = std::max(
+        items.size(), static_cast<std::size_t>(std::max<std::int64_t>(model.lostItemCount, 0)));
+    writeTable(budget,
+               "### Lost items\n\n"
+               "| Place | Function | Count in 1 | Description |\n|---|---|---|---|\n",
+               items.size(), count, kMarkdownLimit, "lost items", line,
+               [&](std::string& row, std::size_t i) {
+                   const LostItem& item = items[i];
+                   row.append("| ");
+                   appendMarkdownText(row, item.file);
+                   row.push_back(':');
+                   appendInteger(row, item.line);
+                   row.append(" | ");
+                   appendMarkdownText(row, item.function);
+                   row.append(" | ");
+                   appendMarkdownText(row, item.countName);
+                   row.push_back(' ');
+                   appendMarkdownText(row, item.count1);
+                   row.append(" | ");
+                   appendMarkdownText(row, item.description);
+                   row.append(" |\n");
+               });
+}
+
+}  // namespace
+
+void writeMarkdownSummary(OutputStream& out, const ReportModel& model) {
+    MarkdownBudget budget(out);
+    std::string line;
+    writeTotals(budget, model, line);
+    writeWarnings(budget, model, line);
+
+    std::vector<const FileSummary*> lostFiles;
+    std::vector<const FileSummary*> removedFiles;
+    for (const FileSummary& file : model.files) {
+        if (lostCoverage(file)) {
+            (file.status == FileStatus::Removed ? removedFiles : lostFiles).push_back(&file);
+        }
+    }
+    if (lostFiles.empty() && removedFiles.empty() && model.lostItemCount == 0) {
+        budget.writeFromReserve("**No lost coverage.**\n");
+        return;
+    }
+    // Most lost first; files that lost as much stay in the listing's order.
+    std::stable_sort(lostFiles.begin(), lostFiles.end(),
+                     [](const FileSummary* a, const FileSummary* b) {
+                         return a->change.lostHits > b->change.lostHits;
+                     });
+    // A list with lists after it leaves them room: the files at most two
+    // fifths of the limit, the removed files one fifth.
+    const bool withItems = model.lostItemCount > 0 || !model.firstLostItems.empty();
+    if (!lostFiles.empty()) {
+        const bool more = withItems || !removedFiles.empty();
+        writeLostFiles(budget, lostFiles,
+                       more ? budget.written() + kMarkdownLimit * 2 / 5 : kMarkdownLimit, line);
+    }
+    if (!removedFiles.empty()) {
+        writeRemovedFiles(budget, removedFiles,
+                          withItems ? budget.written() + kMarkdownLimit / 5 : kMarkdownLimit, line);
+    }
+    if (withItems) {
+        writeLostItems(budget, model, line);
+    }
+}
+
+}  // namespace korvcmp

@@ -1,0 +1,443 @@
+// The Markdown summary and the JSON document written from a hand-built
+// model: JSON strings of hostile texts, documents that parse, the fields and
+// nulls the document promises, Markdown that keeps its tables whatever the
+// texts hold, and a summary of thousands of lost items under its limit.
+#include "report/summary_writers.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/utf8_sequence.h"
+#include "output/json_text.h"
+#include "report/markdown_text.h"
+
+namespace korvcmp {
+namespace {
+
+template <typename Write>
+std::string writtenBy(const Write& write) {
+    std::string sink;
+    OutputStream out;
+    out.useMemory(&sink);
+    write(out);
+    EXPECT_TRUE(out.close());
+    return sink;
+}
+
+// A strict reading of one JSON document: true when `text` is exactly one
+// value, with every string valid UTF-8 free of raw control characters.
+class JsonCheck {
+  public:
+    explicit JsonCheck(std::string_view text) : text_(text) {}
+
+    bool document() { return value() && next() == '\0'; }
+
+  private:
+    // The next character after blanks; NUL at the end.
+    char next() {
+        at_ = std::min(text_.find_first_not_of(" \t\r\n", at_), text_.size());
+        return at_ < text_.size() ? text_[at_] : '\0';
+    }
+    bool take(char c) { return next() == c && ++at_ != 0; }
+    bool string() {
+        if (!take('"')) {
+            return false;
+        }
+        while (at_ < text_.size() && text_[at_] != '"') {
+            const auto c = static_cast<unsigned char>(text_[at_]);
+            std::size_t length = c >= 0x80 ? utf8SequenceLength(text_.substr(at_)) : 1;
+            if (c == '\\') {
+                const std::string_view escape = text_.substr(at_ + 1, 5);
+                const bool unicode =
+                    escape.size() == 5 && escape[0] == 'u' &&
+                    escape.find_first_not_of("0123456789abcdefABCDEF", 1) == std::string_view::npos;
+                const bool simple =
+                    !escape.empty() &&
+                    std::string_view("\"\\/bfnrt").find(escape[0]) != std::string_view::npos;
+                length = unicode ? 6 : simple ? 2 : 0;
+            }
+            if (c < 0x20 || length == 0) {
+                return false;
+            }
+            at_ += length;
+        }
+        return take('"');
+    }
+    template <typename Element>
+    bool list(char close, const Element& element) {
+        if (take(close)) {
+            return true;
+        }
+        do {
+            if (!element()) {
+                return false;
+            }
+        } while (take(','));
+        return take(close);
+    }
+    bool value() {
+        switch (next()) {
+            case '{':
+                ++at_;
+                return list('}', [&] { return string() && take(':') && value(); });
+            case '[':
+                ++at_;
+                return list(']', [&] { return value(); });
+            case '"':
+                return string();
+            default:
+                break;
+        }
+        const std::size_t digits = at_ + (text_.substr(at_).starts_with('-') ? 1 : 0);
+        const std::size_t end =
+            std::min(text_.find_first_not_of("0123456789", digits), text_.size());
+        for (const std::string_view word : {"true", "false", "null"}) {
+            if (text_.substr(at_).starts_with(word)) {
+                at_ += word.size();
+                return true;
+            }
+        }
+        return end > digits && (at_ = end) != 0;
+    }
+
+    std::string_view text_;
+    std::size_t at_ = 0;
+};
+
+TEST(JsonString, EscapesWhatJsonCannotHoldAndCopiesTheRest) {
+    struct Case {
+        std::string_view name;
+        std::string text;
+        std::string json;
+    };
+    const std::string longRun = std::string(20, 'a') + "\"" + std::string(20, 'b') + "\\";
+    const Case cases[] = {
+        {"empty", "", R"("")"},
+        {"plain", "src/control.c", R"("src/control.c")"},
+        {"quote and backslash", R"(a"b\c)", R"("a\"b\\c")"},
+        {"short escapes", "\b\f\n\r\t", R"("\b\f\n\r\t")"},
+        {"other controls", std::string("\x00\x01\x1f", 3), R"("\u0000\u0001\u001f")"},
+        {"delete stays", "a\x7f", "\"a\x7f\""},
+        {"valid UTF-8", "\xC3\xA4 \xE2\x86\x92 \xF0\x9F\x98\x80",
+         "\"\xC3\xA4 \xE2\x86\x92 \xF0\x9F\x98\x80\""},
+        {"stray continuation", "a\x80z", R"("a\ufffdz")"},
+        {"sequence cut short at the end", "a\xE2\x86", R"("a\ufffd\ufffd")"},
+        {"overlong form", "\xC0\xAF", R"("\ufffd\ufffd")"},
+        {"surrogate", "\xED\xA0\x80", R"("\ufffd\ufffd\ufffd")"},
+        {"beyond U+10FFFF", "\xF5\x80\x80\x80", R"("\ufffd\ufffd\ufffd\ufffd")"},
+        {"escapes inside and after long runs", longRun,
+         "\"" + std::string(20, 'a') + "\\\"" + std::string(20, 'b') + "\\\\\""},
+        {"invalid byte after a long valid run", std::string(18, 'x') + "\xC3\xA4\xFF",
+         "\"" + std::string(18, 'x') + "\xC3\xA4\\ufffd\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string json =
+            writtenBy([&](OutputStream& out) { writeJsonString(out, c.text); });
+        EXPECT_EQ(json, c.json);
+        EXPECT_TRUE(JsonCheck(json).document());
+    }
+}
+
+TerFigures ter(std::int64_t percent, std::int64_t covered, std::int64_t total) {
+    return {true, percent, covered, total};
+}
+
+FileSummary fileSummary(std::string path, FileStatus status, CoverageChange change,
+                        TerFigures ter1 = {}, TerFigures ter2 = {}) {
+    FileSummary file;
+    file.path = std::move(path);
+    file.status = status;
+    file.change = change;
+    file.ter1 = ter1;
+    file.ter2 = ter2;
+    return file;
+}
+
+// Three files, one of each status, with hostile texts where a listing may
+// have them.
+ReportModel sampleModel() {
+    ReportModel model;
+    model.title = "Nightly";
+    model.listing1 = {
+        "base.lst",
+        {{"Program", "ctl"}, {"Test command", "make \"check\""}, {"Program", "again"}},
+        "Mon Dec  7 10:00:00 2026",
+        "decision"};
+    model.listing2 = {"new.lst", {}, "Tue Dec  8 10:00:00 2026", "decision"};
+    model.warnings = {"the coverage views differ"};
+    FileSummary compared =
+        fileSummary("src/a.c", FileStatus::Compared, {5, 1, 2}, ter(71, 5, 7), ter(57, 4, 7));
+    compared.page = "files/a.c.html";
+    compared.functions.push_back({"main()", 12, ter(100, 2, 2), ter(50, 1, 2), {2, 0, 1}});
+    compared.functions.push_back({"f\"\x01\xff", 20, {}, {}, {}});
+    model.files.push_back(compared);
+    FileSummary notCompared =
+        fileSummary("src/b|c.c", FileStatus::NotCompared, {0, 1, 0}, {}, ter(50, 1, 2));
+    notCompared.reason = "no file";
+    model.files.push_back(notCompared);
+    model.files.push_back(fileSummary("src/gone.c", FileStatus::Removed, {}, ter(80, 4, 5)));
+    model.totals = {ter(64, 96, 149), ter(70, 110, 157), {96, 21, 5}, 1, 1, 1, 2};
+    model.firstLostItems = {{"src/a.c", 12, "main()", "hits", "26", "x = 1;"},
+                            {"src/a.c", 14, "main()", "FALSE", "3", "if (a|b)"}};
+    model.lostItemCount = 2;
+    return model;
+}
+
+// `fragments` are in `text`, one after the other.
+void expectInOrder(const std::string& text, const std::vector<std::string_view>& fragments) {
+    std::size_t from = 0;
+    for (const std::string_view fragment : fragments) {
+        const std::size_t at = text.find(fragment, from);
+        EXPECT_NE(at, std::string::npos) << fragment << "\nafter\n"
+                                         << text.substr(0, from) << "\nin\n"
+                                         << text;
+        from = at == std::string::npos ? from : at + fragment.size();
+    }
+}
+
+TEST(JsonReport, ParsesAndHoldsEveryFieldWithItsNulls) {
+    struct Case {
+        std::string_view name;
+        ReportModel model;
+        std::vector<std::string_view> inOrder;
+    };
+    const Case cases[] = {
+        {"empty model",
+         ReportModel{},
+         {R"("fields": {}})", R"("title": "",)", R"("warnings": [],)",
+          R"("totals": {"ter1": null, "ter2": null, "hits1": 0, "new": 0, "lost": 0,)",
+          R"("files": {"compared": 0, "notCompared": 0, "removed": 0, "withLostCoverage": 0}},)",
+          R"("lostItems": 0,)", R"("files": [])"}},
+        {"a file of each status",
+         sampleModel(),
+         {R"("listing1": {"path": "base.lst", "producedAt": "Mon Dec  7 10:00:00 2026", )",
+          R"("coverageView": "decision", "fields": {"Program": "ctl", "Test command": "make \"check\""}},)",
+          R"("listing2": {"path": "new.lst", )",
+          R"("title": "Nightly",)",
+          R"("warnings": ["the coverage views differ"],)",
+          R"("totals": {"ter1": {"percent": 64, "covered": 96, "total": 149}, )",
+          R"("ter2": {"percent": 70, "covered": 110, "total": 157}, "hits1": 96, "new": 21, "lost": 5,)",
+          R"("files": {"compared": 1, "notCompared": 1, "removed": 1, "withLostCoverage": 2}},)",
+          R"("lostItems": 2,)",
+          R"({"file": "src/a.c", "status": "compared", "reason": null, "page": "files/a.c.html", )",
+          R"("ter1": {"percent": 71, "covered": 5, "total": 7}, )",
+          R"("ter2": {"percent": 57, "covered": 4, "total": 7}, "hits1": 5, "new": 1, "lost": 2, "functions": [)",
+          R"j({"function": "main()", "line": 12, "ter1": {"percent": 100, "covered": 2, "total": 2}, )j",
+          R"({"function": "f\"\u0001\ufffd", "line": 20, "ter1": null, "ter2": null, )",
+          R"("hits1": 0, "new": 0, "lost": 0}
+    ]},)",
+          R"({"file": "src/b|c.c", "status": "not compared", "reason": "no file", "page": null, )",
+          R"("ter1": null, "ter2": {"percent": 50, "covered": 1, "total": 2}, "hits1": 0, "new": 1, )",
+          R"({"file": "src/gone.c", "status": "removed", "reason": null, "page": null, )",
+          R"("ter1": {"percent": 80, "covered": 4, "total": 5}, "ter2": null, "hits1": 0, "new": 0, )",
+          R"("lost": 0, "functions": []}
+  ]
+})"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string json =
+            writtenBy([&](OutputStream& out) { writeJsonReport(out, c.model); });
+        EXPECT_TRUE(JsonCheck(json).document()) << json;
+        expectInOrder(json, c.inOrder);
+    }
+}
+
+TEST(MarkdownText, EscapesEverythingThatWouldBeMarkup) {
+    struct Case {
+        std::string_view name;
+        std::string text;
+        std::string markdown;
+    };
+    const Case cases[] = {
+        {"plain", "src/control.c", "src/control.c"},
+        {"table cell ends", "a|b", "a\\|b"},
+        {"a backslash before a pipe", "a\\|", "a\\\\\\|"},
+        {"HTML", "<script>&amp;", "&lt;script&gt;&amp;amp;"},
+        {"emphasis, code, links", "*_`[x](y)`_*", "\\*\\_\\`\\[x\\](y)\\`\\_\\*"},
+        {"images, strike, math", "![a]~b~$c$", "\\!\\[a\\]\\~b\\~\\$c\\$"},
+        {"line ends and controls", "a\r\nb\tc\x7f", "a  b c "},
+        {"valid UTF-8", "\xC3\xA4\xE2\x86\x92", "\xC3\xA4\xE2\x86\x92"},
+        {"invalid UTF-8", "a\xFF\xC3", "a\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {"long text cut", std::string(kMarkdownCellTextLimit + 10, 'x'),
+         std::string(kMarkdownCellTextLimit, 'x') + "…"},
+        {"cut after a whole character",
+         std::string(kMarkdownCellTextLimit - 1, 'x') + "\xE2\x86\x92" + "yy",
+         std::string(kMarkdownCellTextLimit - 1, 'x') + "\xE2\x86\x92…"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string line = "| ";
+        appendMarkdownText(line, c.text);
+        EXPECT_EQ(line, "| " + c.markdown);
+    }
+}
+
+// The cells of a table row: its pipes that no backslash escapes, less one.
+std::size_t cellsOf(std::string_view row) {
+    std::size_t pipes = 0;
+    std::size_t backslashes = 0;
+    for (const char c : row) {
+        if (c == '|' && backslashes % 2 == 0) {
+            ++pipes;
+        }
+        backslashes = c == '\\' ? backslashes + 1 : 0;
+    }
+    return pipes - 1;
+}
+
+// Every row of every table has as many cells as the table's header.
+void expectWholeTables(const std::string& markdown) {
+    std::size_t headerCells = 0;
+    std::size_t from = 0;
+    while (from < markdown.size()) {
+        const std::size_t end = markdown.find('\n', from);
+        const std::string_view line(markdown.data() + from,
+                                    (end == std::string::npos ? markdown.size() : end) - from);
+        if (!line.starts_with("|")) {
+            headerCells = 0;
+        } else if (headerCells == 0) {
+            headerCells = cellsOf(line);
+        } else {
+            EXPECT_EQ(cellsOf(line), headerCells) << line;
+        }
+        from = end == std::string::npos ? markdown.size() : end + 1;
+    }
+}
+
+ReportModel modelWithLost(const std::vector<std::pair<std::string, std::int64_t>>& lostByFile) {
+    ReportModel model;
+    for (const auto& [path, lost] : lostByFile) {
+        model.files.push_back(fileSummary(path, FileStatus::Compared, {lost, 0, lost}));
+    }
+    return model;
+}
+
+TEST(MarkdownSummary, SaysWhatWasLostInTablesThatHold) {
+    struct Case {
+        std::string_view name;
+        ReportModel model;
+        std::vector<std::string_view> inOrder;
+        std::vector<std::string_view> absent;
+    };
+    ReportModel hostile = sampleModel();
+    hostile.title = "<b>x</b> | [y](z)";
+    hostile.files[0].path = "a|b`<script>&*_[x](y)\n\xFF.c";
+    hostile.firstLostItems[0].description = "a | b <img src=x> `c`";
+    ReportModel nothingLost = modelWithLost({{"src/a.c", 0}});
+    nothingLost.totals.ter1 = ter(50, 1, 2);
+    const Case cases[] = {
+        {"a file of each status",
+         sampleModel(),
+         {"## Nightly\n\nCoverage 64.4% → 70.1% (96/149 → 110/157), **+21 new, −5 lost**\n\n",
+          "Files: 1 compared, 1 not compared, 1 removed, 2 with lost coverage.\n\n",
+          "- **Warning:** the coverage views differ\n",
+          "### Files with lost coverage\n\n| File | Coverage 1 → 2 | Lost | New |\n",
+          "| src/a.c | 71.4% → 57.1% (5/7 → 4/7) | 2 | 1 |\n\n",
+          "### Removed files that listing 1 covered\n\n", "| src/gone.c | 80.0% (4/5) |\n\n",
+          "### Lost items\n\n", "| src/a.c:12 | main() | hits 26 | x = 1; |\n",
+          "| src/a.c:14 | main() | FALSE 3 | if (a\\|b) |\n\n"},
+         {"src/b", "No lost coverage", "more"}},
+        {"nothing lost",
+         nothingLost,
+         {"## Coverage comparison\n\nCoverage 50.0% → n/a (1/2 → n/a), **+0 new, −0 lost**",
+          "**No lost coverage.**\n"},
+         {"###", "Warning"}},
+        {"most lost first, ties in listing order",
+         modelWithLost({{"a", 1}, {"b", 3}, {"c", 0}, {"d", 3}, {"e", 2}}),
+         {"| b |", "| d |", "| e |", "| a |"},
+         {"| c |"}},
+        {"hostile texts",
+         hostile,
+         {"## &lt;b&gt;x&lt;/b&gt; \\| \\[y\\](z)\n",
+          "| a\\|b\\`&lt;script&gt;&amp;\\*\\_\\[x\\](y) \xEF\xBF\xBD.c | ",
+          "| a \\| b &lt;img src=x&gt; \\`c\\` |"},
+         {"<"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string markdown =
+            writtenBy([&](OutputStream& out) { writeMarkdownSummary(out, c.model); });
+        expectInOrder(markdown, c.inOrder);
+        for (const std::string_view fragment : c.absent) {
+            EXPECT_EQ(markdown.find(fragment), std::string::npos) << fragment << "\nin\n"
+                                                                  << markdown;
+        }
+        expectWholeTables(markdown);
+    }
+}
+
+// The rows of the table under `heading`.
+std::size_t rowsUnder(const std::string& markdown, std::string_view heading) {
+    std::size_t at = markdown.find(heading);
+    if (at == std::string::npos) {
+        return 0;
+    }
+    at = markdown.find("|---", at);
+    std::size_t rows = 0;
+    for (at = markdown.find('\n', at) + 1; markdown.compare(at, 1, "|") == 0;
+         at = markdown.find('\n', at) + 1) {
+        ++rows;
+    }
+    return rows;
+}
+
+TEST(MarkdownSummary, StaysUnderItsLimitAndSaysHowManyMore) {
+    struct Case {
+        std::string_view name;
+        std::size_t lostFiles;
+        std::size_t keptItems;
+        std::int64_t lostItems;
+    };
+    const Case cases[] = {
+        {"more files than fit", 20000, 10, 10},
+        {"files alone use the whole limit", 20000, 0, 0},
+        {"more items than the model kept", 1, 100, 250000},
+        {"more kept items than fit", 1, ReportModel::kKeptLostItems, 90000},
+    };
+    const std::string longText(300, 'n');
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ReportModel model;
+        for (std::size_t i = 0; i < c.lostFiles; ++i) {
+            model.files.push_back(fileSummary(longText + std::to_string(i), FileStatus::Compared,
+                                              {1, 0, 1}, ter(50, 1, 2), ter(0, 0, 2)));
+        }
+        for (std::size_t i = 0; i < c.keptItems; ++i) {
+            model.firstLostItems.push_back(
+                {longText, static_cast<std::uint32_t>(i), longText, "hits", "1", longText});
+        }
+        model.lostItemCount = c.lostItems;
+        const std::string markdown =
+            writtenBy([&](OutputStream& out) { writeMarkdownSummary(out, model); });
+        EXPECT_LE(markdown.size(), kMarkdownLimit);
+        const std::size_t fileRows = rowsUnder(markdown, "### Files with lost coverage");
+        const std::size_t itemRows = rowsUnder(markdown, "### Lost items");
+        if (c.lostItems > 0) {
+            EXPECT_GT(itemRows, 0U);
+        } else {
+            EXPECT_GT(markdown.size(), kMarkdownLimit * 9 / 10);
+        }
+        if (fileRows < c.lostFiles) {
+            EXPECT_NE(markdown.find("… and " + std::to_string(c.lostFiles - fileRows) +
+                                    " more files with lost coverage\n"),
+                      std::string::npos);
+        }
+        const std::string itemsCut =
+            "… and " + std::to_string(c.lostItems - static_cast<std::int64_t>(itemRows)) +
+            " more lost items\n\n";
+        if (itemRows < static_cast<std::size_t>(c.lostItems)) {
+            EXPECT_TRUE(markdown.ends_with(itemsCut)) << markdown.substr(markdown.size() - 200);
+        }
+        expectWholeTables(markdown);
+    }
+}
+
+}  // namespace
+}  // namespace korvcmp
