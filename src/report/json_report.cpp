@@ -12,18 +12,6 @@
 namespace korvcmp {
 namespace {
 
-std::string_view statusText(FileStatus status) {
-    switch (status) {
-        case FileStatus::Compared:
-            return "compared";
-        case FileStatus::NotCompared:
-            return "not compared";
-        case FileStatus::Removed:
-            return "removed";
-    }
-    return "compared";
-}
-
 void writeCount(OutputStream& out, std::size_t value) {
     out.writeInteger(static_cast<std::int64_t>(value));
 }
@@ -130,7 +118,7 @@ void writeFile(OutputStream& out, const FileSummary& file) {
     out.write("    {\"file\": ");
     writeJsonString(out, file.path);
     out.write(", \"status\": ");
-    writeJsonString(out, statusText(file.status));
+    writeJsonString(out, fileStatusName(file.status));
     out.write(", \"reason\": ");
     writeStringOrNull(out, file.reason);
     out.write(", \"page\": ");

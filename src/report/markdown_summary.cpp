@@ -117,13 +117,6 @@ void appendCoverageChange(std::string& line, const TerFigures& ter1, const TerFi
     line.push_back(')');
 }
 
-bool lostCoverage(const FileSummary& file) {
-    if (file.status == FileStatus::Removed) {
-        return file.ter1.present && file.ter1.covered > 0;
-    }
-    return file.change.lostHits > 0;
-}
-
 void writeTotals(MarkdownBudget& budget, const ReportModel& model, std::string& line) {
     const ReportTotals& totals = model.totals;
     line.assign("## ");
@@ -259,7 +252,7 @@ void writeMarkdownSummary(OutputStream& out, const ReportModel& model) {
     std::vector<const FileSummary*> lostFiles;
     std::vector<const FileSummary*> removedFiles;
     for (const FileSummary& file : model.files) {
-        if (lostCoverage(file)) {
+        if (file.lostCoverage()) {
             (file.status == FileStatus::Removed ? removedFiles : lostFiles).push_back(&file);
         }
     }
