@@ -11,18 +11,19 @@ const std::string_view kStyleSheet = R"css(/* korvcmp-report */
   color-scheme: light dark;
   --bg: #ffffff; --fg: #1f2328; --muted: #59636e; --line: #d1d9e0; --head: #f6f8fa;
   --accent: #0969da; --dir: #eef2f6; --lost: #cf222e; --lost-bg: #ffebe9; --new: #1a7f37;
-  --new-bg: #dafbe1; --warn: #9a6700; --warn-bg: #fff8c5; --bar: #aceebb; --track: #f0f2f4;
+  --new-bg: #dafbe1; --warn: #9a6700; --warn-bg: #fff8c5; --bar: #2da44e; --track: #d1d9e0;
   --cur: #fff3b0;
 }
 @media (prefers-color-scheme: dark) {
   :root {
     --bg: #0d1117; --fg: #e6edf3; --muted: #9198a1; --line: #30363d; --head: #161b22;
     --accent: #4493f8; --dir: #1c232c; --lost: #ff7b72; --lost-bg: #3d1418; --new: #3fb950;
-    --new-bg: #12361f; --warn: #d29922; --warn-bg: #2e2610; --bar: #1f5f32; --track: #21262d;
+    --new-bg: #12361f; --warn: #d29922; --warn-bg: #2e2610; --bar: #3fb950; --track: #30363d;
     --cur: #4b3f07;
   }
 }
 * { box-sizing: border-box; }
+[hidden] { display: none !important; }
 html { background: var(--bg); color: var(--fg); }
 body {
   margin: 0 auto; padding: 1.5rem 2rem 3rem; max-width: 110rem;
@@ -54,8 +55,9 @@ kbd { font: .85em ui-monospace, SFMono-Regular, Menlo, Consolas, "Liberation Mon
 .wrap { overflow-x: auto; }
 table { border-collapse: collapse; font-variant-numeric: tabular-nums; }
 th, td { padding: .25rem .6rem; border-bottom: 1px solid var(--line); vertical-align: top; }
-thead th { position: sticky; top: 0; background: var(--head); text-align: left;
-  border-bottom: 2px solid var(--line); z-index: 1; white-space: nowrap; }
+thead th { background: var(--head); text-align: left; border-bottom: 2px solid var(--line);
+  white-space: nowrap; }
+.files thead th, .pl thead th { position: sticky; top: 0; z-index: 1; }
 .runs th[scope=row] { text-align: left; color: var(--muted); font-weight: 600; }
 .runs td { overflow-wrap: anywhere; min-width: 16rem; }
 .files { width: 100%; }
@@ -70,9 +72,10 @@ thead th { position: sticky; top: 0; background: var(--head); text-align: left;
 .files tr.rm td:last-child::before { content: "✖ "; color: var(--lost); }
 .neg { color: var(--lost); font-weight: 700; }
 .neg::before { content: "▼ "; font-size: .75em; }
-.bar { --q: -10%; display: inline-block; width: 5.5rem; padding: 0 .35rem; border-radius: 3px;
-  text-align: right; font-weight: 600; border: 1px solid var(--line);
-  background:
+.bar { --q: -10%; display: inline-block; width: 4.5rem; padding-bottom: 5px; text-align: right;
+  font-weight: 600; background-repeat: no-repeat; background-position: bottom;
+  background-size: 100% 5px;
+  background-image:
     linear-gradient(to right, transparent calc(var(--q) - 1px), var(--fg) calc(var(--q) - 1px),
       var(--fg) calc(var(--q) + 1px), transparent calc(var(--q) + 1px)),
     linear-gradient(to right, var(--bar) var(--p), var(--track) var(--p)); }

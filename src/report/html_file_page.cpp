@@ -133,7 +133,8 @@ class FilePageWriter {
         }
         out_.write(
             "<th>Hits/true 2<th><span class=\"vh\">Mark</span><th>False 2<th><span "
-            "class=\"vh\">Mark</span><th><abbr title=\"Not covered in run 2\">NC</abbr>"
+            "class=\"vh\">Mark</span><th><abbr title=\"Coverage flag of run 2: - where not "
+            "covered\">Flag</abbr>"
             "<th>Description</tr></thead>\n<tbody>\n");
         for (const ListingLine* include = file2_.firstInclude; include != nullptr;
              include = include->next()) {

@@ -37,7 +37,7 @@ const std::string* headerField(const ListingHeader& header, std::string_view lab
 
 void writeHeaderCell(OutputStream& out, const std::string* value) {
     out.write("<td>");
-    if (value != nullptr) {
+    if (value != nullptr && !value->empty()) {
         writeHtmlText(out, *value);
     } else {
         out.write("—");
