@@ -60,9 +60,14 @@ thead th { background: var(--head); text-align: left; border-bottom: 2px solid v
 .files thead th, .pl thead th { position: sticky; top: 0; z-index: 1; }
 .runs th[scope=row] { text-align: left; color: var(--muted); font-weight: 600; }
 .runs td { overflow-wrap: anywhere; min-width: 16rem; }
-.files { width: 100%; }
-.files td + td, .files th + td { white-space: nowrap; }
-.files td:nth-child(n+4):nth-child(-n+6) { text-align: right; }
+/* A fixed layout keeps sorting and filtering thousands of rows quick. */
+.files { width: 100%; min-width: 62rem; table-layout: fixed; }
+.files th:nth-child(1) { width: 26%; }
+.files th:nth-child(2) { width: 13%; }
+.files th:nth-child(3) { width: 17%; }
+.files th:nth-child(4), .files th:nth-child(5), .files th:nth-child(6) { width: 8%; }
+.files td + td, .files th + td { white-space: nowrap; overflow: hidden; text-overflow: ellipsis; }
+.files td:nth-child(n+4):nth-child(-n+6), .files th:nth-child(n+4):nth-child(-n+6) { text-align: right; }
 .files tr.dir th, .files tr.dir td { background: var(--dir); font-weight: 600; }
 .files tr.dir th { text-align: left; overflow-wrap: anywhere; }
 .files tr:not(.dir) td:first-child { padding-left: 1.6rem; overflow-wrap: anywhere; }

@@ -135,7 +135,8 @@ class FilePageWriter {
             "<th>Hits/true 2<th><span class=\"vh\">Mark</span><th>False 2<th><span "
             "class=\"vh\">Mark</span><th><abbr title=\"Coverage flag of run 2: - where not "
             "covered\">Flag</abbr>"
-            "<th>Description</tr></thead>\n<tbody>\n");
+            "<th>Description<th><span class=\"vh\">Previous and next lost item</span></tr>"
+            "</thead>\n<tbody>\n");
         for (const ListingLine* include = file2_.firstInclude; include != nullptr;
              include = include->next()) {
             writeTextRow(*include);
@@ -256,12 +257,12 @@ class FilePageWriter {
         if (previous > 0) {
             out_.write("<a href=\"#lost");
             out_.writeInteger(previous);
-            out_.write("\" title=\"Previous lost item\">‹</a>");
+            out_.write("\" rel=\"prev\">‹</a>");
         }
         if (next <= lostItems_) {
             out_.write("<a href=\"#lost");
             out_.writeInteger(next);
-            out_.write("\" title=\"Next lost item\">›</a>");
+            out_.write("\" rel=\"next\">›</a>");
         }
     }
 
