@@ -281,7 +281,10 @@ void writeFilePage(OutputStream& out, const ReportModel& model, const FileSummar
                    const MonitoredFile& file2, const MonitoredFile* file1,
                    const char* listing2CoverageView) {
     writePageStart(out, summary.path, model.title, "../");
-    FilePageWriter page(out, summary, file2, file1);
+    // A section that was not compared shows listing 2's lines alone, also
+    // when listing 1 has a section of its name: their lines need not stand
+    // against each other.
+    FilePageWriter page(out, summary, file2, file2.comparable != 0 ? file1 : nullptr);
     page.writeHeading(model);
     page.writeFunctionTable(isFunctionCoverage(file2.modeLine, listing2CoverageView));
     page.writeLineTable();

@@ -126,11 +126,11 @@ void writeCoverageCards(OutputStream& out, const TerFigures& ter1, const TerFigu
     out.writeInteger(change.hits1);
     writeCardEnd(out);
     writeCardStart(out, "New");
-    out.write("+");
+    out.write(change.newHits > 0 ? "+" : "");
     out.writeInteger(change.newHits);
     writeCardEnd(out);
     writeCardStart(out, "Lost", change.lostHits > 0);
-    out.write("−");
+    out.write(change.lostHits > 0 ? "−" : "");
     out.writeInteger(change.lostHits);
     writeCardEnd(out);
 }

@@ -101,8 +101,8 @@ def check_totals(browser, listing1, listing2, change):
         "coverage, run 1": summary_ter(listing1),
         "coverage, run 2": summary_ter(listing2),
         "hits in run 1": str(hits1),
-        "new": "+%d" % new,
-        "lost": "\u2212%d" % lost,
+        "new": "+%d" % new if new else "0",
+        "lost": "\u2212%d" % lost if lost else "0",
     }
     for label, figure in expected.items():
         check(shown.get(label) == figure,

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "listing/listing_parser.h"
 #include "pipeline/reading_stages.h"
 #include "platform/system_memory.h"
 #include "report/html_pages.h"
@@ -100,7 +101,7 @@ class PageCollector : public SectionObserver {
     void sectionCompared(const MonitoredFile* file1, const MonitoredFile& file2) override {
         FileSummary summary;
         summary.path = pathOf(file2);
-        summary.status = file1 != nullptr ? FileStatus::Compared : FileStatus::NotCompared;
+        summary.status = file2.comparable != 0 ? FileStatus::Compared : FileStatus::NotCompared;
         summary.reason = file2.reason != nullptr ? file2.reason : "";
         summary.page = "files/" + std::to_string(pages.size()) + ".html";
         summary.ter1 = terFigures(file1 != nullptr ? file1->terLine : nullptr);
@@ -122,12 +123,12 @@ class PageCollector : public SectionObserver {
         }
         OutputStream out;
         out.useMemory(&pages[&file2]);
-        writeFilePage(out, model_, summary, file2, file1, coverageView);
+        writeFilePage(out, model_, summary, file2, file1, run->listing2->coverageView);
         ASSERT_TRUE(out.close());
         summaries[&file2] = std::move(summary);
     }
 
-    const char* coverageView = "";
+    const RunState* run = nullptr;
     std::map<const MonitoredFile*, std::string> pages;
     std::map<const MonitoredFile*, FileSummary> summaries;
 
@@ -229,6 +230,7 @@ TEST(HtmlPages, FilePagesShowEveryMarkerAndAddressEverySourceLine) {
         RunState run(ListingPaths{pair.listing1.c_str(), pair.listing2.c_str()}, PipelineOptions{},
                      systemMemory());
         PageCollector collector(model);
+        collector.run = &run;
         run.observer = &collector;
         compareListings(run);
         std::size_t section = 0;
@@ -242,6 +244,12 @@ TEST(HtmlPages, FilePagesShowEveryMarkerAndAddressEverySourceLine) {
             EXPECT_EQ(occurrences(page, "class=\"lost\""), expected[section].lost);
             EXPECT_EQ(occurrences(page, "class=\"new\""), expected[section].added);
             lostMarkers += expected[section].lost;
+            // Listing 1's counts only beside a compared section's lines; no
+            // function coverage figures in function coverage.
+            EXPECT_EQ(occurrences(page, "<table class=\"pl c1\">"),
+                      file->comparable != 0 ? 1U : 0U);
+            EXPECT_EQ(occurrences(page, "<th>Coverage 1"),
+                      isFunctionCoverage(file->modeLine, run.listing2->coverageView) ? 0U : 1U);
             // Nothing from the listing reaches the page as markup.
             EXPECT_EQ(occurrences(page, "<script"), 1U);
             EXPECT_EQ(occurrences(page, "<em"), 0U);
@@ -289,6 +297,7 @@ TEST(HtmlPages, IndexShowsEveryFigureWithoutMarkerClasses) {
     model.listing2.coverageView = "Decision+Condition coverage";
     RunState run(ListingPaths{run1.c_str(), run2.c_str()}, PipelineOptions{}, systemMemory());
     PageCollector collector(model);
+    collector.run = &run;
     run.observer = &collector;
     compareListings(run);
     for (const MonitoredFile* file = run.listing2->firstFile; file != nullptr; file = file->next) {
