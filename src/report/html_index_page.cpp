@@ -3,6 +3,7 @@
 // its files. Every figure is in the HTML; the script only sorts and filters.
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -237,9 +238,8 @@ void writeFileTable(OutputStream& out, const ReportModel& model) {
     // The files by directory, each directory's files in the model's order.
     std::vector<const FileSummary*> files;
     files.reserve(model.files.size());
-    for (const FileSummary& file : model.files) {
-        files.push_back(&file);
-    }
+    std::transform(model.files.begin(), model.files.end(), std::back_inserter(files),
+                   [](const FileSummary& file) { return &file; });
     std::stable_sort(files.begin(), files.end(), [](const FileSummary* a, const FileSummary* b) {
         return directoryOf(a->path) < directoryOf(b->path);
     });

@@ -39,17 +39,27 @@ TerFigures sumOfFigures(std::int64_t covered, std::int64_t total) {
     return figures;
 }
 
+namespace {
+
+// " (14/19)", small.
+void writeFraction(OutputStream& out, const TerFigures& figures) {
+    out.write(" <small>(");
+    out.writeInteger(figures.covered);
+    out.put('/');
+    out.writeInteger(figures.total);
+    out.write(")</small>");
+}
+
+}  // namespace
+
 void writeCoverage(OutputStream& out, const TerFigures& figures) {
     if (!figures.present) {
         out.write("—");
         return;
     }
     out.writeInteger(figures.percent);
-    out.write("% <small>(");
-    out.writeInteger(figures.covered);
-    out.put('/');
-    out.writeInteger(figures.total);
-    out.write(")</small>");
+    out.put('%');
+    writeFraction(out, figures);
 }
 
 void writeCoverageChange(OutputStream& out, const TerFigures& ter1, const TerFigures& ter2) {
@@ -94,11 +104,8 @@ void writeCoverageBar(OutputStream& out, const TerFigures& ter1, const TerFigure
     }
     out.write("\">");
     out.writeInteger(ter2.percent);
-    out.write("%</span> <small>(");
-    out.writeInteger(ter2.covered);
-    out.put('/');
-    out.writeInteger(ter2.total);
-    out.write(")</small>");
+    out.write("%</span>");
+    writeFraction(out, ter2);
 }
 
 void writeCardStart(OutputStream& out, std::string_view label, bool stressed) {
