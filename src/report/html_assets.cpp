@@ -106,7 +106,7 @@ th[aria-sort=descending] button.sort::after { content: " ▼"; }
 .pl tr:hover td { background: var(--head); }
 .pl tr:has(.lost) td { background: var(--lost-bg); }
 .pl tr:has(.lost) td:first-child { box-shadow: inset 4px 0 var(--lost); }
-.pl tr.cur td { background: var(--cur); }
+.pl tr.cur td, .pl tr:target td, .pl tr:has(td:target) td { background: var(--cur); }
 .lost, .new, .sample-lost, .sample-new { display: inline-block; min-width: 1.1em; padding: 0 .2em;
   border-radius: 3px; font-weight: 700; text-align: center;
   font-family: ui-monospace, SFMono-Regular, Menlo, Consolas, monospace; }

@@ -12,7 +12,7 @@ void writePageStart(OutputStream& out, std::string_view first, std::string_view 
         "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
         "<meta name=\"generator\" content=\"korvcmp-report\">\n<title>");
-    writeHtmlText(out, first);
+    writeHtmlText(out, first.empty() ? std::string_view{"Coverage report"} : first);
     if (!second.empty()) {
         out.write(" · ");
         writeHtmlText(out, second);
