@@ -76,6 +76,14 @@ def start_browser(profile, javascript=True):
     return webdriver.Chrome(service=Service(executable_path=CHROMEDRIVER), options=options)
 
 
+def save_whole_page(browser, path):
+    """A screenshot of the whole page (up to a height), then the window as it was."""
+    height = browser.execute_script("return document.documentElement.scrollHeight")
+    browser.set_window_size(1400, min(height + 120, 4000))
+    browser.save_screenshot(str(path))
+    browser.set_window_size(1400, 1000)
+
+
 def cards(browser):
     """The totals of a page: each card's label and its figure."""
     return {card.find_element(By.TAG_NAME, "span").text.strip().lower():
@@ -207,7 +215,7 @@ def main():
                 lambda b: b.find_element(By.ID, "tools").is_displayed())
             check_totals(browser, listing1, listing2, change)
             rows_with_script = sorted(file_rows(browser))
-            browser.save_screenshot(str(pathlib.Path(build_dir) / "report-index.png"))
+            save_whole_page(browser, pathlib.Path(build_dir) / "report-index.png")
             check_sorting(browser)
             check_filtering(browser)
             file_url = check_file_page(browser, build_dir)
