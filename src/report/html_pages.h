@@ -4,6 +4,13 @@
 // script the pages share. Every text from a listing is escaped; the pages
 // show every figure without the script, which only sorts, filters and moves
 // between lost items.
+//
+// What users' own style sheets and scripts can rely on: in a file page each
+// marker of a lost item is one element of the class "lost" holding "v", with
+// the id "lost1", "lost2", ... in page order, and each marker of a new item
+// one element of the class "new" holding "^"; no other element of any page
+// has those classes. The first row of each source line has the id "L<line>",
+// and function k's first row (from 0) the id "F<k>".
 #pragma once
 
 #include <string_view>

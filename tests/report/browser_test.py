@@ -1,0 +1,246 @@
+#!/usr/bin/python3
+"""The HTML report of the example pair in a real browser: headless Chromium
+driven by Selenium opens it from file://, checks the totals against korvcmp's
+compared listing of the same pair, sorts, filters, follows a file link and
+moves to the lost items with the keys n and p; then, with JavaScript off,
+checks that every figure is still there. Screenshots of the index and of a
+file page are saved in the build folder.
+
+Usage: browser_test.py KORVCMP_REPORT KORVCMP SOURCE_DIR BUILD_DIR
+Run with Debian's own /usr/bin/python3, which has python3-selenium.
+"""
+
+import pathlib
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.support.ui import WebDriverWait
+
+CHROMIUM = "/usr/bin/chromium"
+CHROMEDRIVER = "/usr/bin/chromedriver"
+TER_FIGURES = re.compile(r"(\d+)% \(\s*(\d+)/\s*(\d+)\)")
+CHANGE_FIGURES = re.compile(r"\[(-?\d+) \+ (-?\d+) - (-?\d+)\]")
+
+
+def fail(message):
+    print("FAIL: " + message, file=sys.stderr)
+    sys.exit(1)
+
+
+def check(condition, message):
+    if not condition:
+        fail(message)
+
+
+def summary_ter(listing_path):
+    """The figures of a listing's first summary TER line, as the index shows them."""
+    for line in pathlib.Path(listing_path).read_text(errors="replace").splitlines():
+        if line.startswith("TER "):
+            figures = TER_FIGURES.search(line)
+            check(figures is not None, "no figures in " + line)
+            percent, covered, total = (int(x) for x in figures.groups())
+            return "%d%% (%d/%d)" % (percent, covered, total)
+    fail("no summary TER line in " + str(listing_path))
+
+
+def compared_totals(korvcmp, listing1, listing2):
+    """korvcmp's [hits in 1 + new - lost] of the whole pair."""
+    compared = subprocess.run([korvcmp, "-i1", listing1, "-i2", listing2, "-p", "-"],
+                              check=True, capture_output=True, text=True, errors="replace")
+    for line in compared.stdout.splitlines():
+        if line.startswith("TER "):
+            figures = CHANGE_FIGURES.search(line)
+            check(figures is not None, "no difference figures in " + line)
+            return tuple(int(x) for x in figures.groups())
+    fail("korvcmp wrote no summary TER line")
+
+
+def start_browser(profile, javascript=True):
+    options = webdriver.ChromeOptions()
+    options.binary_location = CHROMIUM
+    for argument in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
+                     "--no-first-run", "--disable-background-networking",
+                     "--disable-component-update", "--disable-sync",
+                     "--disable-dev-shm-usage", "--window-size=1400,1000",
+                     "--user-data-dir=" + str(profile)):
+        options.add_argument(argument)
+    if not javascript:
+        options.add_argument("--blink-settings=scriptEnabled=false")
+    return webdriver.Chrome(service=Service(executable_path=CHROMEDRIVER), options=options)
+
+
+def save_whole_page(browser, path):
+    """A screenshot of the whole page (up to a height), then the window as it was."""
+    height = browser.execute_script("return document.documentElement.scrollHeight")
+    browser.set_window_size(1400, min(height + 120, 4000))
+    browser.save_screenshot(str(path))
+    browser.set_window_size(1400, 1000)
+
+
+def cards(browser):
+    """The totals of a page: each card's label and its figure."""
+    return {card.find_element(By.TAG_NAME, "span").text.strip().lower():
+            card.find_element(By.TAG_NAME, "b").text.strip()
+            for card in browser.find_elements(By.CSS_SELECTOR, ".card")}
+
+
+def file_rows(browser):
+    """The table of files, row by row as text: directory rows and file rows."""
+    return [row.text for row in browser.find_elements(By.CSS_SELECTOR, "#files tbody tr")]
+
+
+def number(text):
+    text = text.replace("\u2212", "-").strip()
+    found = re.match(r"[-+]?\d+", text)
+    return int(found.group(0)) if found else None
+
+
+def check_totals(browser, listing1, listing2, change):
+    shown = cards(browser)
+    hits1, new, lost = change
+    expected = {
+        "coverage, run 1": summary_ter(listing1),
+        "coverage, run 2": summary_ter(listing2),
+        "hits in run 1": str(hits1),
+        "new": "+%d" % new if new else "0",
+        "lost": "\u2212%d" % lost if lost else "0",
+    }
+    for label, figure in expected.items():
+        check(shown.get(label) == figure,
+              "totals: %s shows %r, expected %r" % (label, shown.get(label), figure))
+
+
+def check_sorting(browser):
+    headers = browser.find_elements(By.CSS_SELECTOR, "#files thead th")
+    names = [th.text.strip() for th in headers]
+    lost_column = names.index("Lost")
+    headers[lost_column].find_element(By.TAG_NAME, "button").click()
+    check(headers[lost_column].get_attribute("aria-sort") == "descending",
+          "a click on Lost does not sort it descending")
+    for group in browser.find_elements(By.CSS_SELECTOR, "#files tbody"):
+        rows = group.find_elements(By.CSS_SELECTOR, "tr:not(.dir)")
+        lost = [number(row.find_elements(By.TAG_NAME, "td")[lost_column].text) for row in rows]
+        check(lost == sorted(lost, reverse=True), "files not sorted by lost: %r" % lost)
+    headers[0].find_element(By.TAG_NAME, "button").click()
+    check(headers[0].get_attribute("aria-sort") == "ascending",
+          "a click on File does not sort it ascending")
+    directories = [group.get_attribute("data-dir")
+                   for group in browser.find_elements(By.CSS_SELECTOR, "#files tbody")]
+    check(directories == sorted(directories, key=str.lower), "directories not sorted by name")
+
+
+def visible_file_names(browser):
+    return [row.find_element(By.TAG_NAME, "td").text
+            for row in browser.find_elements(By.CSS_SELECTOR, "#files tbody tr:not(.dir)")
+            if row.is_displayed()]
+
+
+def check_filtering(browser):
+    every = visible_file_names(browser)
+    box = browser.find_element(By.ID, "filter")
+    box.send_keys("main")
+    WebDriverWait(browser, 5).until(lambda b: len(visible_file_names(b)) < len(every))
+    narrowed = visible_file_names(browser)
+    check(narrowed and all("main" in name.lower() for name in narrowed),
+          "the filter shows %r" % narrowed)
+    box.send_keys(Keys.CONTROL, "a")
+    box.send_keys(Keys.BACKSPACE)
+    WebDriverWait(browser, 5).until(lambda b: len(visible_file_names(b)) == len(every))
+    switch = browser.find_element(By.ID, "onlylost")
+    switch.click()
+    WebDriverWait(browser, 5).until(lambda b: len(visible_file_names(b)) < len(every))
+    for row in browser.find_elements(By.CSS_SELECTOR, "#files tbody tr:not(.dir)"):
+        if row.is_displayed():
+            check("ll" in row.get_attribute("class").split(),
+                  "the lost-coverage switch shows " + row.text)
+    switch.click()
+    WebDriverWait(browser, 5).until(lambda b: len(visible_file_names(b)) == len(every))
+
+
+def lost_item_in_view(browser, number_):
+    return browser.execute_script(
+        "var e = document.activeElement;"
+        "if (!e || e.id !== 'lost' + arguments[0] || !e.classList.contains('lost')) return false;"
+        "var r = e.getBoundingClientRect();"
+        "return r.top >= 0 && r.bottom <= window.innerHeight"
+        "  && e.closest('tr').classList.contains('cur');", number_)
+
+
+def check_file_page(browser, build_dir):
+    link = browser.find_element(By.CSS_SELECTOR, "#files tr.ll a")
+    name = link.text
+    link.click()
+    WebDriverWait(browser, 5).until(lambda b: b.find_elements(By.CSS_SELECTOR, "table.pl"))
+    heading = browser.find_element(By.TAG_NAME, "h1").text
+    check(heading.endswith(name), "the link to %s opened %s" % (name, heading))
+    lost_items = browser.find_elements(By.CSS_SELECTOR, ".lost")
+    check(lost_items, "no lost items on the page of " + heading)
+    body = browser.find_element(By.TAG_NAME, "body")
+    body.send_keys("n")
+    WebDriverWait(browser, 5).until(lambda b: lost_item_in_view(b, 1))
+    if len(lost_items) > 1:
+        body.send_keys("n")
+        WebDriverWait(browser, 5).until(lambda b: lost_item_in_view(b, 2))
+        browser.switch_to.active_element.send_keys("p")
+        WebDriverWait(browser, 5).until(lambda b: lost_item_in_view(b, 1))
+    browser.save_screenshot(str(pathlib.Path(build_dir) / "report-file.png"))
+    return browser.current_url
+
+
+def main():
+    if len(sys.argv) != 5:
+        fail(__doc__)
+    report_binary, korvcmp, source_dir, build_dir = sys.argv[1:]
+    listing1 = str(pathlib.Path(source_dir) / "examples" / "run1.lst")
+    listing2 = str(pathlib.Path(source_dir) / "examples" / "run2.lst")
+    work = pathlib.Path(tempfile.mkdtemp(prefix="korvcmp-browser-"))
+    try:
+        report = work / "report"
+        subprocess.run([report_binary, "-i1", listing1, "-i2", listing2, "--html", str(report)],
+                       check=True)
+        index_url = (report / "index.html").resolve().as_uri()
+        change = compared_totals(korvcmp, listing1, listing2)
+
+        browser = start_browser(work / "profile")
+        try:
+            browser.get(index_url)
+            WebDriverWait(browser, 5).until(
+                lambda b: b.find_element(By.ID, "tools").is_displayed())
+            check_totals(browser, listing1, listing2, change)
+            rows_with_script = sorted(file_rows(browser))
+            save_whole_page(browser, pathlib.Path(build_dir) / "report-index.png")
+            check_sorting(browser)
+            check_filtering(browser)
+            file_url = check_file_page(browser, build_dir)
+            browser.get(file_url.split("#")[0])
+            file_cells_with_script = browser.find_element(By.CSS_SELECTOR, "table.pl").text
+        finally:
+            browser.quit()
+
+        browser = start_browser(work / "profile-no-script", javascript=False)
+        try:
+            browser.get(index_url)
+            check(not browser.find_element(By.ID, "tools").is_displayed(),
+                  "the script ran although JavaScript is off")
+            check_totals(browser, listing1, listing2, change)
+            check(sorted(file_rows(browser)) == rows_with_script,
+                  "without JavaScript the table of files differs")
+            browser.get(file_url.split("#")[0])
+            check(browser.find_element(By.CSS_SELECTOR, "table.pl").text ==
+                  file_cells_with_script, "without JavaScript the profile lines differ")
+        finally:
+            browser.quit()
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    print("browser test passed")
+
+
+if __name__ == "__main__":
+    main()

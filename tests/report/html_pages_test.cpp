@@ -1,0 +1,352 @@
+// The HTML pages: texts from a listing escaped whatever they hold, and the
+// pages of listing pairs written as the comparison goes, each with one marker
+// element for every marker of the compared listing, one address per source
+// line, and valid HTML as tidy sees it.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "listing/listing_parser.h"
+#include "pipeline/reading_stages.h"
+#include "platform/system_memory.h"
+#include "report/html_pages.h"
+#include "report/html_text.h"
+#include "support/test_support.h"
+
+namespace korvcmp::testing {
+namespace {
+
+std::string escaped(std::string_view text) {
+    std::string written;
+    OutputStream out;
+    out.useMemory(&written);
+    writeHtmlText(out, text);
+    out.close();
+    return written;
+}
+
+std::size_t occurrences(std::string_view text, std::string_view part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string_view::npos;
+         at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+TEST(HtmlText, EscapesMarkupAndReplacesWhatIsNotText) {
+    const std::string_view kReplacement = "\xEF\xBF\xBD";
+    const struct {
+        std::string_view text;
+        std::string expected;
+    } cases[] = {
+        {"if (a < b && c > 0)", "if (a &lt; b &amp;&amp; c &gt; 0)"},
+        {"<script>alert(\"x\")</script>", "&lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt;"},
+        {"'quoted' \"both\"", "&#39;quoted&#39; &quot;both&quot;"},
+        {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80\ttab",
+         "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80\ttab"},
+        {"a\xFFz", "a" + std::string(kReplacement) + "z"},
+        {"cut \xE2\x82", "cut " + std::string(kReplacement) + std::string(kReplacement)},
+        {"\xC0\xAF overlong", std::string(kReplacement) + std::string(kReplacement) + " overlong"},
+        {"\xED\xA0\x80",
+         std::string(kReplacement) + std::string(kReplacement) + std::string(kReplacement)},
+        {std::string_view("nul\0bell\x07"
+                          "del\x7F",
+                          13),
+         "nul" + std::string(kReplacement) + "bell" + std::string(kReplacement) + "del" +
+             std::string(kReplacement)},
+        {"c1 \xC2\x85 control, \xC2\xA0 nbsp",
+         "c1 " + std::string(kReplacement) + " control, \xC2\xA0 nbsp"},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(escaped(c.text), c.expected) << c.text;
+    }
+}
+
+// The file's path as its MONITORED line names it.
+std::string pathOf(const MonitoredFile& file) {
+    const std::string_view line = file.monitoredLine;
+    const std::size_t colon = line.find(": ");
+    return std::string(colon == std::string_view::npos ? line : line.substr(colon + 2));
+}
+
+// The figures of a TER line: "***TER  73% (  14/  19) of ...".
+TerFigures terFigures(const char* terLine) {
+    TerFigures figures;
+    long long percent = 0;
+    long long covered = 0;
+    long long total = 0;
+    const char* numbers = terLine != nullptr ? std::strpbrk(terLine, "0123456789") : nullptr;
+    if (numbers != nullptr &&
+        std::sscanf(numbers, "%lld%% ( %lld/ %lld)", &percent, &covered, &total) == 3) {
+        figures = {true, percent, covered, total};
+    }
+    return figures;
+}
+
+// Writes the page of every section of listing 2 as it is compared, with as
+// much of a summary as the page shows.
+class PageCollector : public SectionObserver {
+  public:
+    explicit PageCollector(const ReportModel& model) : model_(model) {}
+
+    void sectionCompared(const MonitoredFile* file1, const MonitoredFile& file2) override {
+        FileSummary summary;
+        summary.path = pathOf(file2);
+        summary.status = file2.comparable != 0 ? FileStatus::Compared : FileStatus::NotCompared;
+        summary.reason = file2.reason != nullptr ? file2.reason : "";
+        summary.page = "files/" + std::to_string(pages.size()) + ".html";
+        summary.ter1 = terFigures(file1 != nullptr ? file1->terLine : nullptr);
+        summary.ter2 = terFigures(file2.terLine);
+        summary.change = {file2.equalHits + file2.lostHits, file2.newHits, file2.lostHits};
+        const FunctionBlock* function1 = file1 != nullptr ? file1->firstFunction : nullptr;
+        for (const FunctionBlock* function = file2.firstFunction; function != nullptr;
+             function = function->next) {
+            FunctionSummary& added = summary.functions.emplace_back();
+            added.name = std::string(function->firstLine->view().substr(kDescriptionColumn + 9));
+            added.line = function->firstLine->lineNumber;
+            added.ter2 = terFigures(function->terLine);
+            if (function1 != nullptr) {
+                added.ter1 = terFigures(function1->terLine);
+                function1 = function1->next;
+            }
+            added.change = {function->equalHits + function->lostHits, function->newHits,
+                            function->lostHits};
+        }
+        OutputStream out;
+        out.useMemory(&pages[&file2]);
+        writeFilePage(out, model_, summary, file2, file1, run->listing2->coverageView);
+        ASSERT_TRUE(out.close());
+        summaries[&file2] = std::move(summary);
+    }
+
+    const RunState* run = nullptr;
+    std::map<const MonitoredFile*, std::string> pages;
+    std::map<const MonitoredFile*, FileSummary> summaries;
+
+  private:
+    const ReportModel& model_;
+};
+
+// The markers of each file section of a compared listing, in its order.
+struct SectionMarkers {
+    std::size_t lost = 0;
+    std::size_t added = 0;
+};
+
+std::vector<SectionMarkers> markersBySection(const std::string& comparedListing) {
+    std::vector<SectionMarkers> sections;
+    std::size_t start = 0;
+    while (start < comparedListing.size()) {
+        std::size_t end = comparedListing.find('\n', start);
+        end = end == std::string::npos ? comparedListing.size() : end;
+        const std::string_view line(comparedListing.data() + start, end - start);
+        start = end + 1;
+        if (line.starts_with("MONITORED ")) {
+            sections.emplace_back();
+        }
+        // A profile line: blank column 23, not a TER, include or directive line.
+        if (sections.empty() || line.size() < kMinProfileLineLength || line[23] != ' ' ||
+            line[0] == '*' || line[0] == '#') {
+            continue;
+        }
+        for (const std::size_t column : {kTrueMarkerColumn, kFalseMarkerColumn}) {
+            sections.back().lost += line[column] == kLostMarker ? 1 : 0;
+            sections.back().added += line[column] == kNewMarker ? 1 : 0;
+        }
+    }
+    return sections;
+}
+
+// What tidy finds wrong with `page`: "" when nothing, or when tidy is missing.
+std::string tidyComplaints(const TempDir& dir, const std::string& page) {
+    const std::string pagePath = dir.write("page.html", page);
+    const std::string reportPath = dir.file("tidy.txt");
+    const std::string command =
+        "tidy -errors -q \"" + pagePath + "\" > \"" + reportPath + "\" 2>&1";
+    const int status = std::system(command.c_str());
+    return status == 0 ? std::string() : readFile(reportPath);
+}
+
+bool tidyAvailable() {
+#ifdef _WIN32
+    return false;
+#else
+    return std::system("tidy -v > /dev/null 2>&1") == 0;
+#endif
+}
+
+// Listing 2 of the example pair with hostile texts in a path and in
+// descriptions: markup, quotes, '&' and bytes that are not UTF-8.
+std::string hostileListing(const TempDir& dir) {
+    std::string listing = readFile(sourcePath("examples/run2.lst"));
+    const auto replace = [&](std::string_view from, std::string_view to) {
+        const std::size_t at = listing.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        listing.replace(at, from.size(), to);
+    };
+    replace("src/main.c", "src/<em>m&amp;\"ain'\xFF.c");
+    replace("if (c->mode == MODE_OFF)",
+            "if (c->mode == \"</td><script>alert(1)</script>\xC3(\x01)");
+    replace("return out", "return '\xE2\x82' & <em>out");
+    return dir.write("hostile.lst", listing);
+}
+
+TEST(HtmlPages, FilePagesShowEveryMarkerAndAddressEverySourceLine) {
+    TempDir dir;
+    const bool withTidy = tidyAvailable();
+    const std::string run1 = sourcePath("examples/run1.lst");
+    const std::string run2 = sourcePath("examples/run2.lst");
+    const struct {
+        std::string name;
+        std::string listing1;
+        std::string listing2;
+    } pairs[] = {
+        {"the example pair", run1, run2},
+        {"the pair the other way", run2, run1},
+        {"listing 2 with itself", run2, run2},
+        {"hostile texts", run1, hostileListing(dir)},
+    };
+    ReportModel model;
+    model.title = "Coverage <of> \"thermoctl\" & co";
+    for (const auto& pair : pairs) {
+        SCOPED_TRACE(pair.name);
+        std::string compared;
+        RunOptions options;
+        options.memoryOutput = &compared;
+        ASSERT_EQ(
+            runInProcess({"-i1", pair.listing1, "-i2", pair.listing2, "-p", "out"}, options).status,
+            0);
+        const std::vector<SectionMarkers> expected = markersBySection(compared);
+
+        RunState run(ListingPaths{pair.listing1.c_str(), pair.listing2.c_str()}, PipelineOptions{},
+                     systemMemory());
+        PageCollector collector(model);
+        collector.run = &run;
+        run.observer = &collector;
+        compareListings(run);
+        std::size_t section = 0;
+        std::size_t lostMarkers = 0;
+        for (const MonitoredFile* file = run.listing2->firstFile; file != nullptr;
+             file = file->next, ++section) {
+            SCOPED_TRACE(file->monitoredLine);
+            ASSERT_LT(section, expected.size());
+            ASSERT_EQ(collector.pages.count(file), 1U);
+            const std::string& page = collector.pages[file];
+            EXPECT_EQ(occurrences(page, "class=\"lost\""), expected[section].lost);
+            EXPECT_EQ(occurrences(page, "class=\"new\""), expected[section].added);
+            lostMarkers += expected[section].lost;
+            // Listing 1's counts only beside a compared section's lines; no
+            // function coverage figures in function coverage.
+            EXPECT_EQ(occurrences(page, "<table class=\"pl c1\">"),
+                      file->comparable != 0 ? 1U : 0U);
+            EXPECT_EQ(occurrences(page, "<th>Coverage 1"),
+                      isFunctionCoverage(file->modeLine, run.listing2->coverageView) ? 0U : 1U);
+            // Nothing from the listing reaches the page as markup.
+            EXPECT_EQ(occurrences(page, "<script"), 1U);
+            EXPECT_EQ(occurrences(page, "<em"), 0U);
+
+            std::set<std::uint32_t> sourceLines;
+            for (const FunctionBlock* function = file->firstFunction; function != nullptr;
+                 function = function->next) {
+                for (const ListingLine* line = function->firstLine; line != nullptr;
+                     line = line->next()) {
+                    if (line->lineNumber != 0) {
+                        sourceLines.insert(line->lineNumber);
+                    }
+                }
+            }
+            EXPECT_EQ(occurrences(page, "id=\"L"), sourceLines.size());
+            for (const std::uint32_t line : sourceLines) {
+                EXPECT_EQ(occurrences(page, "id=\"L" + std::to_string(line) + "\""), 1U) << line;
+            }
+            if (withTidy) {
+                EXPECT_EQ(tidyComplaints(dir, page), "");
+            }
+        }
+        EXPECT_EQ(section, expected.size());
+        if (pair.name == "the example pair") {
+            EXPECT_GT(lostMarkers, 0U);  // not vacuous
+        }
+    }
+    if (!withTidy) {
+        GTEST_SKIP() << "tidy is not installed: the pages were not validated";
+    }
+}
+
+TEST(HtmlPages, IndexShowsEveryFigureWithoutMarkerClasses) {
+    const std::string run1 = sourcePath("examples/run1.lst");
+    const std::string run2 = sourcePath("examples/run2.lst");
+    ReportModel model;
+    model.title = "Coverage <of> \"thermoctl\" & co";
+    model.warnings = {"the coverage views differ: <MC/DC> & \"function\""};
+    model.listing1.path = run1;
+    model.listing1.fields = {{"Program", "thermoctl <1.3>"},
+                             {"Test command", "thermoctl --selftest"}};
+    model.listing1.producedAt = "Tue Mar  4 10:00:00 2025";
+    model.listing2.path = run2;
+    model.listing2.fields = {{"Program", "thermoctl 1.4"}, {"Trace file", "runs/x.ktr"}};
+    model.listing2.coverageView = "Decision+Condition coverage";
+    RunState run(ListingPaths{run1.c_str(), run2.c_str()}, PipelineOptions{}, systemMemory());
+    PageCollector collector(model);
+    collector.run = &run;
+    run.observer = &collector;
+    compareListings(run);
+    for (const MonitoredFile* file = run.listing2->firstFile; file != nullptr; file = file->next) {
+        model.files.push_back(collector.summaries[file]);
+    }
+    FileSummary& removed = model.files.emplace_back();
+    removed.path = "lib\\legacy/<old>.c";
+    removed.status = FileStatus::Removed;
+    removed.ter1 = {true, 40, 4, 10};
+    model.totals = {{true, 64, 96, 149}, {true, 71, 115, 160}, {79, 59, 23}, 4, 1, 1, 3};
+
+    std::string index;
+    OutputStream out;
+    out.useMemory(&index);
+    writeIndexPage(out, model);
+    ASSERT_TRUE(out.close());
+
+    EXPECT_EQ(occurrences(index, "class=\"lost\""), 0U);
+    EXPECT_EQ(occurrences(index, "class=\"new\""), 0U);
+    EXPECT_EQ(occurrences(index, "<script"), 1U);
+    const std::string_view expectedParts[] = {
+        "<h1>Coverage &lt;of&gt; &quot;thermoctl&quot; &amp; co</h1>",
+        "the coverage views differ: &lt;MC/DC&gt; &amp; &quot;function&quot;",
+        "thermoctl &lt;1.3&gt;",
+        "<td>runs/x.ktr",
+        "64% <small>(96/149)</small>",
+        "71% <small>(115/160)</small>",
+        "<b>+59</b>",
+        "<b>−23</b>",
+        "<b>4</b>",
+        "not compared: no file",
+        "&lt;old&gt;.c<td>40% <small>(4/10)</small><td>—",
+        "<td>removed",
+        "data-dir=\"lib\\legacy\"",
+    };
+    for (const std::string_view part : expectedParts) {
+        EXPECT_EQ(occurrences(index, part), 1U) << part;
+    }
+    for (const FileSummary& file : model.files) {
+        if (!file.page.empty()) {
+            EXPECT_EQ(occurrences(index, "<a href=\"" + file.page + "\">"), 1U) << file.path;
+        }
+    }
+    if (!tidyAvailable()) {
+        GTEST_SKIP() << "tidy is not installed: the index was not validated";
+    }
+    TempDir dir;
+    EXPECT_EQ(tidyComplaints(dir, index), "");
+}
+
+}  // namespace
+}  // namespace korvcmp::testing
