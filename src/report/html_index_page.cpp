@@ -153,7 +153,7 @@ struct DirectorySums {
         newHits += file.change.newHits;
         lostHits += file.change.lostHits;
         ++files;
-        withLostCoverage += showsLostCoverage(file) ? 1 : 0;
+        withLostCoverage += file.lostCoverage() ? 1 : 0;
     }
 };
 
@@ -196,7 +196,7 @@ void writeFileRow(OutputStream& out, const FileSummary& file) {
     const std::string_view status = file.status == FileStatus::Removed       ? "rm"
                                     : file.status == FileStatus::NotCompared ? "nc"
                                                                              : "";
-    const bool lostCoverage = showsLostCoverage(file);
+    const bool lostCoverage = file.lostCoverage();
     out.write("<tr");
     if (!status.empty() || lostCoverage) {
         out.write(" class=\"");

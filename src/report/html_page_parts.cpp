@@ -143,28 +143,11 @@ void writeCoverageCards(OutputStream& out, const TerFigures& ter1, const TerFigu
 }
 
 void writeFileStatus(OutputStream& out, const FileSummary& summary) {
-    switch (summary.status) {
-        case FileStatus::Compared:
-            out.write("compared");
-            break;
-        case FileStatus::NotCompared:
-            out.write("not compared");
-            if (!summary.reason.empty()) {
-                out.write(": ");
-                writeHtmlText(out, summary.reason);
-            }
-            break;
-        case FileStatus::Removed:
-            out.write("removed");
-            break;
+    out.write(fileStatusName(summary.status));
+    if (summary.status == FileStatus::NotCompared && !summary.reason.empty()) {
+        out.write(": ");
+        writeHtmlText(out, summary.reason);
     }
-}
-
-bool showsLostCoverage(const FileSummary& summary) {
-    if (summary.status == FileStatus::Removed) {
-        return summary.ter1.present && summary.ter1.covered > 0;
-    }
-    return summary.change.lostHits > 0;
 }
 
 }  // namespace korvcmp

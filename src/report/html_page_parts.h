@@ -42,8 +42,5 @@ void writeCoverageCards(OutputStream& out, const TerFigures& ter1, const TerFigu
 
 // "compared", "not compared: REASON" or "removed".
 void writeFileStatus(OutputStream& out, const FileSummary& summary);
-// Whether the file lost coverage: lost items in a compared file, or a
-// removed file of which listing 1 covered something.
-bool showsLostCoverage(const FileSummary& summary);
 
 }  // namespace korvcmp
