@@ -4,8 +4,11 @@
 // left on disk).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -349,6 +352,40 @@ TEST(ReportRun, StatusMessagesAndWhatIsLeft) {
         // The listing, the other directory, the report and the JSON at most:
         // nothing half-written beside them.
         EXPECT_LE(entries, 4u);
+    }
+}
+
+// The example pair's report, JSON and Markdown, byte for byte as in
+// tests/report/golden, on every system (KORVCMP_UPDATE_GOLDEN=1 writes them
+// anew). The listings are named relative to the working directory, as a CI
+// job names them, so that nothing depends on where the test runs.
+TEST(ReportRun, ExamplePairAsInTheGoldenCopies) {
+    const TempDir dir;
+    dir.write("run1.lst", readFile(sourcePath("examples/run1.lst")));
+    dir.write("run2.lst", readFile(sourcePath("examples/run2.lst")));
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    const Outcome outcome =
+        runWith({"-i1", "run1.lst", "-i2", "run2.lst", "--html", "report", "--json", "report.json",
+                 "--markdown", "report.md", "--title", "thermoctl: nightly -> self-test"});
+    std::filesystem::current_path(before);
+    ASSERT_EQ(outcome.status, kReportWritten) << outcome.errors;
+    std::vector<std::string> names = {"report.json", "report.md", "report/index.html"};
+    for (const auto& entry : std::filesystem::directory_iterator(dir.file("report/files"))) {
+        names.push_back("report/files/" + entry.path().filename().string());
+    }
+    std::sort(names.begin() + 3, names.end());
+    EXPECT_EQ(names.size(), 3u + 5u);
+    const bool update = std::getenv("KORVCMP_UPDATE_GOLDEN") != nullptr;
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        const std::string golden = sourcePath("tests/report/golden/" + name);
+        const std::string written = readFile(dir.file(name));
+        if (update) {
+            std::filesystem::create_directories(std::filesystem::path(golden).parent_path());
+            std::ofstream(golden, std::ios::binary) << written;
+        }
+        EXPECT_EQ(written, readFile(golden));
     }
 }
 
