@@ -103,7 +103,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int status = -1;
     bool ranOutOfMemory = false;
     try {
-        korvcmp::OutputBuffer out(&output);
+        korvcmp::OutputStream out;
+        out.useMemory(&output);
         status = korvcmp::runLost(options, out, messages);
     } catch (const std::bad_alloc&) {
         ranOutOfMemory = true;  // the program's out-of-memory end

@@ -342,6 +342,7 @@ void ComparedListingScanner::startFile(std::string_view monitoredLine, std::int6
     fileHasLost_ = false;
     fileMarkers_ = {};
     state_ = State::FileMode;
+    sink_.fileSection();
     if (!fileIsCompared_) {
         ++totals_.filesNotCompared;
         sink_.uncomparedFile(UncomparedFile{filePath_, reason, number});

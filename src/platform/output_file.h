@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/system_failure.h"
+
 namespace korvcmp {
 
 class OutputFile {
@@ -24,6 +26,8 @@ class OutputFile {
     // Creates the file at `path`, or empties it when it exists; false when
     // that fails.
     bool create(const char* path);
+    // Why the last create, write or close failed.
+    SystemFailure failure() const { return failure_; }
     // Creates a new file in the directory of the file `path` names (the file
     // a symbolic link points to), to be renamed over it by close(); it gets
     // the replaced file's permission bits. False when it cannot be created;
@@ -49,6 +53,7 @@ class OutputFile {
     bool ownsHandle_ = false;      // false for standard output
     std::string replacementPath_;  // the new file, while it replaces another
     std::string replacedPath_;     // the file it will replace
+    SystemFailure failure_;
 };
 
 }  // namespace korvcmp

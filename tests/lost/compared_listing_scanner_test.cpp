@@ -95,8 +95,9 @@ Scan scanFile(const std::string& listing, bool reportNew) {
     const TempDir dir;
     const std::string path = dir.write("compared.lst", listing);
     Scan result;
-    OutputBuffer out(&result.output);
-    FindingWriter writer(out, FindingFormat::Gnu);
+    OutputStream out;
+    out.useMemory(&result.output);
+    FindingWriter writer(out, FindingFormat::Gnu, 0);
     ComparedListingScanner scanner(writer, reportNew);
     BackgroundWorker worker;
     EXPECT_TRUE(worker.start());
@@ -105,8 +106,8 @@ Scan scanFile(const std::string& listing, bool reportNew) {
     const ComparedListingInput::Read read = input.readLines(
         [&](std::string_view line, std::int64_t number) { return scanner.takeLine(line, number); });
     result.complete =
-        read == ComparedListingInput::Read::EndOfFile && scanner.finish(input.lineNumber());
-    out.flush();
+        read == ComparedListingInput::Read::EndOfInput && scanner.finish(input.lineNumber());
+    out.close();
     result.problem = scanner.problem();
     result.totals = scanner.totals();
     return result;
@@ -116,8 +117,9 @@ Scan scanFile(const std::string& listing, bool reportNew) {
 // checks that reading it from a file gives the same.
 Scan scan(const std::string& listing, bool reportNew = true) {
     Scan result;
-    OutputBuffer out(&result.output);
-    FindingWriter writer(out, FindingFormat::Gnu);
+    OutputStream out;
+    out.useMemory(&result.output);
+    FindingWriter writer(out, FindingFormat::Gnu, 0);
     ComparedListingScanner scanner(writer, reportNew);
     std::int64_t number = 0;
     result.complete = true;
@@ -129,7 +131,7 @@ Scan scan(const std::string& listing, bool reportNew = true) {
         }
     }
     result.complete = result.complete && scanner.finish(number);
-    out.flush();
+    out.close();
     result.problem = scanner.problem();
     result.totals = scanner.totals();
     const Scan fromFile = scanFile(listing, reportNew);

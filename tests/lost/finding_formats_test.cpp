@@ -14,9 +14,10 @@ namespace {
 template <typename Write>
 std::string written(Write write) {
     std::string text;
-    OutputBuffer out(&text);
+    OutputStream out;
+    out.useMemory(&text);
     write(out);
-    out.flush();
+    out.close();
     return text;
 }
 
@@ -61,11 +62,11 @@ TEST(FindingFormats, EscapingForWorkflowCommandsAndJson) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        EXPECT_EQ(written([&](OutputBuffer& out) { writeWorkflowProperty(out, c.text); }),
+        EXPECT_EQ(written([&](OutputStream& out) { writeWorkflowProperty(out, c.text); }),
                   c.property);
-        EXPECT_EQ(written([&](OutputBuffer& out) { writeWorkflowMessage(out, c.text); }),
+        EXPECT_EQ(written([&](OutputStream& out) { writeWorkflowMessage(out, c.text); }),
                   c.message);
-        EXPECT_EQ(written([&](OutputBuffer& out) { writeJsonString(out, c.text); }), c.json);
+        EXPECT_EQ(written([&](OutputStream& out) { writeJsonString(out, c.text); }), c.json);
     }
 }
 
@@ -111,8 +112,8 @@ TEST(FindingFormats, OneItemAndOneNoteInEachFormat) {
          "\"listing_line\":3}\n"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(written([&](OutputBuffer& out) {
-                      FindingWriter writer(out, c.format);
+        EXPECT_EQ(written([&](OutputStream& out) {
+                      FindingWriter writer(out, c.format, 0);
                       writer.markedItem(lost);
                       writer.markedItem(added);
                       writer.uncomparedFile(note);
