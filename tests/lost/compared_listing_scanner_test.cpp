@@ -16,6 +16,7 @@
 #include "lost/compared_listing_input.h"
 #include "lost/compared_listing_scanner.h"
 #include "lost/finding_formats.h"
+#include "listing/profile_line_classifier.h"
 #include "lost/profile_line_fields.h"
 #include "support/listing_builder.h"
 #include "support/temp_dir.h"
@@ -253,6 +254,14 @@ TEST(ComparedListingScanner, DamageIsReportedWithItsLine) {
     shifted[11] = 'v';
     static const std::string kPlainTitle =
         "*                         EXECUTION PROFILE LISTING                         *";
+    // korvcmp writes the TER figures as 64-bit numbers.
+    const auto withFigures = [&](const std::string& figures) {
+        std::string line = cut(functionTerAt).substr(cut(functionTerAt - 1).size());
+        line.pop_back();
+        line.replace(line.find('['), line.find(']') - line.find('[') + 1, figures);
+        return replaceLine(good, functionTerAt, line);
+    };
+    EXPECT_TRUE(scan(withFigures("[3000000000 + 0 - 1]")).complete);
 
     const struct {
         std::string what;
@@ -285,6 +294,8 @@ TEST(ComparedListingScanner, DamageIsReportedWithItsLine) {
          "the TER figures say 0 new and 1 lost, the function holds 0 ^ and 0 v markers"},
         {"marker turned", replaceLine(good, profileAt, marked("0", '^', "1", ' ', ' ', "if (a)")),
          functionTerAt, "the TER figures say 0 new and 1 lost, the function holds 1 ^ and 0 v"},
+        {"figures past 32 bits", withFigures("[0 + 4294967296 - 1]"), functionTerAt,
+         "the TER figures say 4294967296 new and 1 lost"},
         {"no figures", replaceLine(good, functionTerAt, "***TER 100% (   1/   1) of FUNCTION f()"),
          functionTerAt, "no difference figures"},
         {"junk between sections", replaceLine(good, summaryAt, "SUMMARX"), summaryAt,
@@ -312,7 +323,7 @@ TEST(ProfileLineFields, SourceLineNumbers) {
     };
     for (const auto& n : numbers) {
         const std::string line = std::string(24, ' ') + std::string(n.columns) + " return";
-        EXPECT_EQ(sourceLineOf(line), n.number) << "\"" << n.columns << "\"";
+        EXPECT_EQ(sourceLineNumberOf(line), n.number) << "\"" << n.columns << "\"";
     }
 }
 
