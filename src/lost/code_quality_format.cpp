@@ -7,25 +7,25 @@ namespace korvcmp {
 namespace {
 
 void writeObjectStart(OutputStream& out, bool first) {
-    out.write(first ? "\n  {\"description\": \"" : ",\n  {\"description\": \"");
+    out.write(first ? "\n  {\"description\":\"" : ",\n  {\"description\":\"");
 }
 
 // `fingerprint` null: the fixed one of the left-out note.
 void writeObjectEnd(OutputStream& out, std::string_view check, std::string_view severity,
                     const Fingerprint* fingerprint, std::string_view file, std::int64_t line) {
-    out.write("\", \"check_name\": \"");
+    out.write("\",\"check_name\":\"");
     out.write(check);
-    out.write("\", \"fingerprint\": \"");
+    out.write("\",\"fingerprint\":\"");
     if (fingerprint != nullptr) {
         out.commit(fingerprint->write(out.reserve(Fingerprint::kTextSize)));
     } else {
         out.write(check);
     }
-    out.write("\", \"severity\": \"");
+    out.write("\",\"severity\":\"");
     out.write(severity);
-    out.write("\", \"location\": {\"path\": ");
+    out.write("\",\"location\":{\"path\":");
     writeJsonPath(out, file);
-    out.write(", \"lines\": {\"begin\": ");
+    out.write(",\"lines\":{\"begin\":");
     // Every location needs a line: a finding without one is put on the first.
     out.writeInteger(line > 0 ? line : 1);
     out.write("}}}");
@@ -42,7 +42,7 @@ void writeCodeQualityItem(OutputStream& out, const MarkedItem& item,
     const bool lost = item.change == CoverageChange::Lost;
     writeObjectStart(out, first);
     out.write(lost ? "Lost coverage: " : "New coverage: ");
-    writeItemText(item, [&](std::string_view text) { writeJsonText(out, text); });
+    writeJsonItemText(out, item);
     writeObjectEnd(out, lost ? "lost-coverage" : "new-coverage", lost ? "major" : "info",
                    &fingerprint, item.file, item.sourceLine);
 }

@@ -18,10 +18,17 @@ std::uint64_t mixed(std::uint64_t hash, std::uint64_t word) {
     return hash ^ (hash >> 29);
 }
 
+// Up to eight bytes as one word, the first byte lowest.
 std::uint64_t littleEndianWord(const char* bytes, std::size_t size) {
+    char eight[8] = {};
+    std::memcpy(eight, bytes, size);
     std::uint64_t word = 0;
-    for (std::size_t i = 0; i < size; ++i) {
-        word |= std::uint64_t{static_cast<unsigned char>(bytes[i])} << (8 * i);
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(&word, eight, sizeof word);
+        return word;
+    }
+    for (std::size_t i = 0; i < sizeof eight; ++i) {
+        word |= std::uint64_t{static_cast<unsigned char>(eight[i])} << (8 * i);
     }
     return word;
 }
@@ -30,12 +37,7 @@ std::uint64_t littleEndianWord(const char* bytes, std::size_t size) {
 std::uint64_t hashed(std::uint64_t hash, std::string_view text) {
     std::size_t i = 0;
     for (; i + 8 <= text.size(); i += 8) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, text.data() + i, sizeof word);
-        if constexpr (std::endian::native == std::endian::big) {
-            word = littleEndianWord(text.data() + i, 8);
-        }
-        hash = mixed(hash, word);
+        hash = mixed(hash, littleEndianWord(text.data() + i, 8));
     }
     hash = mixed(hash, littleEndianWord(text.data() + i, text.size() - i));
     return mixed(hash, text.size());
@@ -76,9 +78,14 @@ void FingerprintMaker::startFileSection() {
 }
 
 Fingerprint FingerprintMaker::of(const MarkedItem& item) {
-    std::uint64_t hash = kItemSeed;
-    hash = hashed(hash, item.file);
-    hash = hashed(hash, item.function);
+    // Most items share their file and function with the item before.
+    if (!hasPrefix_ || item.file != lastFile_ || item.function != lastFunction_) {
+        lastFile_.assign(item.file);
+        lastFunction_.assign(item.function);
+        lastPrefix_ = hashed(hashed(kItemSeed, item.file), item.function);
+        hasPrefix_ = true;
+    }
+    std::uint64_t hash = lastPrefix_;
     hash = hashed(hash, item.description);
     hash = hashed(hash, item.count);
     return placed(finished(hash));

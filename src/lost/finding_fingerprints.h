@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -42,6 +43,11 @@ class FingerprintMaker {
         std::uint32_t count = 0;
         std::uint32_t section = 0;  // the slot is in use when this is section_
     };
+    // The hash of the last item's file and function, kept while they stay.
+    std::string lastFile_;
+    std::string lastFunction_;
+    std::uint64_t lastPrefix_ = 0;
+    bool hasPrefix_ = false;
     std::vector<Slot> slots_;
     std::size_t used_ = 0;
     std::uint32_t section_ = 1;

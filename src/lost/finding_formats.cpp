@@ -163,6 +163,15 @@ std::optional<FindingFormat> findingFormatNamed(std::string_view name) {
     return entry->second;
 }
 
+void writeJsonItemText(OutputStream& out, const MarkedItem& item) {
+    // The words between the parts need no escape.
+    writeJsonText(out, item.count);
+    out.write(" in ");
+    writeJsonText(out, item.function);
+    out.write(": ");
+    writeJsonText(out, item.description);
+}
+
 const std::string_view kFindingFormatNames = "gnu, github, json, sarif or codequality";
 
 std::int64_t defaultLimitOf(FindingFormat format) {

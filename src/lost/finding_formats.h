@@ -42,6 +42,9 @@ void writeItemText(const MarkedItem& item, WriteText writeText) {
     writeText(item.description);
 }
 
+// The same inside a JSON string, quotes not included.
+void writeJsonItemText(OutputStream& out, const MarkedItem& item);
+
 // The words of a note, after "not compared (REASON)".
 inline constexpr std::string_view kNotComparedNoteText = ", so its lost coverage cannot be shown";
 

@@ -76,16 +76,23 @@ constexpr std::array<bool, 256> kUriPlain = [] {
 
 void writeUriPath(OutputStream& out, std::string_view path) {
     constexpr std::string_view kDigits = "0123456789ABCDEF";
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c == '\\' ? '/' : c);
+    // Most paths are plain but for their separators: written in runs.
+    std::size_t plainFrom = 0;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(path[i]);
         if (kUriPlain[byte]) {
-            out.put(static_cast<char>(byte));
-        } else {
-            out.put('%');
-            out.put(kDigits[byte >> 4]);
-            out.put(kDigits[byte & 0xF]);
+            continue;
         }
+        out.write(path.substr(plainFrom, i - plainFrom));
+        plainFrom = i + 1;
+        if (byte == '\\') {
+            out.put('/');
+            continue;
+        }
+        char escape[3] = {'%', kDigits[byte >> 4], kDigits[byte & 0xF]};
+        out.write(std::string_view(escape, sizeof escape));
     }
+    out.write(path.substr(plainFrom));
 }
 
 bool isSeparator(char c) {
@@ -97,29 +104,30 @@ bool startsWithDrive(std::string_view path) {
            ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
 }
 
+// Results are written without blanks: they are most of the log.
 void writeResultStart(OutputStream& out, const Rule& rule, std::size_t index, bool first) {
-    out.write(first ? "\n        {\"ruleId\": \"" : ",\n        {\"ruleId\": \"");
+    out.write(first ? "\n        {\"ruleId\":\"" : ",\n        {\"ruleId\":\"");
     out.write(rule.id);
-    out.write("\", \"ruleIndex\": ");
-    out.writeInteger(static_cast<std::int64_t>(index));
-    out.write(", \"level\": \"");
+    out.write("\",\"ruleIndex\":");
+    out.put(static_cast<char>('0' + index));
+    out.write(",\"level\":\"");
     out.write(rule.level);
-    out.write("\", \"message\": {\"text\": \"");
+    out.write("\",\"message\":{\"text\":\"");
 }
 
 void writeResultEnd(OutputStream& out, std::string_view file, std::int64_t line,
                     const Fingerprint& fingerprint) {
-    out.write("\"}, \"locations\": [{\"physicalLocation\": {\"artifactLocation\": {");
+    out.write("\"},\"locations\":[{\"physicalLocation\":{\"artifactLocation\":{");
     writeSarifArtifactLocation(out, file);
     out.put('}');
     if (line > 0) {
-        out.write(", \"region\": {\"startLine\": ");
+        out.write(",\"region\":{\"startLine\":");
         out.writeInteger(line);
         out.put('}');
     }
-    out.write("}}], \"partialFingerprints\": {\"");
+    out.write("}}],\"partialFingerprints\":{\"");
     out.write(kFingerprintName);
-    out.write("\": \"");
+    out.write("\":\"");
     out.commit(fingerprint.write(out.reserve(Fingerprint::kTextSize)));
     out.write("\"}}");
 }
@@ -139,7 +147,7 @@ void writeNotification(OutputStream& out, std::string_view level, std::string_vi
 void writeSarifArtifactLocation(OutputStream& out, std::string_view file) {
     file = withoutDotSlash(file);
     if (startsWithDrive(file)) {
-        out.write("\"uri\": \"file:///");
+        out.write("\"uri\":\"file:///");
         out.put(file[0]);
         out.put(':');
         writeUriPath(out, file.substr(2));
@@ -149,14 +157,14 @@ void writeSarifArtifactLocation(OutputStream& out, std::string_view file) {
     if (!file.empty() && isSeparator(file[0])) {
         // "/usr/x.h" is file:///usr/x.h; "//server/share/x.h" is file://server/share/x.h.
         const bool network = file.size() > 1 && isSeparator(file[1]);
-        out.write(network ? "\"uri\": \"file:" : "\"uri\": \"file://");
+        out.write(network ? "\"uri\":\"file:" : "\"uri\":\"file://");
         writeUriPath(out, file);
         out.put('"');
         return;
     }
-    out.write("\"uri\": \"");
+    out.write("\"uri\":\"");
     writeUriPath(out, file);
-    out.write("\", \"uriBaseId\": \"%SRCROOT%\"");
+    out.write("\",\"uriBaseId\":\"%SRCROOT%\"");
 }
 
 void writeSarifStart(OutputStream& out) {
@@ -190,7 +198,7 @@ void writeSarifItem(OutputStream& out, const MarkedItem& item, const Fingerprint
                     bool first) {
     const std::size_t rule = item.change == CoverageChange::Lost ? kLostRule : kNewRule;
     writeResultStart(out, kRules[rule], rule, first);
-    writeItemText(item, [&](std::string_view text) { writeJsonText(out, text); });
+    writeJsonItemText(out, item);
     writeResultEnd(out, item.file, item.sourceLine, fingerprint);
 }
 

@@ -122,21 +122,21 @@ TEST(FindingFormats, OneItemAndOneNoteInEachFormat) {
          "{\"change\":\"not compared\",\"file\":\"b.c\",\"reason\":\"no file\","
          "\"listing_line\":3}\n"},
         {FindingFormat::CodeQuality,
-         "[\n  {\"description\": \"Lost coverage: TRUE outcome in operator,(int): if (s == "
-         "\\\"100%\\\")\", \"check_name\": \"lost-coverage\", \"fingerprint\": \"" +
+         "[\n  {\"description\":\"Lost coverage: TRUE outcome in operator,(int): if (s == "
+         "\\\"100%\\\")\",\"check_name\":\"lost-coverage\",\"fingerprint\":\"" +
              fingerprints[0] +
-             "\", \"severity\": \"major\", \"location\": {\"path\": \"dir:x/a,b.c\", "
-             "\"lines\": {\"begin\": 7}}},\n"
-             "  {\"description\": \"New coverage: FALSE outcome in operator,(int): if (s == "
-             "\\\"100%\\\")\", \"check_name\": \"new-coverage\", \"fingerprint\": \"" +
+             "\",\"severity\":\"major\",\"location\":{\"path\":\"dir:x/a,b.c\","
+             "\"lines\":{\"begin\":7}}},\n"
+             "  {\"description\":\"New coverage: FALSE outcome in operator,(int): if (s == "
+             "\\\"100%\\\")\",\"check_name\":\"new-coverage\",\"fingerprint\":\"" +
              fingerprints[1] +
-             "\", \"severity\": \"info\", \"location\": {\"path\": \"dir:x/a,b.c\", "
-             "\"lines\": {\"begin\": 1}}},\n"
-             "  {\"description\": \"Not compared (no file), so its lost coverage cannot be "
-             "shown\", \"check_name\": \"not-compared\", \"fingerprint\": \"" +
+             "\",\"severity\":\"info\",\"location\":{\"path\":\"dir:x/a,b.c\","
+             "\"lines\":{\"begin\":1}}},\n"
+             "  {\"description\":\"Not compared (no file), so its lost coverage cannot be "
+             "shown\",\"check_name\":\"not-compared\",\"fingerprint\":\"" +
              fingerprints[2] +
-             "\", \"severity\": \"info\", \"location\": {\"path\": \"b.c\", \"lines\": "
-             "{\"begin\": 1}}}\n]\n"},
+             "\",\"severity\":\"info\",\"location\":{\"path\":\"b.c\",\"lines\":"
+             "{\"begin\":1}}}\n]\n"},
         // A limit: the first findings, then one line or note on the rest.
         {FindingFormat::Gnu,
          "dir:x/a,b.c:7: lost: TRUE outcome in operator,(int): if (s == \"100%\")\n"
@@ -156,14 +156,14 @@ TEST(FindingFormats, OneItemAndOneNoteInEachFormat) {
          "{\"change\":\"left out\",\"findings\":2}\n",
          1},
         {FindingFormat::CodeQuality,
-         "[\n  {\"description\": \"Lost coverage: TRUE outcome in operator,(int): if (s == "
-         "\\\"100%\\\")\", \"check_name\": \"lost-coverage\", \"fingerprint\": \"" +
+         "[\n  {\"description\":\"Lost coverage: TRUE outcome in operator,(int): if (s == "
+         "\\\"100%\\\")\",\"check_name\":\"lost-coverage\",\"fingerprint\":\"" +
              fingerprints[0] +
-             "\", \"severity\": \"major\", \"location\": {\"path\": \"dir:x/a,b.c\", "
-             "\"lines\": {\"begin\": 7}}},\n"
-             "  {\"description\": \"2 findings left out by --limit 1\", \"check_name\": "
-             "\"left-out\", \"fingerprint\": \"left-out\", \"severity\": \"info\", "
-             "\"location\": {\"path\": \"in/compared.lst\", \"lines\": {\"begin\": 1}}}\n]\n",
+             "\",\"severity\":\"major\",\"location\":{\"path\":\"dir:x/a,b.c\","
+             "\"lines\":{\"begin\":7}}},\n"
+             "  {\"description\":\"2 findings left out by --limit 1\",\"check_name\":"
+             "\"left-out\",\"fingerprint\":\"left-out\",\"severity\":\"info\","
+             "\"location\":{\"path\":\"in/compared.lst\",\"lines\":{\"begin\":1}}}\n]\n",
          1},
     };
     for (const auto& c : cases) {
@@ -173,7 +173,7 @@ TEST(FindingFormats, OneItemAndOneNoteInEachFormat) {
                       writer.markedItem(lost);
                       writer.markedItem(added);
                       writer.uncomparedFile(note);
-                      writer.finish("", "in\\compared.lst");
+                      writer.finish("","in\\compared.lst");
                   }),
                   c.expected);
     }
@@ -185,14 +185,14 @@ TEST(FindingFormats, PathsAsSarifUrisAndCodeQualityPaths) {
         std::string sarif;
         std::string codeQuality;
     } cases[] = {
-        {"src/a.c", R"("uri": "src/a.c", "uriBaseId": "%SRCROOT%")", R"("src/a.c")"},
-        {"./src\\a b.c", R"("uri": "src/a%20b.c", "uriBaseId": "%SRCROOT%")", R"("src/a b.c")"},
+        {"src/a.c", R"("uri":"src/a.c","uriBaseId":"%SRCROOT%")", R"("src/a.c")"},
+        {"./src\\a b.c", R"("uri":"src/a%20b.c","uriBaseId":"%SRCROOT%")", R"("src/a b.c")"},
         // A colon in a relative path would end a scheme; bytes past ASCII are encoded.
-        {"dir:x/\xc3\xa4%.c", R"("uri": "dir%3Ax/%C3%A4%25.c", "uriBaseId": "%SRCROOT%")",
+        {"dir:x/\xc3\xa4%.c", R"("uri":"dir%3Ax/%C3%A4%25.c","uriBaseId":"%SRCROOT%")",
          "\"dir:x/\xc3\xa4%.c\""},
-        {"C:\\work\\a.c", R"("uri": "file:///C:/work/a.c")", R"("C:/work/a.c")"},
-        {"/usr/include/x.h", R"("uri": "file:///usr/include/x.h")", R"("/usr/include/x.h")"},
-        {"\\\\server\\share\\a.c", R"("uri": "file://server/share/a.c")",
+        {"C:\\work\\a.c", R"("uri":"file:///C:/work/a.c")", R"("C:/work/a.c")"},
+        {"/usr/include/x.h", R"("uri":"file:///usr/include/x.h")", R"("/usr/include/x.h")"},
+        {"\\\\server\\share\\a.c", R"("uri":"file://server/share/a.c")",
          R"("//server/share/a.c")"},
     };
     for (const auto& c : cases) {
@@ -215,7 +215,7 @@ std::vector<std::string> fingerprintsOf(const std::vector<MarkedItem>& items) {
         }
         writer.finish("", "-");
     });
-    const std::string key = "\"fingerprint\": \"";
+    const std::string key = "\"fingerprint\":\"";
     for (std::size_t at = report.find(key); at != std::string::npos; at = report.find(key, at)) {
         at += key.size();
         result.push_back(report.substr(at, report.find('"', at) - at));
