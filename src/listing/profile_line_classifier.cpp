@@ -294,8 +294,7 @@ std::string_view descriptionOf(std::string_view text) {
                                                       : text.substr(descriptionStart);
 }
 
-std::optional<LineKind> profileLineKindOf(std::string_view text,
-                                          const char* listing2CoverageView) {
+std::optional<LineKind> profileLineKindOf(std::string_view text, const char* listing2CoverageView) {
     const Form* form = formOf(descriptionOf(text), text);
     if (form == nullptr) {
         return std::nullopt;

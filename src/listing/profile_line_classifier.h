@@ -26,8 +26,7 @@ std::string_view descriptionOf(std::string_view text);
 
 // The kind classifyProfileLine gives the profile line `text` (at least 31
 // characters); none when it fits no known form.
-std::optional<LineKind> profileLineKindOf(std::string_view text,
-                                          const char* listing2CoverageView);
+std::optional<LineKind> profileLineKindOf(std::string_view text, const char* listing2CoverageView);
 
 // Sets lineNumber, kind and compareEnd of `line` from its text. Condition rows
 // depend on listing 2's coverage view (none: no view), which decides them

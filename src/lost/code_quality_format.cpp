@@ -37,8 +37,8 @@ void writeCodeQualityStart(OutputStream& out) {
     out.put('[');
 }
 
-void writeCodeQualityItem(OutputStream& out, const MarkedItem& item,
-                          const Fingerprint& fingerprint, bool first) {
+void writeCodeQualityItem(OutputStream& out, const MarkedItem& item, const Fingerprint& fingerprint,
+                          bool first) {
     const bool lost = item.change == CoverageChange::Lost;
     writeObjectStart(out, first);
     out.write(lost ? "Lost coverage: " : "New coverage: ");

@@ -13,8 +13,8 @@ namespace korvcmp {
 
 void writeCodeQualityStart(OutputStream& out);
 // `first`: the first object of the array.
-void writeCodeQualityItem(OutputStream& out, const MarkedItem& item,
-                          const Fingerprint& fingerprint, bool first);
+void writeCodeQualityItem(OutputStream& out, const MarkedItem& item, const Fingerprint& fingerprint,
+                          bool first);
 void writeCodeQualityNote(OutputStream& out, const UncomparedFile& file,
                           const Fingerprint& fingerprint, bool first);
 // With findings left out, one more object says how many, at line 1 of the

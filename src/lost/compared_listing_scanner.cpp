@@ -11,8 +11,8 @@
 #include <system_error>
 #include <utility>
 
-#include "listing/listing_model.h"
 #include "compare/file_pairing.h"
+#include "listing/listing_model.h"
 #include "listing/listing_texts.h"
 #include "listing/profile_line_classifier.h"
 #include "lost/count_names.h"
@@ -52,8 +52,7 @@ constexpr std::array kFixedSteps = {
     FixedStep{State::FileHeading, LineTest::Equals, kColumnHeading,
               "the column heading \" HITS/TRUE      FALSE    LINE DESCRIPTION\"", State::FileRule},
     FixedStep{State::FileRule, LineTest::StartsWith, kComparedEqualsRule,
-              "a rule line of '=' characters",
-              State::FileEmptyAfterRule},
+              "a rule line of '=' characters", State::FileEmptyAfterRule},
     FixedStep{State::FileEmptyAfterRule, LineTest::Empty, "", "an empty line", State::Includes},
     FixedStep{State::FunctionTer, LineTest::StartsWith, kTer,
               "the function's \"***TER\" line after the empty line that ends its profile lines",
@@ -125,8 +124,7 @@ std::string_view takeNotComparedReason(std::string_view& path) {
     for (const std::string_view reason : kNotComparedReasons) {
         if (opened.ends_with(reason) &&
             opened.substr(0, opened.size() - reason.size()).ends_with(kNoCompareOpening)) {
-            path.remove_suffix(kNoCompareOpening.size() + reason.size() +
-                               kNoCompareClosing.size());
+            path.remove_suffix(kNoCompareOpening.size() + reason.size() + kNoCompareClosing.size());
             return reason;
         }
     }

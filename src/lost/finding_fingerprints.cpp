@@ -7,6 +7,7 @@
 #include <bit>
 #include <charconv>
 #include <cstring>
+#include <limits>
 
 namespace korvcmp {
 namespace {
@@ -68,13 +69,14 @@ char* Fingerprint::write(char* at) const {
 
 void FingerprintMaker::startFileSection() {
     used_ = 0;
-    if (++section_ == 0) {
+    if (section_ == std::numeric_limits<std::uint32_t>::max()) {
         // After 2^32 sections the numbers come round: every slot is emptied.
         for (Slot& slot : slots_) {
             slot.section = 0;
         }
-        section_ = 1;
+        section_ = 0;
     }
+    ++section_;
 }
 
 Fingerprint FingerprintMaker::of(const MarkedItem& item) {

@@ -233,9 +233,9 @@ void FindingWriter::uncomparedFile(const UncomparedFile& file) {
 }
 
 void FindingWriter::finish(std::string_view problem, std::string_view listing) {
-    const std::string leftOutText =
-        std::to_string(leftOut_) + (leftOut_ == 1 ? " finding" : " findings") +
-        " left out by --limit " + std::to_string(limit_);
+    const std::string leftOutText = std::to_string(leftOut_) +
+                                    (leftOut_ == 1 ? " finding" : " findings") +
+                                    " left out by --limit " + std::to_string(limit_);
     const FindingsEnd end{leftOut_, leftOutText, problem, listing};
     if (leftOut_ > 0) {
         writeLeftOut(out_, format_, end);

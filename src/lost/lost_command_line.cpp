@@ -118,8 +118,7 @@ LostCommandLine parseLostCommandLine(int argumentCount, const char* const* argum
                 std::from_chars(count->data(), count->data() + count->size(), limit);
             if (count->empty() || error != std::errc() || end != count->data() + count->size() ||
                 limit < 0) {
-                return fail("--limit needs a number of findings, 0 for all, not " +
-                            quoted(*count));
+                return fail("--limit needs a number of findings, 0 for all, not " + quoted(*count));
             }
             options.limit = limit;
         } else {

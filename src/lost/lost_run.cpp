@@ -43,8 +43,7 @@ bool closedWell(OutputStream& out, std::FILE* errors) {
         return true;
     }
     if (const SystemFailure failure = out.failure(); !failure.isClosedPipe()) {
-        std::fprintf(errors, "korvcmp-lost: cannot write the output: %s\n",
-                     failure.text().c_str());
+        std::fprintf(errors, "korvcmp-lost: cannot write the output: %s\n", failure.text().c_str());
     }
     return false;
 }
@@ -94,8 +93,8 @@ int runLost(const LostOptions& options, OutputStream& out, std::FILE* errors,
     }
     std::string problemText;
     if (problem != nullptr) {
-        problemText = std::string(name) + ":" + std::to_string(problem->line) + ": " +
-                      problem->message;
+        problemText =
+            std::string(name) + ":" + std::to_string(problem->line) + ": " + problem->message;
     }
     writer.finish(problemText, name);
     if (!closedWell(out, errors)) {
@@ -132,7 +131,7 @@ int lostMain(int argumentCount, const char* const* arguments) {
         BackgroundWorker worker;
         try {
             static_cast<void>(worker.start());
-        } catch (const std::bad_alloc&) {  // NOLINT(bugprone-empty-catch)
+        } catch (const std::bad_alloc&) {     // NOLINT(bugprone-empty-catch)
         } catch (const std::system_error&) {  // NOLINT(bugprone-empty-catch)
         }
         BackgroundWorker* running = worker.isRunning() ? &worker : nullptr;

@@ -202,8 +202,8 @@ void writeSarifItem(OutputStream& out, const MarkedItem& item, const Fingerprint
     writeResultEnd(out, item.file, item.sourceLine, fingerprint);
 }
 
-void writeSarifNote(OutputStream& out, const UncomparedFile& file,
-                    const Fingerprint& fingerprint, bool first) {
+void writeSarifNote(OutputStream& out, const UncomparedFile& file, const Fingerprint& fingerprint,
+                    bool first) {
     writeResultStart(out, kRules[kNotComparedRule], kNotComparedRule, first);
     out.write("not compared (");
     writeJsonText(out, file.reason);

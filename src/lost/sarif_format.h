@@ -15,8 +15,8 @@ void writeSarifStart(OutputStream& out);
 // `first`: the first result of the log.
 void writeSarifItem(OutputStream& out, const MarkedItem& item, const Fingerprint& fingerprint,
                     bool first);
-void writeSarifNote(OutputStream& out, const UncomparedFile& file,
-                    const Fingerprint& fingerprint, bool first);
+void writeSarifNote(OutputStream& out, const UncomparedFile& file, const Fingerprint& fingerprint,
+                    bool first);
 void writeSarifEnd(OutputStream& out, const FindingsEnd& end);
 
 // A file as the listing names it, as the two members of a SARIF artifact

@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "base/background_worker.h"
+#include "listing/profile_line_classifier.h"
 #include "lost/compared_listing_input.h"
 #include "lost/compared_listing_scanner.h"
 #include "lost/finding_formats.h"
-#include "listing/profile_line_classifier.h"
 #include "lost/profile_line_fields.h"
 #include "support/listing_builder.h"
 #include "support/temp_dir.h"

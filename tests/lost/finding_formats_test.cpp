@@ -173,7 +173,7 @@ TEST(FindingFormats, OneItemAndOneNoteInEachFormat) {
                       writer.markedItem(lost);
                       writer.markedItem(added);
                       writer.uncomparedFile(note);
-                      writer.finish("","in\\compared.lst");
+                      writer.finish("", "in\\compared.lst");
                   }),
                   c.expected);
     }
@@ -192,8 +192,7 @@ TEST(FindingFormats, PathsAsSarifUrisAndCodeQualityPaths) {
          "\"dir:x/\xc3\xa4%.c\""},
         {"C:\\work\\a.c", R"("uri":"file:///C:/work/a.c")", R"("C:/work/a.c")"},
         {"/usr/include/x.h", R"("uri":"file:///usr/include/x.h")", R"("/usr/include/x.h")"},
-        {"\\\\server\\share\\a.c", R"("uri":"file://server/share/a.c")",
-         R"("//server/share/a.c")"},
+        {"\\\\server\\share\\a.c", R"("uri":"file://server/share/a.c")", R"("//server/share/a.c")"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
