@@ -34,7 +34,6 @@ struct FileIdentity {
 // GetFileInformationByHandle answers where FileIdInfo is missing.
 bool identityOf(HANDLE handle, FileIdentity& identity) {
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
-        openFailure_ = SystemFailure::ofLastCall();
         return false;
     }
     FILE_ID_INFO idInformation;
