@@ -95,6 +95,13 @@ TEST(FindingFormats, OneItemAndOneNoteInEachFormat) {
         char text[Fingerprint::kTextSize];
         fingerprints.emplace_back(text, fingerprint.write(text));
     }
+    // The first object of a Code Quality report, with and without a limit.
+    const std::string codeQualityLost =
+        "[\n  {\"description\":\"Lost coverage: TRUE outcome in operator,(int): if (s == "
+        "\\\"100%\\\")\",\"check_name\":\"lost-coverage\",\"fingerprint\":\"" +
+        fingerprints[0] +
+        "\",\"severity\":\"major\",\"location\":{\"path\":\"dir:x/a,b.c\","
+        "\"lines\":{\"begin\":7}}},\n";
 
     const struct {
         FindingFormat format;
@@ -122,11 +129,7 @@ TEST(FindingFormats, OneItemAndOneNoteInEachFormat) {
          "{\"change\":\"not compared\",\"file\":\"b.c\",\"reason\":\"no file\","
          "\"listing_line\":3}\n"},
         {FindingFormat::CodeQuality,
-         "[\n  {\"description\":\"Lost coverage: TRUE outcome in operator,(int): if (s == "
-         "\\\"100%\\\")\",\"check_name\":\"lost-coverage\",\"fingerprint\":\"" +
-             fingerprints[0] +
-             "\",\"severity\":\"major\",\"location\":{\"path\":\"dir:x/a,b.c\","
-             "\"lines\":{\"begin\":7}}},\n"
+         codeQualityLost +
              "  {\"description\":\"New coverage: FALSE outcome in operator,(int): if (s == "
              "\\\"100%\\\")\",\"check_name\":\"new-coverage\",\"fingerprint\":\"" +
              fingerprints[1] +
@@ -156,11 +159,7 @@ TEST(FindingFormats, OneItemAndOneNoteInEachFormat) {
          "{\"change\":\"left out\",\"findings\":2}\n",
          1},
         {FindingFormat::CodeQuality,
-         "[\n  {\"description\":\"Lost coverage: TRUE outcome in operator,(int): if (s == "
-         "\\\"100%\\\")\",\"check_name\":\"lost-coverage\",\"fingerprint\":\"" +
-             fingerprints[0] +
-             "\",\"severity\":\"major\",\"location\":{\"path\":\"dir:x/a,b.c\","
-             "\"lines\":{\"begin\":7}}},\n"
+         codeQualityLost +
              "  {\"description\":\"2 findings left out by --limit 1\",\"check_name\":"
              "\"left-out\",\"fingerprint\":\"left-out\",\"severity\":\"info\","
              "\"location\":{\"path\":\"in/compared.lst\",\"lines\":{\"begin\":1}}}\n]\n",
