@@ -4,6 +4,7 @@
 // new file section empties by moving on to the next section number.
 #include "lost/finding_fingerprints.h"
 
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cstring>
@@ -58,10 +59,21 @@ constexpr std::size_t kFirstSlots = 1024;
 
 }  // namespace
 
-char* Fingerprint::write(char* at) const {
+// The two hexadecimal digits of every byte.
+constexpr std::array<std::array<char, 2>, 256> kHexPairs = [] {
     constexpr std::string_view kDigits = "0123456789abcdef";
-    for (int shift = 60; shift >= 0; shift -= 4) {
-        *at++ = kDigits[(key >> shift) & 0xF];
+    std::array<std::array<char, 2>, 256> pairs{};
+    for (std::size_t byte = 0; byte < pairs.size(); ++byte) {
+        pairs[byte] = {kDigits[byte >> 4], kDigits[byte & 0xF]};
+    }
+    return pairs;
+}();
+
+char* Fingerprint::write(char* at) const {
+    for (int shift = 56; shift >= 0; shift -= 8) {
+        const std::array<char, 2>& pair = kHexPairs[(key >> shift) & 0xFF];
+        *at++ = pair[0];
+        *at++ = pair[1];
     }
     *at++ = ':';
     return std::to_chars(at, at + 10, place).ptr;
