@@ -31,7 +31,8 @@ struct FixedStep {
     State state;  // the step's own state, to check the table's order
     LineTest test;
     std::string_view literal;
-    std::string_view expected;  // what the line must be, for the message
+    // What the line must be, for the message; "%s" stands for the literal.
+    std::string_view expected;
     State next;
 };
 
@@ -45,17 +46,16 @@ constexpr std::array kFixedSteps = {
               "the banner line \"... EXECUTION PROFILE LISTING (COMPARED by korvcmp v1.0) ...\"",
               State::Header},
     FixedStep{State::FileMode, LineTest::StartsWith, kModeLabel,
-              "the \"INSTRUMENTATION MODE  : \" line after the MONITORED line",
-              State::FileEmptyBeforeHeading},
+              "the \"%s\" line after the MONITORED line", State::FileEmptyBeforeHeading},
     FixedStep{State::FileEmptyBeforeHeading, LineTest::Empty, "", "an empty line",
               State::FileHeading},
-    FixedStep{State::FileHeading, LineTest::Equals, kColumnHeading,
-              "the column heading \" HITS/TRUE      FALSE    LINE DESCRIPTION\"", State::FileRule},
+    FixedStep{State::FileHeading, LineTest::Equals, kColumnHeading, "the column heading \"%s\"",
+              State::FileRule},
     FixedStep{State::FileRule, LineTest::StartsWith, kComparedEqualsRule,
               "a rule line of '=' characters", State::FileEmptyAfterRule},
     FixedStep{State::FileEmptyAfterRule, LineTest::Empty, "", "an empty line", State::Includes},
     FixedStep{State::FunctionTer, LineTest::StartsWith, kTer,
-              "the function's \"***TER\" line after the empty line that ends its profile lines",
+              "the function's \"%s\" line after the empty line that ends its profile lines",
               State::FunctionTerSecond},
     FixedStep{State::FunctionTerSecond, LineTest::Any, "", "", State::FunctionRule},
     FixedStep{State::FunctionRule, LineTest::StartsWith, kComparedHyphenRule,
@@ -63,26 +63,26 @@ constexpr std::array kFixedSteps = {
     FixedStep{State::FunctionEmptyAfterRule, LineTest::Empty, "", "an empty line",
               State::Functions},
     FixedStep{State::FileTer, LineTest::StartsWith, kTer,
-              "the file's \"***TER\" line after the empty line that ends its functions",
+              "the file's \"%s\" line after the empty line that ends its functions",
               State::FileTerSecond},
     FixedStep{State::FileTerSecond, LineTest::Any, "", "", State::FileRuleAfterTer},
     FixedStep{State::FileRuleAfterTer, LineTest::StartsWith, kComparedHyphenRule,
               "a rule line of '-' characters", State::BetweenSections},
-    FixedStep{State::SummaryRule, LineTest::Equals, kSummaryRule, "\"=======\" after SUMMARY",
+    FixedStep{State::SummaryRule, LineTest::Equals, kSummaryRule, "\"%s\" after SUMMARY",
               State::SummaryEmpty},
     FixedStep{State::SummaryEmpty, LineTest::Empty, "", "an empty line", State::SummarySourceFiles},
     FixedStep{State::SummarySourceFiles, LineTest::StartsWith, kSourceFilesLabel,
-              "the summary line \"Source files       : \"", State::SummaryHeaders},
+              "the summary line \"%s\"", State::SummaryHeaders},
     FixedStep{State::SummaryHeaders, LineTest::StartsWith, kHeadersExtractedLabel,
-              "the summary line \"Headers extracted  : \"", State::SummaryFunctions},
+              "the summary line \"%s\"", State::SummaryFunctions},
     FixedStep{State::SummaryFunctions, LineTest::StartsWith, kFunctionsLabel,
-              "the summary line \"Functions          : \"", State::SummarySourceLines},
+              "the summary line \"%s\"", State::SummarySourceLines},
     FixedStep{State::SummarySourceLines, LineTest::StartsWith, kSourceLinesLabel,
-              "the summary line \"Source lines       : \"", State::SummaryTer},
+              "the summary line \"%s\"", State::SummaryTer},
     FixedStep{State::SummaryTer, LineTest::StartsWith, kSummaryTerLabel,
-              "the first summary line \"TER                : \"", State::SummaryTerSecond},
+              "the first summary line \"%s\"", State::SummaryTerSecond},
     FixedStep{State::SummaryTerSecond, LineTest::StartsWith, kSummaryTerLabel,
-              "the second summary line \"TER                : \"", State::End},
+              "the second summary line \"%s\"", State::End},
 };
 
 constexpr bool fixedStepsAreInStateOrder() {
@@ -94,6 +94,15 @@ constexpr bool fixedStepsAreInStateOrder() {
     return static_cast<std::size_t>(State::Header) == kFixedSteps.size();
 }
 static_assert(fixedStepsAreInStateOrder());
+
+// What the step expects, in words, with its literal in place of "%s".
+std::string expectedBy(const FixedStep& step) {
+    std::string text(step.expected);
+    if (const std::size_t at = text.find("%s"); at != std::string::npos) {
+        text.replace(at, 2, step.literal);
+    }
+    return text;
+}
 
 bool passes(const FixedStep& step, std::string_view line) {
     switch (step.test) {
@@ -186,8 +195,8 @@ bool ComparedListingScanner::takeOtherLine(std::string_view line, std::int64_t n
             return takeBetweenSectionsLine(line, number);
         case State::End:
             return fail(number,
-                        "a line after the summary: a compared listing ends with its "
-                        "second \"TER                : \" line");
+                        "a line after the summary: a compared listing ends with its second \"" +
+                            std::string(kSummaryTerLabel) + "\" line");
         default:
             return takeFixedStep(line, number);
     }
@@ -202,9 +211,9 @@ bool ComparedListingScanner::takeFixedStep(std::string_view line, std::int64_t n
                         "read the listing korvcmp writes");
         }
         if (state_ <= State::BannerCompared) {
-            return fail(number, "not a compared listing: expected " + std::string(step.expected));
+            return fail(number, "not a compared listing: expected " + expectedBy(step));
         }
-        return fail(number, "expected " + std::string(step.expected));
+        return fail(number, "expected " + expectedBy(step));
     }
     const State state = state_;
     state_ = step.next;
@@ -259,7 +268,8 @@ bool ComparedListingScanner::takeHeaderLine(std::string_view line, std::int64_t 
     const bool startsFile = line.starts_with(kMonitored);
     if (startsFile || line.starts_with(kSummary)) {
         if (!sawCoverageView_) {
-            return fail(number, "the header has no \"Coverage view         : \" line");
+            return fail(number,
+                        "the header has no \"" + std::string(kCoverageViewLabel) + "\" line");
         }
         if (startsFile) {
             startFile(line, number);
