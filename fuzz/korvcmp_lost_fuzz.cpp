@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <iterator>
 #include <new>
 #include <string>
 #include <string_view>
@@ -34,6 +35,8 @@ constexpr korvcmp::FindingFormat kFormats[] = {
     korvcmp::FindingFormat::Gnu,
     korvcmp::FindingFormat::GitHub,
     korvcmp::FindingFormat::Json,
+    korvcmp::FindingFormat::Sarif,
+    korvcmp::FindingFormat::CodeQuality,
 };
 
 // The number of times `text` begins a line of `output`.
@@ -70,13 +73,33 @@ void checkRun(int status, const std::string& messages, const std::string& output
     if ((lost > 0) != (status == korvcmp::kLostCoverageFound)) {
         finding("the status does not fit the lost count", last);
     }
-    if (options.format == korvcmp::FindingFormat::Json) {
-        if (linesStartingWith(output, "{\"change\":\"lost\"") != lost ||
-            (options.includeNew && linesStartingWith(output, "{\"change\":\"new\"") != added)) {
+    // The items of each JSON format, one a line, as they begin.
+    struct ItemStarts {
+        korvcmp::FindingFormat format;
+        std::string_view lost;
+        std::string_view added;
+        std::string_view end;  // how a complete output ends
+    };
+    static constexpr ItemStarts kItemStarts[] = {
+        {korvcmp::FindingFormat::Json, "{\"change\":\"lost\"", "{\"change\":\"new\"", ""},
+        {korvcmp::FindingFormat::Sarif, "        {\"ruleId\":\"lost-coverage\"",
+         "        {\"ruleId\":\"new-coverage\"", "\n  ]\n}\n"},
+        {korvcmp::FindingFormat::CodeQuality, "  {\"description\":\"Lost coverage: ",
+         "  {\"description\":\"New coverage: ", "]\n"},
+    };
+    for (const ItemStarts& starts : kItemStarts) {
+        if (options.format != starts.format) {
+            continue;
+        }
+        if (linesStartingWith(output, starts.lost) != lost ||
+            (options.includeNew && linesStartingWith(output, starts.added) != added)) {
             finding("the JSON items do not match the totals", last);
         }
         if (!output.empty() && output.back() != '\n') {
             finding("the output does not end with a whole line");
+        }
+        if (!std::string_view(output).ends_with(starts.end)) {
+            finding("the output does not end as a complete report does");
         }
     }
 }
@@ -88,8 +111,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     korvcmp::fuzzing::writeFuzzFile(path, {reinterpret_cast<const char*>(data), size});
     korvcmp::LostOptions options;
     options.listingPath = path.c_str();
-    options.format = kFormats[size % 3];
-    options.includeNew = (size / 3) % 2 == 1;
+    options.format = kFormats[size % std::size(kFormats)];
+    options.includeNew = (size / std::size(kFormats)) % 2 == 1;
 
     static std::string output;
     output.clear();
@@ -103,7 +126,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int status = -1;
     bool ranOutOfMemory = false;
     try {
-        korvcmp::OutputBuffer out(&output);
+        korvcmp::OutputStream out;
+        out.useMemory(&output);
         status = korvcmp::runLost(options, out, messages);
     } catch (const std::bad_alloc&) {
         ranOutOfMemory = true;  // the program's out-of-memory end

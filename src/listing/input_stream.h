@@ -39,6 +39,8 @@ class InputStream {
     bool open(const char* path, bool mapIfPossible = true);
     // Reads standard input.
     bool openStandardInput();
+    // Why the last open failed.
+    SystemFailure openFailure() const { return file_.openFailure(); }
 
     // From the next open on, a regular file that is read (not mapped) is
     // read ahead by `worker` (running, and left running; nullptr: not read

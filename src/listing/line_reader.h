@@ -51,6 +51,18 @@ class LineReader {
         return true;
     }
 
+    // What a read brought: a whole line, the end of the input, or a line
+    // that cannot be read whole (longer than the read limit, holding a NUL,
+    // or without a newline at the end of the file), which is counted.
+    enum class Read { Line, EndOfInput, IncompleteLine };
+    Read readNext() {
+        const std::int64_t before = lineCounter;
+        if (tryReadLine()) {
+            return Read::Line;
+        }
+        return lineCounter == before ? Read::EndOfInput : Read::IncompleteLine;
+    }
+
     // Reads the lines that lie whole among the bytes already read, as
     // tryReadLine would, and hands each (without its line end) with its
     // number to `take(line, number)`, until `take` returns false. Returns

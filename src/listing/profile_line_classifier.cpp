@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 #include "base/fatal.h"
@@ -237,10 +238,10 @@ const Form* formOf(std::string_view description, std::string_view text) {
     fatal(kStrangeLineMessage, text);
 }
 
-// Columns 24 to 29: blanks are skipped wherever they stand, digits make the
-// number, and any other character ends it. Written without branches on the
-// characters, which vary from line to line.
-std::uint32_t readLineNumber(std::string_view text) {
+}  // namespace
+
+// Written without branches on the characters, which vary from line to line.
+std::uint32_t sourceLineNumberOf(std::string_view text) {
     std::uint32_t value = 0;
     bool ended = false;
     for (int column = kLineNumberFirst; column <= kLineNumberLast; ++column) {
@@ -253,7 +254,10 @@ std::uint32_t readLineNumber(std::string_view text) {
     return value;
 }
 
-LineKind conditionRowKind(std::string_view text, const char* view) {
+namespace {
+
+// None for a condition row without a count.
+std::optional<LineKind> conditionRowKind(std::string_view text, const char* view) {
     if (view != nullptr && view[0] == kMcdcCoverageView[0] &&
         std::strcmp(view, kMcdcCoverageView) == 0) {
         return LK_PLAIN;
@@ -264,10 +268,11 @@ LineKind conditionRowKind(std::string_view text, const char* view) {
     if (!isBlank(text[kFalseCountLast])) {
         return LK_CONDITION_FALSE;
     }
-    strange(text);
+    return std::nullopt;
 }
 
-LineKind kindOf(const Form& form, std::string_view text, const char* listing2CoverageView) {
+std::optional<LineKind> kindOf(const Form& form, std::string_view text,
+                               const char* listing2CoverageView) {
     switch (form.kindRule) {
         case Fixed:
             return form.kind;
@@ -283,24 +288,37 @@ LineKind kindOf(const Form& form, std::string_view text, const char* listing2Cov
 
 }  // namespace
 
+std::string_view descriptionOf(std::string_view text) {
+    const std::size_t descriptionStart = text.find_first_not_of(' ', kDescriptionColumn);
+    return descriptionStart == std::string_view::npos ? std::string_view{}
+                                                      : text.substr(descriptionStart);
+}
+
+std::optional<LineKind> profileLineKindOf(std::string_view text, const char* listing2CoverageView) {
+    const Form* form = formOf(descriptionOf(text), text);
+    if (form == nullptr) {
+        return std::nullopt;
+    }
+    return kindOf(*form, text, listing2CoverageView);
+}
+
 void classifyProfileLine(ListingLine& line, const char* listing2CoverageView) {
     const std::string_view text = line.view();
     if (text.size() < static_cast<std::size_t>(kMinProfileLineLength)) {
         strange(text);
     }
-    line.lineNumber = readLineNumber(text);
+    line.lineNumber = sourceLineNumberOf(text);
 
     int compareEnd = static_cast<int>(text.size()) - 1;
-    const std::size_t descriptionStart = text.find_first_not_of(' ', kDescriptionColumn);
-    const std::string_view description = descriptionStart == std::string_view::npos
-                                             ? std::string_view{}
-                                             : text.substr(descriptionStart);
-
-    const Form* form = formOf(description, text);
+    const Form* form = formOf(descriptionOf(text), text);
     if (form == nullptr) {
         strange(text);
     }
-    line.kind = static_cast<std::uint32_t>(kindOf(*form, text, listing2CoverageView));
+    const std::optional<LineKind> kind = kindOf(*form, text, listing2CoverageView);
+    if (!kind) {
+        strange(text);
+    }
+    line.kind = static_cast<std::uint32_t>(*kind);
     if (form->endRule == DropLastCharacter ||
         (form->endRule == DropTrailingPlus && text.back() == '+')) {
         --compareEnd;

@@ -1,9 +1,6 @@
 // Opening a compared listing for korvcmp's line reader.
 #include "lost/compared_listing_input.h"
 
-#include <cerrno>
-#include <cstring>
-
 namespace korvcmp {
 
 bool ComparedListingInput::open(const char* path, BackgroundWorker* worker) {
@@ -11,19 +8,11 @@ bool ComparedListingInput::open(const char* path, BackgroundWorker* worker) {
     // while it is read then ends early instead of faulting. The next blocks
     // are read while the scanner works on this one.
     reader_.readAheadOn(worker);
-    if (reader_.open(path, /*mapIfPossible=*/false)) {
-        return true;
-    }
-    openFailure_ = std::strerror(errno);
-    return false;
+    return reader_.open(path, /*mapIfPossible=*/false);
 }
 
 bool ComparedListingInput::openStandardInput() {
-    if (reader_.openStandardInput()) {
-        return true;
-    }
-    openFailure_ = std::strerror(errno);
-    return false;
+    return reader_.openStandardInput();
 }
 
 }  // namespace korvcmp

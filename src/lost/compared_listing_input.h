@@ -16,29 +16,19 @@ namespace korvcmp {
 
 class ComparedListingInput {
   public:
-    enum class Read {
-        Line,            // a whole line came: see line() and lineNumber()
-        EndOfFile,       // no more text; lineNumber() is that of the last line
-        IncompleteLine,  // longer than the read limit, holding a NUL, or no
-                         // newline at the end of the file; lineNumber() is its number
-    };
+    // Line: see line() and lineNumber(); EndOfInput: lineNumber() is that of
+    // the last line; IncompleteLine: lineNumber() is its number.
+    using Read = LineReader::Read;
 
     // Opens the file at `path`; false when it cannot be opened. A running
     // `worker` reads the file ahead of the reader.
     bool open(const char* path, BackgroundWorker* worker = nullptr);
     // Reads standard input.
     bool openStandardInput();
-    // Why the last open failed, in the system's words.
-    const char* openFailure() const { return openFailure_; }
+    // Why the last open failed.
+    SystemFailure openFailure() const { return reader_.stream().openFailure(); }
 
-    Read readLine() {
-        const std::int64_t before = reader_.lineCounter;
-        if (reader_.tryReadLine()) {
-            return Read::Line;
-        }
-        // The reader counts a line that came incomplete, not the end.
-        return reader_.lineCounter == before ? Read::EndOfFile : Read::IncompleteLine;
-    }
+    Read readLine() { return reader_.readNext(); }
     // Reads lines and hands each to `take(line, number)` until `take` returns
     // false (Read::Line) or no whole line comes (as readLine says). Most lines
     // are handed on straight from the block they were read in.
@@ -64,7 +54,6 @@ class ComparedListingInput {
 
   private:
     LineReader reader_;
-    const char* openFailure_ = "";
 };
 
 }  // namespace korvcmp

@@ -11,10 +11,13 @@
 #include <system_error>
 #include <utility>
 
+#include "compare/file_pairing.h"
 #include "listing/listing_model.h"
 #include "listing/listing_texts.h"
+#include "listing/profile_line_classifier.h"
 #include "lost/count_names.h"
 #include "lost/profile_line_fields.h"
+#include "output/compared_listing_texts.h"
 
 namespace korvcmp {
 
@@ -28,12 +31,10 @@ struct FixedStep {
     State state;  // the step's own state, to check the table's order
     LineTest test;
     std::string_view literal;
-    std::string_view expected;  // what the line must be, for the message
+    // What the line must be, for the message; "%s" stands for the literal.
+    std::string_view expected;
     State next;
 };
-
-constexpr std::string_view kComparedBanner =
-    "*             EXECUTION PROFILE LISTING (COMPARED by korvcmp v";
 
 constexpr std::array kFixedSteps = {
     FixedStep{State::BannerTop, LineTest::Any, "", "", State::BannerTitle},
@@ -41,48 +42,47 @@ constexpr std::array kFixedSteps = {
               "the Korvo banner line \"*           Korvo, Test Coverage Analyzer ...\"",
               State::BannerBlank},
     FixedStep{State::BannerBlank, LineTest::Any, "", "", State::BannerCompared},
-    FixedStep{State::BannerCompared, LineTest::StartsWith, kComparedBanner,
+    FixedStep{State::BannerCompared, LineTest::StartsWith, kComparedTitleStart,
               "the banner line \"... EXECUTION PROFILE LISTING (COMPARED by korvcmp v1.0) ...\"",
               State::Header},
     FixedStep{State::FileMode, LineTest::StartsWith, kModeLabel,
-              "the \"INSTRUMENTATION MODE  : \" line after the MONITORED line",
-              State::FileEmptyBeforeHeading},
+              "the \"%s\" line after the MONITORED line", State::FileEmptyBeforeHeading},
     FixedStep{State::FileEmptyBeforeHeading, LineTest::Empty, "", "an empty line",
               State::FileHeading},
-    FixedStep{State::FileHeading, LineTest::Equals, kColumnHeading,
-              "the column heading \" HITS/TRUE      FALSE    LINE DESCRIPTION\"", State::FileRule},
-    FixedStep{State::FileRule, LineTest::StartsWith, kEqualsRule, "a rule line of '=' characters",
-              State::FileEmptyAfterRule},
+    FixedStep{State::FileHeading, LineTest::Equals, kColumnHeading, "the column heading \"%s\"",
+              State::FileRule},
+    FixedStep{State::FileRule, LineTest::StartsWith, kComparedEqualsRule,
+              "a rule line of '=' characters", State::FileEmptyAfterRule},
     FixedStep{State::FileEmptyAfterRule, LineTest::Empty, "", "an empty line", State::Includes},
     FixedStep{State::FunctionTer, LineTest::StartsWith, kTer,
-              "the function's \"***TER\" line after the empty line that ends its profile lines",
+              "the function's \"%s\" line after the empty line that ends its profile lines",
               State::FunctionTerSecond},
     FixedStep{State::FunctionTerSecond, LineTest::Any, "", "", State::FunctionRule},
-    FixedStep{State::FunctionRule, LineTest::StartsWith, kFunctionRule,
+    FixedStep{State::FunctionRule, LineTest::StartsWith, kComparedHyphenRule,
               "a rule line of '-' characters", State::FunctionEmptyAfterRule},
     FixedStep{State::FunctionEmptyAfterRule, LineTest::Empty, "", "an empty line",
               State::Functions},
     FixedStep{State::FileTer, LineTest::StartsWith, kTer,
-              "the file's \"***TER\" line after the empty line that ends its functions",
+              "the file's \"%s\" line after the empty line that ends its functions",
               State::FileTerSecond},
     FixedStep{State::FileTerSecond, LineTest::Any, "", "", State::FileRuleAfterTer},
-    FixedStep{State::FileRuleAfterTer, LineTest::StartsWith, kFileRule,
+    FixedStep{State::FileRuleAfterTer, LineTest::StartsWith, kComparedHyphenRule,
               "a rule line of '-' characters", State::BetweenSections},
-    FixedStep{State::SummaryRule, LineTest::Equals, kSummaryRule, "\"=======\" after SUMMARY",
+    FixedStep{State::SummaryRule, LineTest::Equals, kSummaryRule, "\"%s\" after SUMMARY",
               State::SummaryEmpty},
     FixedStep{State::SummaryEmpty, LineTest::Empty, "", "an empty line", State::SummarySourceFiles},
     FixedStep{State::SummarySourceFiles, LineTest::StartsWith, kSourceFilesLabel,
-              "the summary line \"Source files       : \"", State::SummaryHeaders},
+              "the summary line \"%s\"", State::SummaryHeaders},
     FixedStep{State::SummaryHeaders, LineTest::StartsWith, kHeadersExtractedLabel,
-              "the summary line \"Headers extracted  : \"", State::SummaryFunctions},
+              "the summary line \"%s\"", State::SummaryFunctions},
     FixedStep{State::SummaryFunctions, LineTest::StartsWith, kFunctionsLabel,
-              "the summary line \"Functions          : \"", State::SummarySourceLines},
+              "the summary line \"%s\"", State::SummarySourceLines},
     FixedStep{State::SummarySourceLines, LineTest::StartsWith, kSourceLinesLabel,
-              "the summary line \"Source lines       : \"", State::SummaryTer},
+              "the summary line \"%s\"", State::SummaryTer},
     FixedStep{State::SummaryTer, LineTest::StartsWith, kSummaryTerLabel,
-              "the first summary line \"TER                : \"", State::SummaryTerSecond},
+              "the first summary line \"%s\"", State::SummaryTerSecond},
     FixedStep{State::SummaryTerSecond, LineTest::StartsWith, kSummaryTerLabel,
-              "the second summary line \"TER                : \"", State::End},
+              "the second summary line \"%s\"", State::End},
 };
 
 constexpr bool fixedStepsAreInStateOrder() {
@@ -94,6 +94,15 @@ constexpr bool fixedStepsAreInStateOrder() {
     return static_cast<std::size_t>(State::Header) == kFixedSteps.size();
 }
 static_assert(fixedStepsAreInStateOrder());
+
+// What the step expects, in words, with its literal in place of "%s".
+std::string expectedBy(const FixedStep& step) {
+    std::string text(step.expected);
+    if (const std::size_t at = text.find("%s"); at != std::string::npos) {
+        text.replace(at, 2, step.literal);
+    }
+    return text;
+}
 
 bool passes(const FixedStep& step, std::string_view line) {
     switch (step.test) {
@@ -109,16 +118,27 @@ bool passes(const FixedStep& step, std::string_view line) {
     return false;
 }
 
-// The notes korvcmp puts at the end of the MONITORED line of a file section it
-// did not compare, and their reasons.
-struct NotComparedNote {
-    std::string_view suffix;
-    std::string_view reason;
-};
-constexpr std::array kNotComparedNotes = {
-    NotComparedNote{" (NO COMPARE, no file)", "no file"},
-    NotComparedNote{" (NO COMPARE, different profile)", "different profile"},
-};
+// The reasons korvcmp gives at the end of the MONITORED line of a file
+// section it did not compare.
+constexpr std::array<std::string_view, 2> kNotComparedReasons = {kReasonNoFile,
+                                                                 kReasonDifferentProfile};
+
+// The reason `path` (the end of a MONITORED line) ends in, removed from it;
+// empty when it ends in none.
+std::string_view takeNotComparedReason(std::string_view& path) {
+    if (!path.ends_with(kNoCompareClosing)) {
+        return {};
+    }
+    const std::string_view opened = path.substr(0, path.size() - kNoCompareClosing.size());
+    for (const std::string_view reason : kNotComparedReasons) {
+        if (opened.ends_with(reason) &&
+            opened.substr(0, opened.size() - reason.size()).ends_with(kNoCompareOpening)) {
+            path.remove_suffix(kNoCompareOpening.size() + reason.size() + kNoCompareClosing.size());
+            return reason;
+        }
+    }
+    return {};
+}
 
 bool holdsAt(std::string_view line, std::size_t column, std::string_view text) {
     return line.size() >= column + text.size() && line.substr(column, text.size()) == text;
@@ -175,8 +195,8 @@ bool ComparedListingScanner::takeOtherLine(std::string_view line, std::int64_t n
             return takeBetweenSectionsLine(line, number);
         case State::End:
             return fail(number,
-                        "a line after the summary: a compared listing ends with its "
-                        "second \"TER                : \" line");
+                        "a line after the summary: a compared listing ends with its second \"" +
+                            std::string(kSummaryTerLabel) + "\" line");
         default:
             return takeFixedStep(line, number);
     }
@@ -191,9 +211,9 @@ bool ComparedListingScanner::takeFixedStep(std::string_view line, std::int64_t n
                         "read the listing korvcmp writes");
         }
         if (state_ <= State::BannerCompared) {
-            return fail(number, "not a compared listing: expected " + std::string(step.expected));
+            return fail(number, "not a compared listing: expected " + expectedBy(step));
         }
-        return fail(number, "expected " + std::string(step.expected));
+        return fail(number, "expected " + expectedBy(step));
     }
     const State state = state_;
     state_ = step.next;
@@ -215,7 +235,7 @@ bool ComparedListingScanner::takeFixedStep(std::string_view line, std::int64_t n
 bool ComparedListingScanner::checkTerFigures(std::string_view terLine, std::int64_t number,
                                              const MarkerCount& count, const char* owner) {
     // korvcmp puts "[h + n - l]" right after the first "(": n new and l lost.
-    std::array<std::int32_t, 3> figures{};
+    std::array<std::int64_t, 3> figures{};
     const std::size_t open = terLine.find('(');
     bool readable = open != std::string_view::npos;
     std::string_view rest = readable ? terLine.substr(open + 1) : std::string_view();
@@ -233,9 +253,8 @@ bool ComparedListingScanner::checkTerFigures(std::string_view terLine, std::int6
                     "no difference figures \"[h + n - l]\" after the first \"(\" of the "
                     "TER line");
     }
-    // The figures are 32-bit counters, which wrap.
-    if (figures[1] != static_cast<std::int32_t>(count.added) ||
-        figures[2] != static_cast<std::int32_t>(count.lost)) {
+    // korvcmp writes the figures as 64-bit numbers.
+    if (figures[1] != count.added || figures[2] != count.lost) {
         return fail(number, "the TER figures say " + std::to_string(figures[1]) + " new and " +
                                 std::to_string(figures[2]) + " lost, the " + owner + " holds " +
                                 std::to_string(count.added) + " ^ and " +
@@ -249,7 +268,8 @@ bool ComparedListingScanner::takeHeaderLine(std::string_view line, std::int64_t 
     const bool startsFile = line.starts_with(kMonitored);
     if (startsFile || line.starts_with(kSummary)) {
         if (!sawCoverageView_) {
-            return fail(number, "the header has no \"Coverage view         : \" line");
+            return fail(number,
+                        "the header has no \"" + std::string(kCoverageViewLabel) + "\" line");
         }
         if (startsFile) {
             startFile(line, number);
@@ -329,19 +349,13 @@ void ComparedListingScanner::startFile(std::string_view monitoredLine, std::int6
     if (const std::size_t colon = path.find(" : "); colon != std::string_view::npos) {
         path.remove_prefix(colon + 3);
     }
-    std::string_view reason;
-    for (const NotComparedNote& note : kNotComparedNotes) {
-        if (path.ends_with(note.suffix)) {
-            path.remove_suffix(note.suffix.size());
-            reason = note.reason;
-            break;
-        }
-    }
+    const std::string_view reason = takeNotComparedReason(path);
     filePath_.assign(path);
     fileIsCompared_ = reason.empty();
     fileHasLost_ = false;
     fileMarkers_ = {};
     state_ = State::FileMode;
+    sink_.fileSection();
     if (!fileIsCompared_) {
         ++totals_.filesNotCompared;
         sink_.uncomparedFile(UncomparedFile{filePath_, reason, number});
@@ -364,7 +378,7 @@ void ComparedListingScanner::reportMarker(std::string_view line, std::int64_t nu
     const MarkedItem item{
         .change = lost ? CoverageChange::Lost : CoverageChange::New,
         .file = functionFile_,
-        .sourceLine = sourceLineOf(line),
+        .sourceLine = sourceLineNumberOf(line),
         .function = functionName_,
         .count = countNameOf(line, description, column),
         .markerColumn = column,

@@ -35,6 +35,8 @@ struct UncomparedFile {
 class FindingSink {
   public:
     virtual ~FindingSink() = default;
+    // A file section begins (compared or not), before its findings.
+    virtual void fileSection() {}
     virtual void markedItem(const MarkedItem& item) = 0;
     virtual void uncomparedFile(const UncomparedFile& file) = 0;
 };

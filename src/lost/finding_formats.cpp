@@ -1,33 +1,24 @@
-// Writing one finding in each format. A person reads the same words in all
-// three: the count that changed, the function and the line's description.
+// Writing one finding in each format, and the limit. A person reads the same
+// words in all of them: the count that changed, the function and the line's
+// description.
 #include "lost/finding_formats.h"
 
 #include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstring>
+#include <string>
 #include <utility>
 
+#include "lost/code_quality_format.h"
+#include "lost/sarif_format.h"
 #include "lost/text_escaping.h"
 
 namespace korvcmp {
 namespace {
 
-constexpr std::string_view kNoteText = ", so its lost coverage cannot be shown";
-
 std::string_view changeWord(CoverageChange change) {
     return change == CoverageChange::Lost ? "lost" : "new";
-}
-
-// "COUNT in FUNCTION: DESCRIPTION", the text of an item (the GNU form puts it
-// together itself, below).
-template <typename WriteText>
-void writeItemText(const MarkedItem& item, WriteText writeText) {
-    writeText(item.count);
-    writeText(" in ");
-    writeText(item.function);
-    writeText(": ");
-    writeText(item.description);
 }
 
 char* put(char* at, std::string_view text) {
@@ -36,14 +27,14 @@ char* put(char* at, std::string_view text) {
 }
 
 // "FILE:LINE: lost: COUNT in FUNCTION: DESCRIPTION", the line written most:
-// put together in the buffer in one go.
-void writeGnuItem(OutputBuffer& out, const MarkedItem& item) {
+// put together in the buffer in one go (the words as writeItemText has them).
+void writeGnuItem(OutputStream& out, const MarkedItem& item) {
     constexpr std::size_t kMaxDigits = 20;  // of a 64-bit number, with its sign
     const std::string_view change = item.change == CoverageChange::Lost ? ": lost: " : ": new: ";
     const std::size_t size = item.file.size() + 1 + kMaxDigits + change.size() + item.count.size() +
                              4 + item.function.size() + 2 + item.description.size() + 1;
     // Every part comes from one line of the listing, at most 4095 characters.
-    static_assert(4 * 4096 + 64 < OutputBuffer::kCapacity);
+    static_assert(4 * 4096 + 64 < OutputStream::kBufferSize);
     char* at = out.reserve(size);
     at = put(at, item.file);
     *at++ = ':';
@@ -58,56 +49,56 @@ void writeGnuItem(OutputBuffer& out, const MarkedItem& item) {
     out.commit(at);
 }
 
-void writeGnuNote(OutputBuffer& out, const UncomparedFile& file) {
+void writeGnuNote(OutputStream& out, const UncomparedFile& file) {
     out.write(file.file);
     out.write(": note: not compared (");
     out.write(file.reason);
-    out.write(')');
-    out.write(kNoteText);
-    out.write('\n');
+    out.put(')');
+    out.write(kNotComparedNoteText);
+    out.put('\n');
 }
 
-void writeGitHubItem(OutputBuffer& out, const MarkedItem& item) {
+void writeGitHubItem(OutputStream& out, const MarkedItem& item) {
     const bool lost = item.change == CoverageChange::Lost;
     out.write(lost ? "::warning file=" : "::notice file=");
     writeWorkflowProperty(out, item.file);
     if (item.sourceLine > 0) {
         out.write(",line=");
-        out.writeNumber(item.sourceLine);
+        out.writeInteger(item.sourceLine);
     }
     out.write(lost ? ",title=Lost coverage::" : ",title=New coverage::");
     writeItemText(item, [&](std::string_view text) { writeWorkflowMessage(out, text); });
-    out.write('\n');
+    out.put('\n');
 }
 
-void writeGitHubNote(OutputBuffer& out, const UncomparedFile& file) {
+void writeGitHubNote(OutputStream& out, const UncomparedFile& file) {
     out.write("::notice file=");
     writeWorkflowProperty(out, file.file);
     out.write(",title=Not compared::not compared (");
     writeWorkflowMessage(out, file.reason);
-    out.write(')');
-    out.write(kNoteText);
-    out.write('\n');
+    out.put(')');
+    out.write(kNotComparedNoteText);
+    out.put('\n');
 }
 
-void writeJsonField(OutputBuffer& out, std::string_view name, std::string_view value) {
+void writeJsonField(OutputStream& out, std::string_view name, std::string_view value) {
     out.write(",\"");
     out.write(name);
     out.write("\":");
     writeJsonString(out, value);
 }
 
-void writeJsonField(OutputBuffer& out, std::string_view name, std::int64_t value) {
+void writeJsonField(OutputStream& out, std::string_view name, std::int64_t value) {
     out.write(",\"");
     out.write(name);
     out.write("\":");
-    out.writeNumber(value);
+    out.writeInteger(value);
 }
 
-void writeJsonItem(OutputBuffer& out, const MarkedItem& item) {
+void writeJsonItem(OutputStream& out, const MarkedItem& item) {
     out.write("{\"change\":\"");
     out.write(changeWord(item.change));
-    out.write('"');
+    out.put('"');
     writeJsonField(out, "file", item.file);
     writeJsonField(out, "line", item.sourceLine);
     writeJsonField(out, "function", item.function);
@@ -118,7 +109,7 @@ void writeJsonItem(OutputBuffer& out, const MarkedItem& item) {
     out.write("}\n");
 }
 
-void writeJsonNote(OutputBuffer& out, const UncomparedFile& file) {
+void writeJsonNote(OutputStream& out, const UncomparedFile& file) {
     out.write("{\"change\":\"not compared\"");
     writeJsonField(out, "file", file.file);
     writeJsonField(out, "reason", file.reason);
@@ -127,11 +118,39 @@ void writeJsonNote(OutputBuffer& out, const UncomparedFile& file) {
 }
 
 // The formats by their names on the command line.
-constexpr std::array<std::pair<std::string_view, FindingFormat>, 3> kFormatNames = {{
+constexpr std::array<std::pair<std::string_view, FindingFormat>, 5> kFormatNames = {{
     {"gnu", FindingFormat::Gnu},
     {"github", FindingFormat::GitHub},
     {"json", FindingFormat::Json},
+    {"sarif", FindingFormat::Sarif},
+    {"codequality", FindingFormat::CodeQuality},
 }};
+
+constexpr std::int64_t kCodeScanningResultLimit = 25000;
+
+// The closing line or note of the formats written line by line.
+void writeLeftOut(OutputStream& out, FindingFormat format, const FindingsEnd& end) {
+    switch (format) {
+        case FindingFormat::Gnu:
+            out.write("korvcmp-lost: note: ");
+            out.write(end.leftOutText);
+            out.put('\n');
+            break;
+        case FindingFormat::GitHub:
+            out.write("::notice title=Left out::");
+            writeWorkflowMessage(out, end.leftOutText);
+            out.put('\n');
+            break;
+        case FindingFormat::Json:
+            out.write("{\"change\":\"left out\"");
+            writeJsonField(out, "findings", end.leftOut);
+            out.write("}\n");
+            break;
+        case FindingFormat::Sarif:
+        case FindingFormat::CodeQuality:
+            break;  // part of their closing
+    }
+}
 
 }  // namespace
 
@@ -144,7 +163,33 @@ std::optional<FindingFormat> findingFormatNamed(std::string_view name) {
     return entry->second;
 }
 
+void writeJsonItemText(OutputStream& out, const MarkedItem& item) {
+    // The words between the parts need no escape.
+    writeJsonText(out, item.count);
+    out.write(" in ");
+    writeJsonText(out, item.function);
+    out.write(": ");
+    writeJsonText(out, item.description);
+}
+
+const std::string_view kFindingFormatNames = "gnu, github, json, sarif or codequality";
+
+std::int64_t defaultLimitOf(FindingFormat format) {
+    return format == FindingFormat::Sarif ? kCodeScanningResultLimit : 0;
+}
+
+void FindingWriter::begin() {
+    if (format_ == FindingFormat::Sarif) {
+        writeSarifStart(out_);
+    } else if (format_ == FindingFormat::CodeQuality) {
+        writeCodeQualityStart(out_);
+    }
+}
+
 void FindingWriter::markedItem(const MarkedItem& item) {
+    if (!takesAnother()) {
+        return;
+    }
     switch (format_) {
         case FindingFormat::Gnu:
             writeGnuItem(out_, item);
@@ -155,10 +200,19 @@ void FindingWriter::markedItem(const MarkedItem& item) {
         case FindingFormat::Json:
             writeJsonItem(out_, item);
             break;
+        case FindingFormat::Sarif:
+            writeSarifItem(out_, item, fingerprints_.of(item), written_ == 1);
+            break;
+        case FindingFormat::CodeQuality:
+            writeCodeQualityItem(out_, item, fingerprints_.of(item), written_ == 1);
+            break;
     }
 }
 
 void FindingWriter::uncomparedFile(const UncomparedFile& file) {
+    if (!takesAnother()) {
+        return;
+    }
     switch (format_) {
         case FindingFormat::Gnu:
             writeGnuNote(out_, file);
@@ -169,6 +223,27 @@ void FindingWriter::uncomparedFile(const UncomparedFile& file) {
         case FindingFormat::Json:
             writeJsonNote(out_, file);
             break;
+        case FindingFormat::Sarif:
+            writeSarifNote(out_, file, fingerprints_.of(file), written_ == 1);
+            break;
+        case FindingFormat::CodeQuality:
+            writeCodeQualityNote(out_, file, fingerprints_.of(file), written_ == 1);
+            break;
+    }
+}
+
+void FindingWriter::finish(std::string_view problem, std::string_view listing) {
+    const std::string leftOutText = std::to_string(leftOut_) +
+                                    (leftOut_ == 1 ? " finding" : " findings") +
+                                    " left out by --limit " + std::to_string(limit_);
+    const FindingsEnd end{leftOut_, leftOutText, problem, listing};
+    if (leftOut_ > 0) {
+        writeLeftOut(out_, format_, end);
+    }
+    if (format_ == FindingFormat::Sarif) {
+        writeSarifEnd(out_, end);
+    } else if (format_ == FindingFormat::CodeQuality) {
+        writeCodeQualityEnd(out_, end, written_ == 0);
     }
 }
 

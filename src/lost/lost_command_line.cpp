@@ -1,11 +1,17 @@
 // Reading korvcmp-lost's options and its one file name, and its usage text.
 #include "lost/lost_command_line.h"
 
+#include <charconv>
+#include <optional>
+#include <system_error>
+
+#include "base/package_version.h"
+
 namespace korvcmp {
 
 const std::string_view kLostUsage =
-    "Usage: korvcmp-lost [--new] [--format gnu|github|json] [COMPARED_LISTING | -]\n"
-    "       korvcmp-lost -h\n"
+    "Usage: korvcmp-lost [--new] [--format=FORMAT] [--limit N] [--] [COMPARED_LISTING | -]\n"
+    "       korvcmp-lost -h | --version\n"
     "\n"
     "Reads a compared listing that korvcmp wrote and reports where coverage was\n"
     "lost: one line per item marked v, in listing order, naming the source file,\n"
@@ -16,19 +22,27 @@ const std::string_view kLostUsage =
     "  korvcmp -i1 base.lst -i2 new.lst -p - | korvcmp-lost\n"
     "\n"
     "  --new            also report new coverage (items marked ^)\n"
-    "  --format gnu     FILE:LINE: lost: ... lines, for editors (the default)\n"
-    "  --format github  GitHub Actions workflow commands (::warning ...)\n"
-    "  --format json    JSON Lines, one object per item or note\n"
+    "  --format=FORMAT  (or --format FORMAT) how findings are written:\n"
+    "      gnu          FILE:LINE: lost: ... lines, for editors (the default)\n"
+    "      github       GitHub Actions workflow commands (::warning ...)\n"
+    "      json         JSON Lines, one object per item or note\n"
+    "      sarif        one SARIF 2.1.0 log, for code scanning (GitHub, Azure DevOps)\n"
+    "      codequality  a GitLab Code Quality report, for merge requests\n"
+    "  --limit N        write at most N findings and say how many were left out;\n"
+    "                   0 writes all (the default; 25000 for sarif, as GitHub takes)\n"
+    "  --               ends the options: the next argument is the listing\n"
     "  -h, --help       this text\n"
+    "  --version        the program's name and version\n"
     "\n"
-    "The totals go to standard error. Exit status: 0 no lost coverage,\n"
+    "The totals go to standard error and count every finding, written or left out.\n"
+    "Exit status: 0 no lost coverage,\n"
     "1 lost coverage found, 2 trouble (a bad command line, a file that cannot\n"
     "be read or is not a complete compared listing, output that cannot be written).\n";
 
 namespace {
 
 constexpr std::string_view kFormatOption = "--format";
-constexpr std::string_view kFormatNames = "gnu, github or json";
+constexpr std::string_view kLimitOption = "--limit";
 constexpr std::string_view kSeeUsage = " (korvcmp-lost -h shows the usage)";
 
 std::string quoted(std::string_view text) {
@@ -38,7 +52,27 @@ std::string quoted(std::string_view text) {
     return result;
 }
 
+// The value of an option given as "--name VALUE" or "--name=VALUE"; null
+// when `argument` is not that option. `i` moves past a separate value; an
+// empty value when there is none.
+std::optional<std::string_view> optionValue(std::string_view name, int& i, int argumentCount,
+                                            const char* const* arguments) {
+    const std::string_view argument = arguments[i];
+    if (argument == name) {
+        return i + 1 < argumentCount ? std::string_view(arguments[++i]) : std::string_view();
+    }
+    if (argument.size() > name.size() && argument.starts_with(name) &&
+        argument[name.size()] == '=') {
+        return argument.substr(name.size() + 1);
+    }
+    return std::nullopt;
+}
+
 }  // namespace
+
+std::string lostVersionText() {
+    return "korvcmp-lost " + std::string(kPackageVersion) + "\n";
+}
 
 LostCommandLine parseLostCommandLine(int argumentCount, const char* const* arguments) {
     LostCommandLine result;
@@ -65,22 +99,28 @@ LostCommandLine parseLostCommandLine(int argumentCount, const char* const* argum
             options.includeNew = true;
         } else if (argument == "--") {
             optionsEnded = true;
-        } else if (argument == kFormatOption || argument.starts_with("--format=")) {
-            std::string_view name;
-            if (argument == kFormatOption) {
-                if (i + 1 == argumentCount) {
-                    return fail("--format needs a format: " + std::string(kFormatNames));
-                }
-                name = arguments[++i];
-            } else {
-                name = argument.substr(kFormatOption.size() + 1);
+        } else if (argument == "--version") {
+            options.showVersion = true;
+            return result;
+        } else if (const auto name = optionValue(kFormatOption, i, argumentCount, arguments)) {
+            if (name->empty()) {
+                return fail("--format needs a format: " + std::string(kFindingFormatNames));
             }
-            const std::optional<FindingFormat> format = findingFormatNamed(name);
+            const std::optional<FindingFormat> format = findingFormatNamed(*name);
             if (!format) {
-                return fail("unknown format " + quoted(name) + ", use " +
-                            std::string(kFormatNames));
+                return fail("unknown format " + quoted(*name) + ", use " +
+                            std::string(kFindingFormatNames));
             }
             options.format = *format;
+        } else if (const auto count = optionValue(kLimitOption, i, argumentCount, arguments)) {
+            std::int64_t limit = -1;
+            const auto [end, error] =
+                std::from_chars(count->data(), count->data() + count->size(), limit);
+            if (count->empty() || error != std::errc() || end != count->data() + count->size() ||
+                limit < 0) {
+                return fail("--limit needs a number of findings, 0 for all, not " + quoted(*count));
+            }
+            options.limit = limit;
         } else {
             return fail("unknown option " + quoted(argument));
         }

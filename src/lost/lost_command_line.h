@@ -1,8 +1,9 @@
 // The command line of korvcmp-lost:
-//   korvcmp-lost [--new] [--format gnu|github|json] [COMPARED_LISTING | -]
-//   korvcmp-lost -h
+//   korvcmp-lost [--new] [--format FORMAT] [--limit N] [--] [COMPARED_LISTING | -]
+//   korvcmp-lost -h | --version
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -12,8 +13,12 @@ namespace korvcmp {
 
 struct LostOptions {
     bool showUsage = false;
+    bool showVersion = false;
     bool includeNew = false;
     FindingFormat format = FindingFormat::Gnu;
+    // How many findings are written at most; 0 for all, -1 for the format's
+    // default (defaultLimitOf).
+    std::int64_t limit = -1;
     // The compared listing; none (or "-" on the command line) for standard input.
     const char* listingPath = nullptr;
 };
@@ -28,5 +33,7 @@ LostCommandLine parseLostCommandLine(int argumentCount, const char* const* argum
 
 // The text of -h, ending in a newline.
 extern const std::string_view kLostUsage;
+// The text of --version, ending in a newline.
+std::string lostVersionText();
 
 }  // namespace korvcmp

@@ -1,13 +1,11 @@
-// The run: every line of the listing goes from the input to the scanner,
-// whose findings the writer formats. A damaged listing ends the run with its
-// message after whatever was already written, and with status 2, so that no
-// partial answer passes for a complete one.
+// Reading, writing and the exit status of a run. Output goes through
+// korvcmp's output stream; its failures and the input's come worded by the
+// platform layer.
 #include "lost/lost_run.h"
 
-#include <cerrno>
 #include <cinttypes>
-#include <cstring>
 #include <new>
+#include <string>
 #include <system_error>
 
 #include "lost/compared_listing_input.h"
@@ -37,43 +35,37 @@ void writeTotals(std::FILE* errors, const FindingTotals& totals) {
                  plural(totals.filesNotCompared, "file", "files"));
 }
 
-// After a failed write, once every write has ended (flush): a reader that
-// went away (a closed pipe, when SIGPIPE is ignored) ends the run quietly;
-// anything else is said.
-int writeFailure(const OutputBuffer& out, std::FILE* errors) {
-    if (out.failureError() != EPIPE) {
-        std::fprintf(errors, "korvcmp-lost: cannot write the output: %s\n",
-                     std::strerror(out.failureError()));
+// Closes the output; false after a failed write or close, which is said
+// unless the reader went away (a closed pipe, when SIGPIPE is ignored): that
+// ends the run quietly.
+bool closedWell(OutputStream& out, std::FILE* errors) {
+    if (out.close()) {
+        return true;
     }
-    return kLostTrouble;
+    if (const SystemFailure failure = out.failure(); !failure.isClosedPipe()) {
+        std::fprintf(errors, "korvcmp-lost: cannot write the output: %s\n", failure.text().c_str());
+    }
+    return false;
 }
 
 }  // namespace
 
-int runLost(const LostOptions& options, OutputBuffer& out, std::FILE* errors) {
-    // A second thread reads the listing ahead and writes the findings out
-    // behind the scanner; without one, this thread does it all.
-    BackgroundWorker worker;
-    try {
-        static_cast<void>(worker.start());
-    } catch (const std::bad_alloc&) {  // NOLINT(bugprone-empty-catch)
-    }
+int runLost(const LostOptions& options, OutputStream& out, std::FILE* errors,
+            BackgroundWorker* worker) {
     ComparedListingInput input;
     const char* name = options.listingPath != nullptr ? options.listingPath : kStandardInputName;
-    const bool opened = options.listingPath != nullptr ? input.open(options.listingPath, &worker)
+    const bool opened = options.listingPath != nullptr ? input.open(options.listingPath, worker)
                                                        : input.openStandardInput();
     if (!opened) {
-        std::fprintf(errors, "korvcmp-lost: %s: cannot open: %s\n", name, input.openFailure());
+        out.abandon();
+        std::fprintf(errors, "korvcmp-lost: %s: cannot open: %s\n", name,
+                     input.openFailure().text().c_str());
         return kLostTrouble;
     }
-    // The findings are written behind only while the worker runs.
-    struct WritingBehind {
-        OutputBuffer& out;
-        ~WritingBehind() { out.stopWritingBehind(); }
-    } writingBehind{out};
-    out.writeBehindOn(worker);
-    FindingWriter writer(out, options.format);
+    const std::int64_t limit = options.limit >= 0 ? options.limit : defaultLimitOf(options.format);
+    FindingWriter writer(out, options.format, limit);
     ComparedListingScanner scanner(writer, options.includeNew);
+    writer.begin();
     ListingProblem incomplete;
     const ListingProblem* problem = nullptr;
     bool writeFailed = false;
@@ -87,10 +79,10 @@ int runLost(const LostOptions& options, OutputBuffer& out, std::FILE* errors) {
             return !writeFailed;
         });
     if (writeFailed) {
-        static_cast<void>(out.flush());  // waits for the worker's writes
-        return writeFailure(out, errors);
+        static_cast<void>(closedWell(out, errors));
+        return kLostTrouble;
     }
-    if (read == ComparedListingInput::Read::EndOfFile) {
+    if (read == ComparedListingInput::Read::EndOfInput) {
         if (!scanner.finish(input.lineNumber())) {
             problem = &scanner.problem();
         }
@@ -99,12 +91,17 @@ int runLost(const LostOptions& options, OutputBuffer& out, std::FILE* errors) {
         incomplete.message = kIncompleteLineMessage;
         problem = &incomplete;
     }
-    if (!out.flush()) {
-        return writeFailure(out, errors);
+    std::string problemText;
+    if (problem != nullptr) {
+        problemText =
+            std::string(name) + ":" + std::to_string(problem->line) + ": " + problem->message;
+    }
+    writer.finish(problemText, name);
+    if (!closedWell(out, errors)) {
+        return kLostTrouble;
     }
     if (problem != nullptr) {
-        std::fprintf(errors, "korvcmp-lost: %s:%" PRId64 ": %s\n", name, problem->line,
-                     problem->message.c_str());
+        std::fprintf(errors, "korvcmp-lost: %s\n", problemText.c_str());
         return kLostTrouble;
     }
     writeTotals(errors, scanner.totals());
@@ -121,17 +118,30 @@ int lostMain(int argumentCount, const char* const* arguments) {
             std::fprintf(stderr, "korvcmp-lost: %s\n", commandLine.error.c_str());
             return kLostTrouble;
         }
-        // The output buffer is the only one: standard output passes its blocks on.
-        std::setvbuf(stdout, nullptr, _IONBF, 0);
-        OutputBuffer out(stdout);
-        if (commandLine.options.showUsage) {
-            out.write(kLostUsage);
-            return out.flush() ? kNoLostCoverage : writeFailure(out, stderr);
+        // The output stream is declared before the worker, which therefore
+        // ends (its writes done) before the stream goes.
+        OutputStream out;
+        if (commandLine.options.showUsage || commandLine.options.showVersion) {
+            out.useStandardOutput();
+            out.write(commandLine.options.showUsage ? std::string(kLostUsage) : lostVersionText());
+            return closedWell(out, stderr) ? kNoLostCoverage : kLostTrouble;
         }
+        // A second thread reads the listing ahead and writes the findings out
+        // behind the scanner; without one, this thread does it all.
+        BackgroundWorker worker;
         try {
-            return runLost(commandLine.options, out, stderr);
+            static_cast<void>(worker.start());
+        } catch (const std::bad_alloc&) {     // NOLINT(bugprone-empty-catch)
+        } catch (const std::system_error&) {  // NOLINT(bugprone-empty-catch)
+        }
+        BackgroundWorker* running = worker.isRunning() ? &worker : nullptr;
+        out.prepare(running);
+        out.useStandardOutput();
+        try {
+            return runLost(commandLine.options, out, stderr, running);
         } catch (const std::bad_alloc&) {
-            static_cast<void>(out.flush());
+            // What was found so far is written out.
+            static_cast<void>(out.close());
             throw;
         }
     } catch (const std::bad_alloc&) {

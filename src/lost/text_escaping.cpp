@@ -36,7 +36,7 @@ std::uint32_t workflowSpecialMask16(const char* sixteen, bool inProperty) {
     return inProperty ? always | matchMask16(sixteen, ':', ',') : always;
 }
 
-void writeWorkflowText(OutputBuffer& out, std::string_view text, bool inProperty) {
+void writeWorkflowText(OutputStream& out, std::string_view text, bool inProperty) {
     std::size_t plainFrom = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         // Most text needs no escape: sixteen characters at a look, up to the
@@ -145,16 +145,41 @@ constexpr std::array<bool, 256> kJsonPlain = [] {
 
 }  // namespace
 
-void writeWorkflowProperty(OutputBuffer& out, std::string_view text) {
+void writeWorkflowProperty(OutputStream& out, std::string_view text) {
     writeWorkflowText(out, text, /*inProperty=*/true);
 }
 
-void writeWorkflowMessage(OutputBuffer& out, std::string_view text) {
+void writeWorkflowMessage(OutputStream& out, std::string_view text) {
     writeWorkflowText(out, text, /*inProperty=*/false);
 }
 
-void writeJsonString(OutputBuffer& out, std::string_view text) {
-    out.write('"');
+void writeJsonString(OutputStream& out, std::string_view text) {
+    out.put('"');
+    writeJsonText(out, text);
+    out.put('"');
+}
+
+std::string_view withoutDotSlash(std::string_view path) {
+    while (path.starts_with("./") || path.starts_with(".\\")) {
+        path.remove_prefix(2);
+    }
+    return path;
+}
+
+void writeJsonPath(OutputStream& out, std::string_view path) {
+    path = withoutDotSlash(path);
+    out.put('"');
+    for (std::size_t backslash = path.find('\\'); backslash != std::string_view::npos;
+         backslash = path.find('\\')) {
+        writeJsonText(out, path.substr(0, backslash));
+        out.put('/');
+        path.remove_prefix(backslash + 1);
+    }
+    writeJsonText(out, path);
+    out.put('"');
+}
+
+void writeJsonText(OutputStream& out, std::string_view text) {
     std::size_t plainFrom = 0;
     std::size_t i = 0;
     while (i < text.size()) {
@@ -196,7 +221,6 @@ void writeJsonString(OutputBuffer& out, std::string_view text) {
         ++i;
     }
     out.write(text.substr(plainFrom));
-    out.write('"');
 }
 
 }  // namespace korvcmp

@@ -6,25 +6,12 @@
 #include <cstring>
 
 #include "listing/listing_parser.h"
+#include "listing/listing_texts.h"
+#include "output/compared_listing_texts.h"
 #include "platform/local_time.h"
 
 namespace korvcmp {
 namespace {
-
-constexpr std::string_view kStars =
-    "*****************************************************************************\n";
-constexpr std::string_view kBanner =
-    "*           Korvo, Test Coverage Analyzer for C/C++, Version 8.2+           *\n"
-    "*                                                                           *\n"
-    "*             EXECUTION PROFILE LISTING (COMPARED by korvcmp v1.0)          *\n"
-    "*                                                                           *\n"
-    "*   Marks after hit counts: ^ new coverage, v lost coverage, blank equal    *\n";
-constexpr std::string_view kColumnHeading = " HITS/TRUE      FALSE    LINE DESCRIPTION\n";
-constexpr std::string_view kEqualsRule =
-    "=============================================================================\n\n";
-constexpr std::string_view kHyphenRule =
-    "-----------------------------------------------------------------------------\n";
-constexpr std::string_view kSummaryHeading = "\nSUMMARY\n=======\n\n";
 
 void writeLine(OutputStream& out, std::string_view text) {
     out.write(text);
@@ -62,7 +49,7 @@ void writeFunction(OutputStream& out, const FunctionBlock& function, bool functi
     out.put('\n');
     writeTerLine(out, function.terLine, function.newHits, function.lostHits, function.equalHits);
     writeLine(out, function.terLine2);
-    out.write(kHyphenRule);
+    writeLine(out, kComparedHyphenRule);
     out.put('\n');
 }
 
@@ -72,14 +59,15 @@ void writeFile(OutputStream& out, const MonitoredFile& file, const char* coverag
     if (file.comparable != 0) {
         out.put('\n');
     } else {
-        out.write(" (NO COMPARE, ");
+        out.write(kNoCompareOpening);
         out.write(file.reason);
-        out.write(")\n");
+        writeLine(out, kNoCompareClosing);
     }
     out.write(file.modeLine);
     out.write("\n\n");
-    out.write(kColumnHeading);
-    out.write(kEqualsRule);
+    writeLine(out, kColumnHeading);
+    writeLine(out, kComparedEqualsRule);
+    out.put('\n');
     for (const ListingLine* include = file.firstInclude; include != nullptr;
          include = include->next()) {
         writeStoredLine(out, *include);
@@ -92,7 +80,7 @@ void writeFile(OutputStream& out, const MonitoredFile& file, const char* coverag
     out.put('\n');
     writeTerLine(out, file.terLine, file.newHits, file.lostHits, file.equalHits);
     writeLine(out, file.terLine2);
-    out.write(kHyphenRule);
+    writeLine(out, kComparedHyphenRule);
     out.write("\n\n");
 }
 
@@ -142,22 +130,26 @@ std::string currentTimeText() {
 void writeComparedListing(OutputStream& out, const ProfileListing& listing1,
                           const ProfileListing& listing2, const char* listing1Path,
                           const char* listing2Path, std::string_view timeText) {
-    out.write(kStars);
-    out.write(kBanner);
-    out.write(kStars);
+    writeLine(out, kComparedStarsLine);
+    for (const std::string_view line : kComparedBannerLines) {
+        writeLine(out, line);
+    }
+    writeLine(out, kComparedStarsLine);
     out.write("\n\n");
 
-    out.write("Input profile 1       : ");
+    out.write(kInputProfile1Label);
     out.write(listing1Path);
     out.write(" (");
     out.write(listing1.producedAt);
-    out.write(")\nInput profile 2       : ");
+    out.write(")\n");
+    out.write(kInputProfile2Label);
     out.write(listing2Path);
     out.write(" (");
     out.write(listing2.producedAt);
-    out.write(")\nListing produced at   : ");
+    out.write(")\n");
+    out.write(kProducedAtLabel);
     out.write(timeText);
-    out.write("Coverage view         : ");
+    out.write(kCoverageViewLabel);
     out.write(listing2.coverageView);
     out.write("\n\n\n");
 
@@ -165,7 +157,10 @@ void writeComparedListing(OutputStream& out, const ProfileListing& listing1,
         writeFile(out, *file, listing2.coverageView);
     }
 
-    out.write(kSummaryHeading);
+    out.put('\n');
+    writeLine(out, kSummary);
+    writeLine(out, kSummaryRule);
+    out.put('\n');
     writeLine(out, listing2.sourceFilesLine);
     writeLine(out, listing2.headersExtractedLine);
     writeLine(out, listing2.functionsLine);

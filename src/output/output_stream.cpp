@@ -15,7 +15,7 @@ void OutputStream::prepare(BackgroundWorker* worker) {
         written_ = std::make_unique<char[]>(kBufferSize);
     }
     used_ = 0;
-    failed_ = false;
+    failed_.store(false, std::memory_order_relaxed);
     writtenJob_ = worker_ != nullptr ? worker_->posted() : 0;
 }
 
@@ -56,8 +56,8 @@ void OutputStream::emit(const char* data, std::size_t size) {
         memory_->append(data, size);
         return;
     }
-    if (failed_ || !file_.write(data, size)) {
-        failed_ = true;
+    if (failed() || !file_.write(data, size)) {
+        failed_.store(true, std::memory_order_relaxed);
     }
 }
 
@@ -105,7 +105,7 @@ bool OutputStream::close() {
     waitForWrites();
     worker_ = nullptr;
     memory_ = nullptr;
-    if (failed_) {
+    if (failed()) {
         // An incomplete output must not take the place of a replaced file.
         file_.abandon();
         return false;

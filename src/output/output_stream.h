@@ -7,6 +7,8 @@
 // running out of memory can never leave an emptied file behind.
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -57,6 +59,26 @@ class OutputStream {
     }
     void writeInteger(std::int64_t value);
 
+    // Room for `size` more characters at once (size <= kBufferSize), made by
+    // writing out what is buffered when they do not fit: the caller writes
+    // them from the pointer returned and hands their end to commit(). Saves
+    // a test and a call per part on the lines written most.
+    char* reserve(std::size_t size) {
+        if (size > kBufferSize - used_) {
+            flush();
+        }
+        return buffer_.get() + used_;
+    }
+    void commit(const char* end) { used_ = static_cast<std::size_t>(end - buffer_.get()); }
+
+    // True once a write failed (seen here a buffer late when the worker
+    // writes); nothing is written after that.
+    bool failed() const { return failed_.load(std::memory_order_relaxed); }
+    // Why the failed write or close failed; read it after close().
+    SystemFailure failure() const { return file_.failure(); }
+
+    static constexpr std::size_t kBufferSize = std::size_t{1} << 20;
+
     // Writes out what the buffer holds.
     void flush();
     // Flushes and closes; false when any write or the close failed, in which
@@ -73,12 +95,11 @@ class OutputStream {
     // Waits until the worker has written everything handed to it.
     void waitForWrites();
 
-    static constexpr std::size_t kBufferSize = std::size_t{1} << 20;
     OutputFile file_;
     std::string* memory_ = nullptr;
     std::unique_ptr<char[]> buffer_;
     std::size_t used_ = 0;
-    bool failed_ = false;  // written by the worker while it writes
+    std::atomic<bool> failed_{false};  // written by the worker while it writes
     BackgroundWorker* worker_ = nullptr;
     std::unique_ptr<char[]> written_;  // the buffer the worker writes out
     std::size_t writtenSize_ = 0;      // how much of it

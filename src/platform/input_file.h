@@ -12,6 +12,8 @@
 #include <span>
 #include <thread>
 
+#include "platform/system_failure.h"
+
 namespace korvcmp {
 
 class InputFile {
@@ -27,6 +29,8 @@ class InputFile {
     // Reads standard input instead, with its bytes as they are.
     bool openStandardInput();
     bool isOpen() const;
+    // Why the last open failed.
+    SystemFailure openFailure() const { return openFailure_; }
 
     // The size of the open file when it is a regular file; -1 otherwise.
     std::int64_t regularFileSize() const;
@@ -62,6 +66,7 @@ class InputFile {
 
     std::intptr_t handle_ = -1;  // a file descriptor, or a HANDLE on Windows; -1 when closed
     bool ownsHandle_ = false;    // false for standard input, which is not closed
+    SystemFailure openFailure_;
     char* mapping_ = nullptr;
     std::size_t mappedSize_ = 0;
     // The first touch of a mapped page is costly on virtual machines; a

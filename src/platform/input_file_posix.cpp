@@ -43,6 +43,7 @@ bool InputFile::open(const char* path) {
         descriptor = ::open(path, O_RDONLY | O_CLOEXEC);
     } while (descriptor < 0 && errno == EINTR);
     if (descriptor < 0) {
+        openFailure_ = SystemFailure::ofLastCall();
         return false;
     }
     handle_ = descriptor;

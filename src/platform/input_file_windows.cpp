@@ -87,6 +87,7 @@ bool InputFile::open(const char* path) {
     close();
     const HANDLE handle = openExisting(path, GENERIC_READ);
     if (handle == INVALID_HANDLE_VALUE) {
+        openFailure_ = SystemFailure::ofLastCall();
         return false;
     }
     handle_ = reinterpret_cast<std::intptr_t>(handle);
@@ -98,6 +99,7 @@ bool InputFile::openStandardInput() {
     close();
     const HANDLE handle = GetStdHandle(STD_INPUT_HANDLE);
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
+        openFailure_ = SystemFailure::ofLastCall();
         return false;
     }
     handle_ = reinterpret_cast<std::intptr_t>(handle);

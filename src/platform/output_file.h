@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/system_failure.h"
+
 namespace korvcmp {
 
 // How the LFs written reach the file.
@@ -31,6 +33,8 @@ class OutputFile {
     // Creates the file at `path`, or empties it when it exists; false when
     // that fails.
     bool create(const char* path, LineEnds lineEnds = LineEnds::system);
+    // Why the last create, write or close failed.
+    SystemFailure failure() const { return failure_; }
     // Creates a new file in the directory of the file `path` names (the file
     // a symbolic link points to), to be renamed over it by close(); it gets
     // the replaced file's permission bits. False when it cannot be created;
@@ -57,6 +61,7 @@ class OutputFile {
     bool translatesLineEnds_ = true;  // LineEnds::system (used on Windows only)
     std::string replacementPath_;     // the new file, while it replaces another
     std::string replacedPath_;        // the file it will replace
+    SystemFailure failure_;
 };
 
 }  // namespace korvcmp

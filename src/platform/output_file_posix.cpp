@@ -43,6 +43,7 @@ void OutputFile::useStandardOutput(LineEnds lineEnds) {
 bool OutputFile::create(const char* path, LineEnds lineEnds) {
     const int file = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (file < 0) {
+        failure_ = SystemFailure::ofLastCall();
         return false;
     }
     handle_ = file;
@@ -85,8 +86,6 @@ bool OutputFile::createReplacement(const char* path, LineEnds lineEnds) {
     return true;
 }
 
-// Writing changes the file, though not the object's fields.
-// NOLINTNEXTLINE(readability-make-member-function-const)
 bool OutputFile::write(const char* data, std::size_t size) {
     if (handle_ == -1) {
         return false;
@@ -97,6 +96,7 @@ bool OutputFile::write(const char* data, std::size_t size) {
             if (errno == EINTR) {
                 continue;
             }
+            failure_ = SystemFailure::ofLastCall();
             return false;
         }
         data += written;
@@ -114,7 +114,11 @@ bool OutputFile::close() {
     if (replacementPath_.empty()) {
         // Standard output is closed too: a failure that only closing
         // reveals (a full disk behind a file it was opened onto) must show.
-        return ::close(file) == 0;
+        if (::close(file) != 0) {
+            failure_ = SystemFailure::ofLastCall();
+            return false;
+        }
+        return true;
     }
     // The replacement reaches the disk before it takes the replaced file's
     // name, so that a crash leaves the old file or the whole new one.

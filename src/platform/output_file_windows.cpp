@@ -91,6 +91,7 @@ bool OutputFile::create(const char* path, LineEnds lineEnds) {
     const HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                     nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
+        failure_ = SystemFailure::ofLastCall();
         return false;
     }
     handle_ = reinterpret_cast<std::intptr_t>(file);
@@ -171,6 +172,7 @@ bool OutputFile::write(const char* data, std::size_t size) {
     }
     written = written && writeAll(handle, translated, filled);
     if (!written) {
+        failure_ = SystemFailure::ofLastCall();
         // A replacement that lost a write is never renamed: close() removes it.
         replacedPath_.clear();
     }
@@ -184,6 +186,9 @@ bool OutputFile::close() {
     const bool closed = !ownsHandle_ || CloseHandle(asHandle(handle_)) != 0;
     handle_ = -1;
     ownsHandle_ = false;
+    if (!closed) {
+        failure_ = SystemFailure::ofLastCall();
+    }
     if (replacementPath_.empty()) {
         return closed;
     }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/background_worker.h"
+#include "listing/profile_line_classifier.h"
 #include "lost/compared_listing_input.h"
 #include "lost/compared_listing_scanner.h"
 #include "lost/finding_formats.h"
@@ -95,8 +96,9 @@ Scan scanFile(const std::string& listing, bool reportNew) {
     const TempDir dir;
     const std::string path = dir.write("compared.lst", listing);
     Scan result;
-    OutputBuffer out(&result.output);
-    FindingWriter writer(out, FindingFormat::Gnu);
+    OutputStream out;
+    out.useMemory(&result.output);
+    FindingWriter writer(out, FindingFormat::Gnu, 0);
     ComparedListingScanner scanner(writer, reportNew);
     BackgroundWorker worker;
     EXPECT_TRUE(worker.start());
@@ -105,8 +107,8 @@ Scan scanFile(const std::string& listing, bool reportNew) {
     const ComparedListingInput::Read read = input.readLines(
         [&](std::string_view line, std::int64_t number) { return scanner.takeLine(line, number); });
     result.complete =
-        read == ComparedListingInput::Read::EndOfFile && scanner.finish(input.lineNumber());
-    out.flush();
+        read == ComparedListingInput::Read::EndOfInput && scanner.finish(input.lineNumber());
+    out.close();
     result.problem = scanner.problem();
     result.totals = scanner.totals();
     return result;
@@ -116,8 +118,9 @@ Scan scanFile(const std::string& listing, bool reportNew) {
 // checks that reading it from a file gives the same.
 Scan scan(const std::string& listing, bool reportNew = true) {
     Scan result;
-    OutputBuffer out(&result.output);
-    FindingWriter writer(out, FindingFormat::Gnu);
+    OutputStream out;
+    out.useMemory(&result.output);
+    FindingWriter writer(out, FindingFormat::Gnu, 0);
     ComparedListingScanner scanner(writer, reportNew);
     std::int64_t number = 0;
     result.complete = true;
@@ -129,7 +132,7 @@ Scan scan(const std::string& listing, bool reportNew = true) {
         }
     }
     result.complete = result.complete && scanner.finish(number);
-    out.flush();
+    out.close();
     result.problem = scanner.problem();
     result.totals = scanner.totals();
     const Scan fromFile = scanFile(listing, reportNew);
@@ -251,6 +254,14 @@ TEST(ComparedListingScanner, DamageIsReportedWithItsLine) {
     shifted[11] = 'v';
     static const std::string kPlainTitle =
         "*                         EXECUTION PROFILE LISTING                         *";
+    // korvcmp writes the TER figures as 64-bit numbers.
+    const auto withFigures = [&](const std::string& figures) {
+        std::string line = cut(functionTerAt).substr(cut(functionTerAt - 1).size());
+        line.pop_back();
+        line.replace(line.find('['), line.find(']') - line.find('[') + 1, figures);
+        return replaceLine(good, functionTerAt, line);
+    };
+    EXPECT_TRUE(scan(withFigures("[3000000000 + 0 - 1]")).complete);
 
     const struct {
         std::string what;
@@ -283,6 +294,8 @@ TEST(ComparedListingScanner, DamageIsReportedWithItsLine) {
          "the TER figures say 0 new and 1 lost, the function holds 0 ^ and 0 v markers"},
         {"marker turned", replaceLine(good, profileAt, marked("0", '^', "1", ' ', ' ', "if (a)")),
          functionTerAt, "the TER figures say 0 new and 1 lost, the function holds 1 ^ and 0 v"},
+        {"figures past 32 bits", withFigures("[0 + 4294967296 - 1]"), functionTerAt,
+         "the TER figures say 4294967296 new and 1 lost"},
         {"no figures", replaceLine(good, functionTerAt, "***TER 100% (   1/   1) of FUNCTION f()"),
          functionTerAt, "no difference figures"},
         {"junk between sections", replaceLine(good, summaryAt, "SUMMARX"), summaryAt,
@@ -310,7 +323,7 @@ TEST(ProfileLineFields, SourceLineNumbers) {
     };
     for (const auto& n : numbers) {
         const std::string line = std::string(24, ' ') + std::string(n.columns) + " return";
-        EXPECT_EQ(sourceLineOf(line), n.number) << "\"" << n.columns << "\"";
+        EXPECT_EQ(sourceLineNumberOf(line), n.number) << "\"" << n.columns << "\"";
     }
 }
 

@@ -1,11 +1,15 @@
-// The three output formats on texts that need escaping: GitHub workflow
-// commands (% CR LF everywhere, : and , in properties) and JSON strings
-// (quotes, backslashes, control characters, bytes that are not UTF-8).
+// The output formats on texts that need escaping: GitHub workflow commands
+// (% CR LF everywhere, : and , in properties) and JSON strings (quotes,
+// backslashes, control characters, bytes that are not UTF-8); paths as SARIF
+// URIs and Code Quality paths; one item and one note in each format, with
+// and without a limit; and fingerprints that stay when lines move.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "lost/finding_formats.h"
+#include "lost/sarif_format.h"
 #include "lost/text_escaping.h"
 
 namespace korvcmp::testing {
@@ -14,9 +18,10 @@ namespace {
 template <typename Write>
 std::string written(Write write) {
     std::string text;
-    OutputBuffer out(&text);
+    OutputStream out;
+    out.useMemory(&text);
     write(out);
-    out.flush();
+    out.close();
     return text;
 }
 
@@ -61,11 +66,11 @@ TEST(FindingFormats, EscapingForWorkflowCommandsAndJson) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        EXPECT_EQ(written([&](OutputBuffer& out) { writeWorkflowProperty(out, c.text); }),
+        EXPECT_EQ(written([&](OutputStream& out) { writeWorkflowProperty(out, c.text); }),
                   c.property);
-        EXPECT_EQ(written([&](OutputBuffer& out) { writeWorkflowMessage(out, c.text); }),
+        EXPECT_EQ(written([&](OutputStream& out) { writeWorkflowMessage(out, c.text); }),
                   c.message);
-        EXPECT_EQ(written([&](OutputBuffer& out) { writeJsonString(out, c.text); }), c.json);
+        EXPECT_EQ(written([&](OutputStream& out) { writeJsonString(out, c.text); }), c.json);
     }
 }
 
@@ -84,10 +89,24 @@ TEST(FindingFormats, OneItemAndOneNoteInEachFormat) {
     added.markerColumn = 21;
     added.count = "FALSE outcome";
     const UncomparedFile note{"b.c", "no file", 3};
+    FingerprintMaker maker;
+    std::vector<std::string> fingerprints;
+    for (const Fingerprint& fingerprint : {maker.of(lost), maker.of(added), maker.of(note)}) {
+        char text[Fingerprint::kTextSize];
+        fingerprints.emplace_back(text, fingerprint.write(text));
+    }
+    // The first object of a Code Quality report, with and without a limit.
+    const std::string codeQualityLost =
+        "[\n  {\"description\":\"Lost coverage: TRUE outcome in operator,(int): if (s == "
+        "\\\"100%\\\")\",\"check_name\":\"lost-coverage\",\"fingerprint\":\"" +
+        fingerprints[0] +
+        "\",\"severity\":\"major\",\"location\":{\"path\":\"dir:x/a,b.c\","
+        "\"lines\":{\"begin\":7}}},\n";
 
     const struct {
         FindingFormat format;
         std::string expected;
+        std::int64_t limit = 0;
     } cases[] = {
         {FindingFormat::Gnu,
          "dir:x/a,b.c:7: lost: TRUE outcome in operator,(int): if (s == \"100%\")\n"
@@ -109,15 +128,139 @@ TEST(FindingFormats, OneItemAndOneNoteInEachFormat) {
          "\"listing_line\":40}\n"
          "{\"change\":\"not compared\",\"file\":\"b.c\",\"reason\":\"no file\","
          "\"listing_line\":3}\n"},
+        {FindingFormat::CodeQuality,
+         codeQualityLost +
+             "  {\"description\":\"New coverage: FALSE outcome in operator,(int): if (s == "
+             "\\\"100%\\\")\",\"check_name\":\"new-coverage\",\"fingerprint\":\"" +
+             fingerprints[1] +
+             "\",\"severity\":\"info\",\"location\":{\"path\":\"dir:x/a,b.c\","
+             "\"lines\":{\"begin\":1}}},\n"
+             "  {\"description\":\"Not compared (no file), so its lost coverage cannot be "
+             "shown\",\"check_name\":\"not-compared\",\"fingerprint\":\"" +
+             fingerprints[2] +
+             "\",\"severity\":\"info\",\"location\":{\"path\":\"b.c\",\"lines\":"
+             "{\"begin\":1}}}\n]\n"},
+        // A limit: the first findings, then one line or note on the rest.
+        {FindingFormat::Gnu,
+         "dir:x/a,b.c:7: lost: TRUE outcome in operator,(int): if (s == \"100%\")\n"
+         "korvcmp-lost: note: 2 findings left out by --limit 1\n",
+         1},
+        {FindingFormat::GitHub,
+         "::warning file=dir%3Ax/a%2Cb.c,line=7,title=Lost coverage::TRUE outcome in "
+         "operator,(int): if (s == \"100%25\")\n"
+         "::notice file=dir%3Ax/a%2Cb.c,title=New coverage::FALSE outcome in operator,(int): "
+         "if (s == \"100%25\")\n"
+         "::notice title=Left out::1 finding left out by --limit 2\n",
+         2},
+        {FindingFormat::Json,
+         "{\"change\":\"lost\",\"file\":\"dir:x/a,b.c\",\"line\":7,\"function\":\"operator,(int)\","
+         "\"count\":\"TRUE outcome\",\"column\":10,\"description\":\"if (s == \\\"100%\\\")\","
+         "\"listing_line\":40}\n"
+         "{\"change\":\"left out\",\"findings\":2}\n",
+         1},
+        {FindingFormat::CodeQuality,
+         codeQualityLost +
+             "  {\"description\":\"2 findings left out by --limit 1\",\"check_name\":"
+             "\"left-out\",\"fingerprint\":\"left-out\",\"severity\":\"info\","
+             "\"location\":{\"path\":\"in/compared.lst\",\"lines\":{\"begin\":1}}}\n]\n",
+         1},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(written([&](OutputBuffer& out) {
-                      FindingWriter writer(out, c.format);
+        EXPECT_EQ(written([&](OutputStream& out) {
+                      FindingWriter writer(out, c.format, c.limit);
+                      writer.begin();
                       writer.markedItem(lost);
                       writer.markedItem(added);
                       writer.uncomparedFile(note);
+                      writer.finish("", "in\\compared.lst");
                   }),
                   c.expected);
+    }
+}
+
+TEST(FindingFormats, PathsAsSarifUrisAndCodeQualityPaths) {
+    static const struct {
+        std::string file;
+        std::string sarif;
+        std::string codeQuality;
+    } cases[] = {
+        {"src/a.c", R"("uri":"src/a.c","uriBaseId":"%SRCROOT%")", R"("src/a.c")"},
+        {"./src\\a b.c", R"("uri":"src/a%20b.c","uriBaseId":"%SRCROOT%")", R"("src/a b.c")"},
+        // A colon in a relative path would end a scheme; bytes past ASCII are encoded.
+        {"dir:x/\xc3\xa4%.c", R"("uri":"dir%3Ax/%C3%A4%25.c","uriBaseId":"%SRCROOT%")",
+         "\"dir:x/\xc3\xa4%.c\""},
+        {"C:\\work\\a.c", R"("uri":"file:///C:/work/a.c")", R"("C:/work/a.c")"},
+        {"/usr/include/x.h", R"("uri":"file:///usr/include/x.h")", R"("/usr/include/x.h")"},
+        {"\\\\server\\share\\a.c", R"("uri":"file://server/share/a.c")", R"("//server/share/a.c")"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        EXPECT_EQ(written([&](OutputStream& out) { writeSarifArtifactLocation(out, c.file); }),
+                  c.sarif);
+        EXPECT_EQ(written([&](OutputStream& out) { writeJsonPath(out, c.file); }), c.codeQuality);
+    }
+}
+
+// The fingerprints of a file section's findings, in the Code Quality format.
+std::vector<std::string> fingerprintsOf(const std::vector<MarkedItem>& items) {
+    std::vector<std::string> result;
+    const std::string report = written([&](OutputStream& out) {
+        FindingWriter writer(out, FindingFormat::CodeQuality, 0);
+        writer.begin();
+        writer.fileSection();
+        for (const MarkedItem& item : items) {
+            writer.markedItem(item);
+        }
+        writer.finish("", "-");
+    });
+    const std::string key = "\"fingerprint\":\"";
+    for (std::size_t at = report.find(key); at != std::string::npos; at = report.find(key, at)) {
+        at += key.size();
+        result.push_back(report.substr(at, report.find('"', at) - at));
+    }
+    return result;
+}
+
+TEST(FindingFormats, FingerprintsStayWhenLinesMove) {
+    MarkedItem first;
+    first.file = "src/a.c";
+    first.function = "f(int)";
+    first.count = "hits";
+    first.description = "return 0";
+    first.sourceLine = 10;
+    first.listingLine = 50;
+    MarkedItem equal = first;  // the same words further down
+    equal.sourceLine = 20;
+    equal.listingLine = 60;
+    MarkedItem other = first;
+    other.description = "return 1";
+    other.sourceLine = 15;
+
+    const std::vector<std::string> before = fingerprintsOf({first, other, equal});
+    ASSERT_EQ(before.size(), 3U);
+    // Equal findings differ by their place among equal ones.
+    EXPECT_EQ(before[0].substr(0, 17), before[2].substr(0, 17));
+    EXPECT_TRUE(before[0].ends_with(":1") && before[2].ends_with(":2")) << before[0] << before[2];
+    EXPECT_NE(before[0], before[1]);
+
+    // Lines inserted above: every line number moves, and a new finding comes
+    // before them, with other words.
+    MarkedItem inserted = first;
+    inserted.description = "x = 1";
+    std::vector<MarkedItem> moved = {inserted, first, other, equal};
+    for (MarkedItem& item : moved) {
+        item.sourceLine += 7;
+        item.listingLine += 9;
+    }
+    const std::vector<std::string> after = fingerprintsOf(moved);
+    ASSERT_EQ(after.size(), 4U);
+    EXPECT_EQ(std::vector<std::string>(after.begin() + 1, after.end()), before);
+    // Every field but the lines makes a difference.
+    for (std::string_view MarkedItem::*field :
+         {&MarkedItem::file, &MarkedItem::function, &MarkedItem::count}) {
+        MarkedItem changed = first;
+        changed.*field = "z";
+        EXPECT_NE(fingerprintsOf({changed})[0], before[0]);
     }
 }
 

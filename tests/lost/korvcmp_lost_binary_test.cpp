@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/package_version.h"
 #include "lost/lost_command_line.h"
 #include "support/child_process.h"
 #include "support/listing_builder.h"
@@ -19,6 +20,15 @@ using namespace std::string_literals;
 
 const std::string kExampleTotals =
     "korvcmp-lost: 23 lost, 29 new; 6 functions in 3 files lost coverage; 2 files not compared\n";
+
+// The first `count` lines of `text`, newlines included.
+std::string firstLines(const std::string& text, int count) {
+    std::size_t end = 0;
+    for (int i = 0; i < count; ++i) {
+        end = text.find('\n', end) + 1;
+    }
+    return text.substr(0, end);
+}
 
 // Runs `script` in sh with $0 the korvcmp-lost binary and $1 the korvcmp
 // binary, in `directory`.
@@ -44,6 +54,8 @@ TEST(KorvcmpLostBinary, ExamplePairThroughAPipeInEachFormat) {
         {"", "tests/lost/golden/examples.lost.gnu"},
         {"--new --format github", "tests/lost/golden/examples.lost.github"},
         {"--format=json --new", "tests/lost/golden/examples.lost.json"},
+        {"--new --format sarif", "tests/lost/golden/examples.lost.sarif"},
+        {"--new --format=codequality", "tests/lost/golden/examples.lost.codequality"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.options);
@@ -86,9 +98,22 @@ TEST(KorvcmpLostBinary, StatusInputAndCommandLine) {
         {"\"$0\" --help --bogus", 0, std::string(kLostUsage), ""},
         {"\"$0\" --bogus", 2, "", "korvcmp-lost: unknown option \"--bogus\"" + kSeeUsage},
         {"\"$0\" --format xml", 2, "",
-         "korvcmp-lost: unknown format \"xml\", use gnu, github or json" + kSeeUsage},
+         "korvcmp-lost: unknown format \"xml\", use gnu, github, json, sarif or codequality" +
+             kSeeUsage},
         {"\"$0\" --format", 2, "",
-         "korvcmp-lost: --format needs a format: gnu, github or json" + kSeeUsage},
+         "korvcmp-lost: --format needs a format: gnu, github, json, sarif or codequality" +
+             kSeeUsage},
+        {"\"$0\" --version", 0, "korvcmp-lost " + std::string(kPackageVersion) + "\n", ""},
+        // A limit writes the first findings and one line on the rest; the
+        // totals and the status count them all.
+        {"\"$0\" --limit 2 '" + example + "'", 1,
+         firstLines(gnu, 2) + "korvcmp-lost: note: 23 findings left out by --limit 2\n",
+         kExampleTotals},
+        {"\"$0\" --limit=0 -- '" + example + "'", 1, gnu, kExampleTotals},
+        {"\"$0\" --limit -1 x", 2, "",
+         "korvcmp-lost: --limit needs a number of findings, 0 for all, not \"-1\"" + kSeeUsage},
+        {"\"$0\" --limit=2x x", 2, "",
+         "korvcmp-lost: --limit needs a number of findings, 0 for all, not \"2x\"" + kSeeUsage},
         {"\"$0\" a b", 2, "",
          "korvcmp-lost: more than one compared listing: \"a\" and \"b\"" + kSeeUsage},
         {"\"$0\" missing.txt", 2, "",

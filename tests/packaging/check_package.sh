@@ -169,8 +169,8 @@ report_usage_ok() { # report_usage_ok EXECUTABLE
 lost_usage_ok() { # lost_usage_ok EXECUTABLE
     "$1" -h >"$work/usage.out" 2>"$work/usage.err" || return 1
     [ ! -s "$work/usage.err" ] || return 1
-    [ "$(sed -n 1p "$work/usage.out")" = "Usage: korvcmp-lost [--new] [--format gnu|github|json] [COMPARED_LISTING | -]" ] || return 1
-    [ "$(sed -n 2p "$work/usage.out")" = "       korvcmp-lost -h" ]
+    [ "$(sed -n 1p "$work/usage.out")" = "Usage: korvcmp-lost [--new] [--format=FORMAT] [--limit N] [--] [COMPARED_LISTING | -]" ] || return 1
+    [ "$(sed -n 2p "$work/usage.out")" = "       korvcmp-lost -h | --version" ]
 }
 
 # man renders the page: no warning, and the NAME section names the program.

@@ -26,8 +26,9 @@ namespace {
 
 // "[a + n - l]" of a TER line as the text korvcmp writes.
 std::string changeText(const CoverageChange& change) {
-    return "[" + std::to_string(change.hits1) + " + " + std::to_string(change.newHits) + " - " +
-           std::to_string(change.lostHits) + "]";
+    std::ostringstream text;
+    text << '[' << change.hits1 << " + " << change.newHits << " - " << change.lostHits << ']';
+    return text.str();
 }
 
 // The model of comparing `one` with `two`, as korvcmp-report builds it.

@@ -1,0 +1,232 @@
+// The SARIF log's fixed parts and its results. The rules' texts are what
+// code scanning shows beside each result.
+#include "lost/sarif_format.h"
+
+#include <array>
+#include <cstddef>
+
+#include "base/package_version.h"
+#include "lost/text_escaping.h"
+
+namespace korvcmp {
+namespace {
+
+struct Rule {
+    std::string_view id;
+    std::string_view name;
+    std::string_view level;
+    std::string_view shortDescription;
+    std::string_view fullDescription;
+    std::string_view help;
+};
+
+// In the order of their ruleIndex.
+constexpr std::array kRules = {
+    Rule{"lost-coverage", "LostCoverage", "warning", "Coverage lost",
+         "An item that the first listing shows covered (a function's calls, a line's hits, a "
+         "decision's or a condition's TRUE or FALSE outcome, an MC/DC pair) is not covered in "
+         "the second listing.",
+         "The tests behind the second listing no longer reach this item. Restore or add a test "
+         "that covers it, or remove the code if it is no longer needed. The compared listing "
+         "marks the item 'v' after its count."},
+    Rule{"new-coverage", "NewCoverage", "note", "Coverage gained",
+         "An item that the first listing shows not covered is covered in the second listing.",
+         "Nothing needs to be done: korvcmp-lost reports new coverage with --new so that gains "
+         "can be seen. The compared listing marks the item '^' after its count."},
+    Rule{"not-compared", "NotCompared", "note", "File not compared",
+         "korvcmp did not compare this file: the first listing has no section for it (no file), "
+         "or its profile lines differ from the first listing's (different profile). Lost "
+         "coverage in it cannot be shown.",
+         "Compare listings of the same sources and instrumentation, so that every file can be "
+         "compared; a file that the second listing has new is not compared either."},
+};
+constexpr std::size_t kLostRule = 0;
+constexpr std::size_t kNewRule = 1;
+constexpr std::size_t kNotComparedRule = 2;
+
+constexpr std::string_view kFingerprintName = "korvcmpFinding/v1";
+
+void writeRule(OutputStream& out, const Rule& rule) {
+    out.write("            {\"id\": \"");
+    out.write(rule.id);
+    out.write("\", \"name\": \"");
+    out.write(rule.name);
+    out.write("\",\n             \"shortDescription\": {\"text\": ");
+    writeJsonString(out, rule.shortDescription);
+    out.write("},\n             \"fullDescription\": {\"text\": ");
+    writeJsonString(out, rule.fullDescription);
+    out.write("},\n             \"help\": {\"text\": ");
+    writeJsonString(out, rule.help);
+    out.write("},\n             \"defaultConfiguration\": {\"level\": \"");
+    out.write(rule.level);
+    out.write("\"}}");
+}
+
+// The characters a URI path keeps as they are. A colon is not among them: in
+// a relative path's first segment it would read as the end of a scheme.
+constexpr std::array<bool, 256> kUriPlain = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0; c < 256; ++c) {
+        plain[static_cast<std::size_t>(c)] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                                             (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+                                             c == '_' || c == '~' || c == '/';
+    }
+    return plain;
+}();
+
+void writeUriPath(OutputStream& out, std::string_view path) {
+    constexpr std::string_view kDigits = "0123456789ABCDEF";
+    // Most paths are plain but for their separators: written in runs.
+    std::size_t plainFrom = 0;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(path[i]);
+        if (kUriPlain[byte]) {
+            continue;
+        }
+        out.write(path.substr(plainFrom, i - plainFrom));
+        plainFrom = i + 1;
+        if (byte == '\\') {
+            out.put('/');
+            continue;
+        }
+        char escape[3] = {'%', kDigits[byte >> 4], kDigits[byte & 0xF]};
+        out.write(std::string_view(escape, sizeof escape));
+    }
+    out.write(path.substr(plainFrom));
+}
+
+bool isSeparator(char c) {
+    return c == '/' || c == '\\';
+}
+
+bool startsWithDrive(std::string_view path) {
+    return path.size() >= 2 && path[1] == ':' &&
+           ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+}
+
+// Results are written without blanks: they are most of the log.
+void writeResultStart(OutputStream& out, const Rule& rule, std::size_t index, bool first) {
+    out.write(first ? "\n        {\"ruleId\":\"" : ",\n        {\"ruleId\":\"");
+    out.write(rule.id);
+    out.write("\",\"ruleIndex\":");
+    out.put(static_cast<char>('0' + index));
+    out.write(",\"level\":\"");
+    out.write(rule.level);
+    out.write("\",\"message\":{\"text\":\"");
+}
+
+void writeResultEnd(OutputStream& out, std::string_view file, std::int64_t line,
+                    const Fingerprint& fingerprint) {
+    out.write("\"},\"locations\":[{\"physicalLocation\":{\"artifactLocation\":{");
+    writeSarifArtifactLocation(out, file);
+    out.put('}');
+    if (line > 0) {
+        out.write(",\"region\":{\"startLine\":");
+        out.writeInteger(line);
+        out.put('}');
+    }
+    out.write("}}],\"partialFingerprints\":{\"");
+    out.write(kFingerprintName);
+    out.write("\":\"");
+    out.commit(fingerprint.write(out.reserve(Fingerprint::kTextSize)));
+    out.write("\"}}");
+}
+
+void writeNotification(OutputStream& out, std::string_view level, std::string_view text,
+                       bool first) {
+    out.write(first ? "\n          " : ",\n          ");
+    out.write("{\"level\": \"");
+    out.write(level);
+    out.write("\", \"message\": {\"text\": ");
+    writeJsonString(out, text);
+    out.write("}}");
+}
+
+}  // namespace
+
+void writeSarifArtifactLocation(OutputStream& out, std::string_view file) {
+    file = withoutDotSlash(file);
+    if (startsWithDrive(file)) {
+        out.write("\"uri\":\"file:///");
+        out.put(file[0]);
+        out.put(':');
+        writeUriPath(out, file.substr(2));
+        out.put('"');
+        return;
+    }
+    if (!file.empty() && isSeparator(file[0])) {
+        // "/usr/x.h" is file:///usr/x.h; "//server/share/x.h" is file://server/share/x.h.
+        const bool network = file.size() > 1 && isSeparator(file[1]);
+        out.write(network ? "\"uri\":\"file:" : "\"uri\":\"file://");
+        writeUriPath(out, file);
+        out.put('"');
+        return;
+    }
+    out.write("\"uri\":\"");
+    writeUriPath(out, file);
+    out.write("\",\"uriBaseId\":\"%SRCROOT%\"");
+}
+
+void writeSarifStart(OutputStream& out) {
+    out.write(
+        "{\n"
+        "  \"$schema\": \"https://json.schemastore.org/sarif-2.1.0.json\",\n"
+        "  \"version\": \"2.1.0\",\n"
+        "  \"runs\": [\n"
+        "    {\n"
+        "      \"tool\": {\n"
+        "        \"driver\": {\n"
+        "          \"name\": \"korvcmp-lost\",\n"
+        "          \"version\": \"");
+    out.write(kPackageVersion);
+    out.write("\",\n          \"semanticVersion\": \"");
+    out.write(kPackageVersion);
+    out.write("\",\n          \"rules\": [\n");
+    for (std::size_t i = 0; i < kRules.size(); ++i) {
+        writeRule(out, kRules[i]);
+        out.write(i + 1 < kRules.size() ? ",\n" : "\n");
+    }
+    out.write(
+        "          ]\n"
+        "        }\n"
+        "      },\n"
+        "      \"columnKind\": \"unicodeCodePoints\",\n"
+        "      \"results\": [");
+}
+
+void writeSarifItem(OutputStream& out, const MarkedItem& item, const Fingerprint& fingerprint,
+                    bool first) {
+    const std::size_t rule = item.change == CoverageChange::Lost ? kLostRule : kNewRule;
+    writeResultStart(out, kRules[rule], rule, first);
+    writeJsonItemText(out, item);
+    writeResultEnd(out, item.file, item.sourceLine, fingerprint);
+}
+
+void writeSarifNote(OutputStream& out, const UncomparedFile& file, const Fingerprint& fingerprint,
+                    bool first) {
+    writeResultStart(out, kRules[kNotComparedRule], kNotComparedRule, first);
+    out.write("not compared (");
+    writeJsonText(out, file.reason);
+    out.put(')');
+    out.write(kNotComparedNoteText);
+    writeResultEnd(out, file.file, 0, fingerprint);
+}
+
+void writeSarifEnd(OutputStream& out, const FindingsEnd& end) {
+    out.write("\n      ],\n      \"invocations\": [\n        {\"executionSuccessful\": ");
+    out.write(end.problem.empty() ? "true" : "false");
+    out.write(", \"toolExecutionNotifications\": [");
+    bool first = true;
+    if (end.leftOut > 0) {
+        writeNotification(out, "note", end.leftOutText, first);
+        first = false;
+    }
+    if (!end.problem.empty()) {
+        writeNotification(out, "error", end.problem, first);
+        first = false;
+    }
+    out.write(first ? "]}\n" : "\n        ]}\n");
+    out.write("      ]\n    }\n  ]\n}\n");
+}
+
+}  // namespace korvcmp
