@@ -60,6 +60,11 @@ std::size_t nextSpecial(std::string_view text, std::size_t from) {
 
 void writeJsonString(OutputStream& out, std::string_view text) {
     out.put('"');
+    writeJsonText(out, text);
+    out.put('"');
+}
+
+void writeJsonText(OutputStream& out, std::string_view text) {
     std::size_t plainFrom = 0;
     std::size_t i = nextSpecial(text, 0);
     while (i < text.size()) {
@@ -86,7 +91,6 @@ void writeJsonString(OutputStream& out, std::string_view text) {
         i = nextSpecial(text, plainFrom);
     }
     out.write(text.substr(plainFrom));
-    out.put('"');
 }
 
 }  // namespace korvcmp

@@ -13,5 +13,7 @@ namespace korvcmp {
 // is, and every byte that is not part of a valid UTF-8 sequence becomes
 // \ufffd, the replacement character.
 void writeJsonString(OutputStream& out, std::string_view text);
+// The same without the quotes, for a string written in parts.
+void writeJsonText(OutputStream& out, std::string_view text);
 
 }  // namespace korvcmp
