@@ -122,8 +122,11 @@ ReportCommandLine parseReportCommandLine(int argumentCount, const char* const* a
         options.jsonPath == nullptr) {
         return fail("no output asked for: give --html DIR, --markdown FILE or --json FILE");
     }
-    if (namesStandardOutput(options.markdownPath) && namesStandardOutput(options.jsonPath)) {
-        return fail("only one of --markdown and --json can go to standard output");
+    if (options.markdownPath != nullptr && options.jsonPath != nullptr &&
+        std::string_view(options.markdownPath) == options.jsonPath) {
+        return fail(namesStandardOutput(options.jsonPath)
+                        ? "only one of --markdown and --json can go to standard output"
+                        : "--markdown and --json name the same file");
     }
     options.title = title != nullptr ? std::string(title)
                                      : "Coverage: " + std::string(options.listing1Path) + " -> " +

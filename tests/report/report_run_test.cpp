@@ -245,6 +245,8 @@ TEST(ReportCommandLine, OptionsAndMistakes) {
              Case{{"-i1", "a", "-i2", "b"}, "no output asked for"},
              Case{{"-i1", "a", "--html", "d"}, "both listings are needed"},
              Case{{"-i1", "a", "-i2", "b", "--json", "-", "--markdown", "-"}, "only one of"},
+             Case{{"-i1", "a", "-i2", "b", "--json", "s", "--markdown=s"},
+                  "--markdown and --json name"},
              Case{{"-i1", "a", "-i1", "b", "-i2", "c", "--html", "d"}, "-i1 given twice"},
              Case{{"-i1", "a", "-i2", "b", "--html"}, "--html needs a value"},
              Case{{"-i1", "a", "-i2", "b", "--html="}, "--html needs a value"},
