@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "listing/listing_parser.h"
+#include "listing/profile_line_classifier.h"
 #include "report/html_page_parts.h"
 #include "report/html_pages.h"
 #include "report/html_text.h"
@@ -40,29 +41,6 @@ class FirstRowsOfLines {
   private:
     std::vector<std::uint64_t> seen_;
 };
-
-// The count of the field that ends at column `last`, without its blanks.
-std::string_view countField(std::string_view text, std::size_t first, std::size_t last) {
-    if (text.size() <= last) {
-        return {};
-    }
-    std::string_view field = text.substr(first, last + 1 - first);
-    while (!field.empty() && field.front() == ' ') {
-        field.remove_prefix(1);
-    }
-    while (!field.empty() && field.back() == ' ') {
-        field.remove_suffix(1);
-    }
-    return field;
-}
-
-std::string_view trueCount(std::string_view text) {
-    return countField(text, 0, kTrueCountLast);
-}
-
-std::string_view falseCount(std::string_view text) {
-    return countField(text, kFalseCountFirst, kFalseCountLast);
-}
 
 class FilePageWriter {
   public:
@@ -225,16 +203,16 @@ class FilePageWriter {
         if (file1_ != nullptr) {
             const std::string_view text1 = line1 != nullptr ? line1->view() : std::string_view{};
             out_.write("<td>");
-            writeHtmlText(out_, trueCount(text1));
+            writeHtmlText(out_, trueCountOf(text1));
             out_.write("<td>");
-            writeHtmlText(out_, falseCount(text1));
+            writeHtmlText(out_, falseCountOf(text1));
         }
         const std::int64_t lostBefore = lostWritten_;
         out_.write("<td>");
-        writeHtmlText(out_, trueCount(text));
+        writeHtmlText(out_, trueCountOf(text));
         writeMarker(line.markerAt(kTrueMarkerColumn));
         out_.write("<td>");
-        writeHtmlText(out_, falseCount(text));
+        writeHtmlText(out_, falseCountOf(text));
         writeMarker(line.markerAt(kFalseMarkerColumn));
         out_.write("<td>");
         if (text.size() > static_cast<std::size_t>(kCoverageFlagColumn) &&

@@ -9,6 +9,7 @@
 #include "base/fatal.h"
 #include "listing/listing_parser.h"
 #include "listing/listing_texts.h"
+#include "listing/profile_line_classifier.h"
 #include "report/html_pages.h"
 
 namespace korvcmp {
@@ -26,19 +27,6 @@ std::string functionName(const ListingLine& functionLine) {
     const std::string_view text = functionLine.view();
     const std::size_t from = kDescriptionColumn + kFunction.size();
     return from <= text.size() ? std::string(text.substr(from)) : std::string();
-}
-
-// The count field of a line, without its blanks.
-std::string countField(const ListingLine& line, int first, int last) {
-    const std::string_view text = line.view();
-    std::string field;
-    for (int column = first; column <= last && static_cast<std::size_t>(column) < text.size();
-         ++column) {
-        if (text[static_cast<std::size_t>(column)] != ' ') {
-            field.push_back(text[static_cast<std::size_t>(column)]);
-        }
-    }
-    return field;
 }
 
 // What the count before a marker at `column` counts, by the line's kind.
@@ -233,12 +221,8 @@ void ReportCollector::keepLostItems(std::size_t index, const FileSummary& summar
                                     ? functionName(*function2->firstLine)
                                     : std::string();
                 item.countName = countName(line2->lineKind(), column);
-                item.count1 = trueField ? countField(*line1, 0, kTrueCountLast)
-                                        : countField(*line1, kFalseCountFirst, kFalseCountLast);
-                const std::string_view text = line2->view();
-                item.description = text.size() > kDescriptionColumn
-                                       ? std::string(text.substr(kDescriptionColumn))
-                                       : std::string();
+                item.count1 = trueField ? trueCountOf(line1->view()) : falseCountOf(line1->view());
+                item.description = descriptionOf(line2->view());
                 if (full) {
                     lostItems_.pop();
                 }
