@@ -203,8 +203,10 @@ def main():
     work = pathlib.Path(tempfile.mkdtemp(prefix="korvcmp-browser-"))
     try:
         report = work / "report"
-        subprocess.run([report_binary, "-i1", listing1, "-i2", listing2, "--html", str(report)],
-                       check=True)
+        # The listings named as a CI job names them, relative to the checkout.
+        subprocess.run([report_binary, "-i1", "examples/run1.lst", "-i2", "examples/run2.lst",
+                        "--html", str(report), "--title", "thermoctl: nightly run -> self-test"],
+                       check=True, cwd=source_dir)
         index_url = (report / "index.html").resolve().as_uri()
         change = compared_totals(korvcmp, listing1, listing2)
 
