@@ -201,7 +201,7 @@ void FindingWriter::markedItem(const MarkedItem& item) {
             writeJsonItem(out_, item);
             break;
         case FindingFormat::Sarif:
-            writeSarifItem(out_, item, fingerprints_.of(item), written_ == 1);
+            writeSarifItem(out_, item, fingerprints_.of(item), sarifLocations_, written_ == 1);
             break;
         case FindingFormat::CodeQuality:
             writeCodeQualityItem(out_, item, fingerprints_.of(item), written_ == 1);
@@ -224,7 +224,7 @@ void FindingWriter::uncomparedFile(const UncomparedFile& file) {
             writeJsonNote(out_, file);
             break;
         case FindingFormat::Sarif:
-            writeSarifNote(out_, file, fingerprints_.of(file), written_ == 1);
+            writeSarifNote(out_, file, fingerprints_.of(file), sarifLocations_, written_ == 1);
             break;
         case FindingFormat::CodeQuality:
             writeCodeQualityNote(out_, file, fingerprints_.of(file), written_ == 1);

@@ -16,6 +16,7 @@
 
 #include "lost/coverage_findings.h"
 #include "lost/finding_fingerprints.h"
+#include "lost/sarif_locations.h"
 #include "output/output_stream.h"
 
 namespace korvcmp {
@@ -93,6 +94,7 @@ class FindingWriter final : public FindingSink {
     std::int64_t written_ = 0;
     std::int64_t leftOut_ = 0;
     FingerprintMaker fingerprints_;
+    SarifLocations sarifLocations_;
 };
 
 }  // namespace korvcmp

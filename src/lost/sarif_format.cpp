@@ -74,7 +74,15 @@ constexpr std::array<bool, 256> kUriPlain = [] {
     return plain;
 }();
 
-void writeUriPath(OutputStream& out, std::string_view path) {
+// A std::string written to as the output stream is.
+struct TextSink {
+    std::string& text;
+    void write(std::string_view part) { text.append(part); }
+    void put(char c) { text.push_back(c); }
+};
+
+template <typename Out>
+void writeUriPath(Out& out, std::string_view path) {
     constexpr std::string_view kDigits = "0123456789ABCDEF";
     // Most paths are plain but for their separators: written in runs.
     std::size_t plainFrom = 0;
@@ -115,10 +123,10 @@ void writeResultStart(OutputStream& out, const Rule& rule, std::size_t index, bo
     out.write("\",\"message\":{\"text\":\"");
 }
 
-void writeResultEnd(OutputStream& out, std::string_view file, std::int64_t line,
+void writeResultEnd(OutputStream& out, std::string_view location, std::int64_t line,
                     const Fingerprint& fingerprint) {
     out.write("\"},\"locations\":[{\"physicalLocation\":{\"artifactLocation\":{");
-    writeSarifArtifactLocation(out, file);
+    out.write(location);
     out.put('}');
     if (line > 0) {
         out.write(",\"region\":{\"startLine\":");
@@ -142,9 +150,8 @@ void writeNotification(OutputStream& out, std::string_view level, std::string_vi
     out.write("}}");
 }
 
-}  // namespace
-
-void writeSarifArtifactLocation(OutputStream& out, std::string_view file) {
+template <typename Out>
+void writeArtifactLocation(Out& out, std::string_view file) {
     file = withoutDotSlash(file);
     if (startsWithDrive(file)) {
         out.write("\"uri\":\"file:///");
@@ -165,6 +172,25 @@ void writeSarifArtifactLocation(OutputStream& out, std::string_view file) {
     out.write("\"uri\":\"");
     writeUriPath(out, file);
     out.write("\",\"uriBaseId\":\"%SRCROOT%\"");
+}
+
+}  // namespace
+
+void writeSarifArtifactLocation(OutputStream& out, std::string_view file) {
+    writeArtifactLocation(out, file);
+}
+
+std::string_view SarifLocations::of(std::string_view file) {
+    // Findings come file section by file section: the location is made
+    // again only when the file changes.
+    if (!known_ || file != file_) {
+        file_.assign(file);
+        location_.clear();
+        TextSink sink{location_};
+        writeArtifactLocation(sink, file);
+        known_ = true;
+    }
+    return location_;
 }
 
 void writeSarifStart(OutputStream& out) {
@@ -195,21 +221,21 @@ void writeSarifStart(OutputStream& out) {
 }
 
 void writeSarifItem(OutputStream& out, const MarkedItem& item, const Fingerprint& fingerprint,
-                    bool first) {
+                    SarifLocations& locations, bool first) {
     const std::size_t rule = item.change == CoverageChange::Lost ? kLostRule : kNewRule;
     writeResultStart(out, kRules[rule], rule, first);
     writeJsonItemText(out, item);
-    writeResultEnd(out, item.file, item.sourceLine, fingerprint);
+    writeResultEnd(out, locations.of(item.file), item.sourceLine, fingerprint);
 }
 
 void writeSarifNote(OutputStream& out, const UncomparedFile& file, const Fingerprint& fingerprint,
-                    bool first) {
+                    SarifLocations& locations, bool first) {
     writeResultStart(out, kRules[kNotComparedRule], kNotComparedRule, first);
     out.write("not compared (");
     writeJsonText(out, file.reason);
     out.put(')');
     out.write(kNotComparedNoteText);
-    writeResultEnd(out, file.file, 0, fingerprint);
+    writeResultEnd(out, locations.of(file.file), 0, fingerprint);
 }
 
 void writeSarifEnd(OutputStream& out, const FindingsEnd& end) {

@@ -5,8 +5,11 @@
 // listing was not read to its end.
 #pragma once
 
+#include <string_view>
+
 #include "lost/finding_fingerprints.h"
 #include "lost/finding_formats.h"
+#include "lost/sarif_locations.h"
 #include "output/output_stream.h"
 
 namespace korvcmp {
@@ -14,9 +17,9 @@ namespace korvcmp {
 void writeSarifStart(OutputStream& out);
 // `first`: the first result of the log.
 void writeSarifItem(OutputStream& out, const MarkedItem& item, const Fingerprint& fingerprint,
-                    bool first);
+                    SarifLocations& locations, bool first);
 void writeSarifNote(OutputStream& out, const UncomparedFile& file, const Fingerprint& fingerprint,
-                    bool first);
+                    SarifLocations& locations, bool first);
 void writeSarifEnd(OutputStream& out, const FindingsEnd& end);
 
 // A file as the listing names it, as the two members of a SARIF artifact

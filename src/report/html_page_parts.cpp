@@ -119,7 +119,7 @@ void writeCardEnd(OutputStream& out) {
 }
 
 void writeCoverageCards(OutputStream& out, const TerFigures& ter1, const TerFigures& ter2,
-                        const CoverageChange& change) {
+                        const ChangeFigures& change) {
     writeCardStart(out, "Coverage, run 1");
     writeCoverage(out, ter1);
     writeCardEnd(out);

@@ -38,7 +38,7 @@ void writeCardEnd(OutputStream& out);
 // The coverage of each run, its change, and the new and lost items, with
 // korvcmp's hits in listing 1, as cards.
 void writeCoverageCards(OutputStream& out, const TerFigures& ter1, const TerFigures& ter2,
-                        const CoverageChange& change);
+                        const ChangeFigures& change);
 
 // "compared", "not compared: REASON" or "removed".
 void writeFileStatus(OutputStream& out, const FileSummary& summary);

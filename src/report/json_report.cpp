@@ -42,7 +42,7 @@ void writeTer(OutputStream& out, const TerFigures& ter) {
 // "ter1", "ter2", "hits1", "new" and "lost" of a function, a file or the
 // whole listing.
 void writeFigures(OutputStream& out, const TerFigures& ter1, const TerFigures& ter2,
-                  const CoverageChange& change) {
+                  const ChangeFigures& change) {
     out.write("\"ter1\": ");
     writeTer(out, ter1);
     out.write(", \"ter2\": ");

@@ -18,8 +18,8 @@ namespace {
 constexpr std::string_view kMonitoredLabel = "MONITORED SOURCE FILE : ";
 constexpr std::size_t kPageNameChars = 60;
 
-CoverageChange changeOf(std::int64_t newHits, std::int64_t lostHits, std::int64_t equalHits) {
-    return CoverageChange{equalHits + lostHits, newHits, lostHits};
+ChangeFigures changeOf(std::int64_t newHits, std::int64_t lostHits, std::int64_t equalHits) {
+    return ChangeFigures{equalHits + lostHits, newHits, lostHits};
 }
 
 // The name of a FUNCTION line: its description after "FUNCTION ".

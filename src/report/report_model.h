@@ -29,7 +29,7 @@ struct TerFigures {
 TerFigures parseTerFigures(const char* terLine);
 
 // korvcmp's "[hits in 1 + new - lost]" of a function, file or listing.
-struct CoverageChange {
+struct ChangeFigures {
     std::int64_t hits1 = 0;  // covered items of listing 1 (equal + lost)
     std::int64_t newHits = 0;
     std::int64_t lostHits = 0;
@@ -40,7 +40,7 @@ struct FunctionSummary {
     std::uint32_t line = 0;
     TerFigures ter1;  // none outside compared files and in function coverage
     TerFigures ter2;
-    CoverageChange change;
+    ChangeFigures change;
 };
 
 enum class FileStatus { Compared, NotCompared, Removed };
@@ -59,7 +59,7 @@ struct FileSummary {
     bool functionCoverage = false;
     TerFigures ter1;                         // from listing 1's section, when it has one
     TerFigures ter2;                         // from listing 2's section; none for a removed file
-    CoverageChange change;                   // the compared listing's figures; 0 for a removed file
+    ChangeFigures change;                   // the compared listing's figures; 0 for a removed file
     std::vector<FunctionSummary> functions;  // none for a removed file
 
     // Lost coverage: lost items in a compared file, or a removed file of
@@ -93,7 +93,7 @@ struct ListingHeader {
 struct ReportTotals {
     TerFigures ter1;  // the first summary TER line of each listing
     TerFigures ter2;
-    CoverageChange change;
+    ChangeFigures change;
     std::size_t compared = 0;
     std::size_t notCompared = 0;
     std::size_t removed = 0;

@@ -25,7 +25,7 @@ namespace korvcmp::testing {
 namespace {
 
 // "[a + n - l]" of a TER line as the text korvcmp writes.
-std::string changeText(const CoverageChange& change) {
+std::string changeText(const ChangeFigures& change) {
     std::ostringstream text;
     text << '[' << change.hits1 << " + " << change.newHits << " - " << change.lostHits << ']';
     return text.str();

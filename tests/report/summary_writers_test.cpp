@@ -148,7 +148,7 @@ TerFigures ter(std::int64_t percent, std::int64_t covered, std::int64_t total) {
     return {true, percent, covered, total};
 }
 
-FileSummary fileSummary(std::string path, FileStatus status, CoverageChange change,
+FileSummary fileSummary(std::string path, FileStatus status, ChangeFigures change,
                         TerFigures ter1 = {}, TerFigures ter2 = {}) {
     FileSummary file;
     file.path = std::move(path);
