@@ -296,14 +296,15 @@ std::string_view descriptionOf(std::string_view text) {
 
 namespace {
 
+// Empty fields are views into `text` too, never null ones.
 std::string_view countFieldOf(std::string_view text, std::size_t first, std::size_t last) {
     if (text.size() <= last) {
-        return {};
+        return text.substr(text.size());
     }
     std::string_view field = text.substr(first, last + 1 - first);
     const std::size_t from = field.find_first_not_of(' ');
     if (from == std::string_view::npos) {
-        return {};
+        return field.substr(field.size());
     }
     return field.substr(from, field.find_last_not_of(' ') + 1 - from);
 }

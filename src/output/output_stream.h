@@ -48,8 +48,11 @@ class OutputStream {
             writeLong(text);
             return;
         }
-        std::memcpy(buffer_.get() + used_, text.data(), text.size());
-        used_ += text.size();
+        // An empty view may have no data at all, which memcpy must not see.
+        if (!text.empty()) {
+            std::memcpy(buffer_.get() + used_, text.data(), text.size());
+            used_ += text.size();
+        }
     }
     void put(char c) {
         if (used_ == kBufferSize) {
