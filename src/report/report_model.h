@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "compare/section_alignment.h"
+
 namespace korvcmp {
 
 // The figures of a TER line as the report tool wrote them:
@@ -41,6 +43,14 @@ struct FunctionSummary {
     TerFigures ter1;  // none outside compared files and in function coverage
     TerFigures ter2;
     ChangeFigures change;
+    // What became of the function's items, also in files korvcmp does not
+    // compare (an edited file's functions are aligned).
+    ChangeCategories changes;
+    // Only listing 1 has the function: deleted code.
+    bool deleted = false;
+    // Paired by its body with listing 1's function of another FUNCTION line:
+    // that line's text after "FUNCTION "; empty otherwise.
+    std::string renamedFrom;
 };
 
 enum class FileStatus { Compared, NotCompared, Removed };
@@ -59,8 +69,14 @@ struct FileSummary {
     bool functionCoverage = false;
     TerFigures ter1;                         // from listing 1's section, when it has one
     TerFigures ter2;                         // from listing 2's section; none for a removed file
-    ChangeFigures change;                   // the compared listing's figures; 0 for a removed file
+    ChangeFigures change;                    // the compared listing's figures; 0 for a removed file
     std::vector<FunctionSummary> functions;  // none for a removed file
+    // What became of the file's items: aligned for an edited or moved file.
+    ChangeCategories changes;
+    // Not compared by korvcmp, but aligned with listing 1's section of the
+    // same MONITORED line (structure differs) or of another one (moved).
+    bool edited = false;
+    std::string movedFrom;  // listing 1's path of a moved file; empty otherwise
 
     // Lost coverage: lost items in a compared file, or a removed file of
     // which listing 1 covered something.
@@ -75,6 +91,9 @@ struct LostItem {
     std::string countName;  // "hits", "TRUE" or "FALSE"
     std::string count1;     // the count in listing 1, as it stands there
     std::string description;
+    // Found by aligning an edited or a moved file, not by korvcmp's compare.
+    bool edited = false;
+    bool moved = false;
 };
 
 // A listing as its header names it.
@@ -94,6 +113,7 @@ struct ReportTotals {
     TerFigures ter1;  // the first summary TER line of each listing
     TerFigures ter2;
     ChangeFigures change;
+    ChangeCategories changes;
     std::size_t compared = 0;
     std::size_t notCompared = 0;
     std::size_t removed = 0;
