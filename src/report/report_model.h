@@ -113,11 +113,11 @@ struct ReportTotals {
     TerFigures ter1;  // the first summary TER line of each listing
     TerFigures ter2;
     ChangeFigures change;
-    ChangeCategories changes;
     std::size_t compared = 0;
     std::size_t notCompared = 0;
     std::size_t removed = 0;
     std::size_t withLostCoverage = 0;
+    ChangeCategories changes;
 };
 
 struct ReportModel {

@@ -307,7 +307,7 @@ TEST(HtmlPages, IndexShowsEveryFigureWithoutMarkerClasses) {
     removed.path = "lib\\legacy/<old>.c";
     removed.status = FileStatus::Removed;
     removed.ter1 = {true, 40, 4, 10};
-    model.totals = {{true, 64, 96, 149}, {true, 71, 115, 160}, {79, 59, 23}, 4, 1, 1, 3};
+    model.totals = {{true, 64, 96, 149}, {true, 71, 115, 160}, {79, 59, 23}, 4, 1, 1, 3, {}};
 
     std::string index;
     OutputStream out;

@@ -174,15 +174,16 @@ ReportModel sampleModel() {
     FileSummary compared =
         fileSummary("src/a.c", FileStatus::Compared, {5, 1, 2}, ter(71, 5, 7), ter(57, 4, 7));
     compared.page = "files/a.c.html";
-    compared.functions.push_back({"main()", 12, ter(100, 2, 2), ter(50, 1, 2), {2, 0, 1}});
-    compared.functions.push_back({"f\"\x01\xff", 20, {}, {}, {}});
+    compared.functions.push_back(
+        {"main()", 12, ter(100, 2, 2), ter(50, 1, 2), {2, 0, 1}, {}, false, {}});
+    compared.functions.push_back({"f\"\x01\xff", 20, {}, {}, {}, {}, false, {}});
     model.files.push_back(compared);
     FileSummary notCompared =
         fileSummary("src/b|c.c", FileStatus::NotCompared, {0, 1, 0}, {}, ter(50, 1, 2));
     notCompared.reason = "no file";
     model.files.push_back(notCompared);
     model.files.push_back(fileSummary("src/gone.c", FileStatus::Removed, {}, ter(80, 4, 5)));
-    model.totals = {ter(64, 96, 149), ter(70, 110, 157), {96, 21, 5}, 1, 1, 1, 2};
+    model.totals = {ter(64, 96, 149), ter(70, 110, 157), {96, 21, 5}, 1, 1, 1, 2, {}};
     model.firstLostItems = {{"src/a.c", 12, "main()", "hits", "26", "x = 1;"},
                             {"src/a.c", 14, "main()", "FALSE", "3", "if (a|b)"}};
     model.lostItemCount = 2;
