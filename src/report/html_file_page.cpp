@@ -8,6 +8,7 @@
 
 #include "listing/listing_parser.h"
 #include "listing/profile_line_classifier.h"
+#include "output/figure_text.h"
 #include "report/html_page_parts.h"
 #include "report/html_pages.h"
 #include "report/html_text.h"
@@ -68,7 +69,7 @@ class FilePageWriter {
                 "new.</p>\n");
         }
         out_.write("<section class=\"cards\">\n");
-        writeCoverageCards(out_, summary_.ter1, summary_.ter2, summary_.change);
+        writeCoverageCards(out_, summary_.ter1, summary_.ter2, summary_.change, 0);
         out_.write("</section>\n");
         writeLostNavigation();
     }
@@ -94,9 +95,9 @@ class FilePageWriter {
                 writeCoverageBar(out_, function.ter1, function.ter2);
             }
             out_.write("<td>");
-            out_.writeInteger(function.change.newHits);
+            out_.write(groupedCount(function.change.newHits));
             out_.write(function.change.lostHits > 0 ? "<td class=\"neg\">" : "<td>");
-            out_.writeInteger(function.change.lostHits);
+            out_.write(groupedCount(function.change.lostHits));
             out_.write("\n");
         }
         out_.write("</tbody>\n</table>\n");
@@ -146,7 +147,7 @@ class FilePageWriter {
             out_.write("No lost items.</p>\n");
             return;
         }
-        out_.writeInteger(lostItems_);
+        out_.write(groupedCount(lostItems_));
         out_.write(lostItems_ == 1 ? " lost item: " : " lost items: ");
         out_.write("<a href=\"#lost1\">first</a> · <a href=\"#lost");
         out_.writeInteger(lostItems_);

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "output/figure_text.h"
+
 namespace korvcmp {
 namespace {
 
@@ -101,6 +103,11 @@ const std::string* ListingHeader::field(std::string_view label) const {
         }
     }
     return nullptr;
+}
+
+std::int64_t coverageTenths(const TerFigures& figures) {
+    return figures.total > 0 && figures.covered >= 0 ? percentTenths(figures.covered, figures.total)
+                                                     : figures.percent * 10;
 }
 
 }  // namespace korvcmp

@@ -30,6 +30,10 @@ struct TerFigures {
 // "NN% ( c/ t)" group.
 TerFigures parseTerFigures(const char* terLine);
 
+// The coverage of present figures in tenths of a percent, from the items
+// (the TER line's own whole percent when it counts none).
+std::int64_t coverageTenths(const TerFigures& figures);
+
 // korvcmp's "[hits in 1 + new - lost]" of a function, file or listing.
 struct ChangeFigures {
     std::int64_t hits1 = 0;  // covered items of listing 1 (equal + lost)

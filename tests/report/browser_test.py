@@ -45,9 +45,16 @@ def summary_ter(listing_path):
         if line.startswith("TER "):
             figures = TER_FIGURES.search(line)
             check(figures is not None, "no figures in " + line)
-            percent, covered, total = (int(x) for x in figures.groups())
-            return "%d%% (%d/%d)" % (percent, covered, total)
+            _, covered, total = (int(x) for x in figures.groups())
+            tenths = (covered * 2000 + total) // (2 * total)
+            return "%d.%d%% (%s/%s)" % (tenths // 10, tenths % 10, grouped(covered),
+                                        grouped(total))
     fail("no summary TER line in " + str(listing_path))
+
+
+def grouped(count):
+    """A count as the report shows it: "159,336"."""
+    return "{:,}".format(count)
 
 
 def compared_totals(korvcmp, listing1, listing2):
@@ -97,7 +104,7 @@ def file_rows(browser):
 
 
 def number(text):
-    text = text.replace("\u2212", "-").strip()
+    text = text.replace("\u2212", "-").replace(",", "").strip()
     found = re.match(r"[-+]?\d+", text)
     return int(found.group(0)) if found else None
 
@@ -108,12 +115,15 @@ def check_totals(browser, listing1, listing2, change):
     expected = {
         "coverage, run 1": summary_ter(listing1),
         "coverage, run 2": summary_ter(listing2),
-        "hits in run 1": str(hits1),
-        "new": "+%d" % new if new else "0",
-        "lost": "\u2212%d" % lost if lost else "0",
+        "hits in run 1": grouped(hits1) + " in files compared",
+        "new": "+" + grouped(new) if new else "0",
+        "lost": "\u2212" + grouped(lost) if lost else "0",
     }
+    # The New card may go on to say how many of them are items of files not
+    # compared.
     for label, figure in expected.items():
-        check(shown.get(label) == figure,
+        check(shown.get(label) == figure or
+              (label == "new" and (shown.get(label) or "").startswith(figure + " (")),
               "totals: %s shows %r, expected %r" % (label, shown.get(label), figure))
 
 

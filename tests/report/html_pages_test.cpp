@@ -306,7 +306,7 @@ TEST(HtmlPages, IndexShowsEveryFigureWithoutMarkerClasses) {
     FileSummary& removed = model.files.emplace_back();
     removed.path = "lib\\legacy/<old>.c";
     removed.status = FileStatus::Removed;
-    removed.ter1 = {true, 40, 4, 10};
+    removed.ter1 = {true, 55, 159336, 288123};
     model.totals = {{true, 64, 96, 149}, {true, 71, 115, 160}, {79, 59, 23}, 4, 1, 1, 3, {}};
 
     std::string index;
@@ -323,13 +323,14 @@ TEST(HtmlPages, IndexShowsEveryFigureWithoutMarkerClasses) {
         "the coverage views differ: &lt;MC/DC&gt; &amp; &quot;function&quot;",
         "thermoctl &lt;1.3&gt;",
         "<td>runs/x.ktr",
-        "64% <small>(96/149)</small>",
-        "71% <small>(115/160)</small>",
-        "<b>+59</b>",
+        "64.4% <small>(96/149)</small>",
+        "71.9% <small>(115/160)</small>",
+        "<b>+59 <small>(29 marked ^, 30 covered in files not compared)</small></b>",
+        "<b>79 <small>in files compared</small></b>",
         "<b>−23</b>",
         "<b>4</b>",
         "not compared: no file",
-        "&lt;old&gt;.c<td>40% <small>(4/10)</small><td>—",
+        "&lt;old&gt;.c<td>55.3% <small>(159,336/288,123)</small><td>—",
         "<td>removed",
         "data-dir=\"lib\\legacy\"",
     };
