@@ -24,7 +24,9 @@ void writePageStart(OutputStream& out, std::string_view first, std::string_view 
     out.write("\">\n<script src=\"");
     out.write(assetPrefix);
     out.write(kScriptName);
-    out.write("\" defer></script>\n</head>\n<body>\n");
+    // Not deferred: the script marks the page as scripted before the body
+    // is laid out (see report.js).
+    out.write("\"></script>\n</head>\n<body>\n");
 }
 
 void writePageEnd(OutputStream& out) {

@@ -100,7 +100,7 @@ def cards(browser):
 
 def file_rows(browser):
     """The table of files, row by row as text: directory rows and file rows."""
-    return [row.text for row in browser.find_elements(By.CSS_SELECTOR, "#files tbody tr")]
+    return [row.text for row in browser.find_elements(By.CSS_SELECTOR, "#files tbody tr:not(.sp)")]
 
 
 def number(text):
@@ -127,6 +127,18 @@ def check_totals(browser, listing1, listing2, change):
               "totals: %s shows %r, expected %r" % (label, shown.get(label), figure))
 
 
+def shown_groups(browser):
+    """The table of files as shown: each directory row's name with the cells of
+    the file rows after it."""
+    groups = []
+    for row in browser.find_elements(By.CSS_SELECTOR, "#files tbody tr:not(.sp)"):
+        if "dir" in (row.get_attribute("class") or "").split():
+            groups.append((row.find_element(By.TAG_NAME, "th").text.strip(), []))
+        else:
+            groups[-1][1].append([cell.text for cell in row.find_elements(By.TAG_NAME, "td")])
+    return groups
+
+
 def check_sorting(browser):
     headers = browser.find_elements(By.CSS_SELECTOR, "#files thead th")
     names = [th.text.strip() for th in headers]
@@ -134,21 +146,22 @@ def check_sorting(browser):
     headers[lost_column].find_element(By.TAG_NAME, "button").click()
     check(headers[lost_column].get_attribute("aria-sort") == "descending",
           "a click on Lost does not sort it descending")
-    for group in browser.find_elements(By.CSS_SELECTOR, "#files tbody"):
-        rows = group.find_elements(By.CSS_SELECTOR, "tr:not(.dir)")
-        lost = [number(row.find_elements(By.TAG_NAME, "td")[lost_column].text) for row in rows]
+    for _, rows in shown_groups(browser):
+        lost = [number(cells[lost_column]) for cells in rows]
         check(lost == sorted(lost, reverse=True), "files not sorted by lost: %r" % lost)
     headers[0].find_element(By.TAG_NAME, "button").click()
     check(headers[0].get_attribute("aria-sort") == "ascending",
           "a click on File does not sort it ascending")
-    directories = [group.get_attribute("data-dir")
-                   for group in browser.find_elements(By.CSS_SELECTOR, "#files tbody")]
+    directories = [name for name, _ in shown_groups(browser)]
     check(directories == sorted(directories, key=str.lower), "directories not sorted by name")
+    for _, rows in shown_groups(browser):
+        files = [cells[0].lower() for cells in rows]
+        check(files == sorted(files), "files not sorted by name: %r" % files)
 
 
 def visible_file_names(browser):
     return [row.find_element(By.TAG_NAME, "td").text
-            for row in browser.find_elements(By.CSS_SELECTOR, "#files tbody tr:not(.dir)")
+            for row in browser.find_elements(By.CSS_SELECTOR, "#files tbody tr:not(.dir):not(.sp)")
             if row.is_displayed()]
 
 
@@ -166,7 +179,7 @@ def check_filtering(browser):
     switch = browser.find_element(By.ID, "onlylost")
     switch.click()
     WebDriverWait(browser, 5).until(lambda b: len(visible_file_names(b)) < len(every))
-    for row in browser.find_elements(By.CSS_SELECTOR, "#files tbody tr:not(.dir)"):
+    for row in browser.find_elements(By.CSS_SELECTOR, "#files tbody tr:not(.dir):not(.sp)"):
         if row.is_displayed():
             check("ll" in row.get_attribute("class").split(),
                   "the lost-coverage switch shows " + row.text)

@@ -2,52 +2,135 @@
 (function () {
   'use strict';
 
+  // Loaded in the head before the body: the style sheet leaves the index's
+  // rows out of the page's layout while it loads (class js), since the
+  // script shows them itself; without the script they are shown as they come.
+  document.documentElement.classList.add('js');
+
   function each(list, f) { Array.prototype.forEach.call(list, f); }
 
+  // A cell's sort key: numbers from their first figure ("64.4% (96/149)",
+  // "−2.9", "1,234"), "—" below every number; text in lower case.
   function sortKey(cell, numeric) {
     var text = cell ? cell.textContent.trim() : '';
     if (!numeric) return text.toLowerCase();
-    var n = parseFloat(text.replace('\u2212', '-'));
+    var n = parseFloat(text.replace('\u2212', '-').replace(/,/g, ''));
     return isNaN(n) ? -Infinity : n;
   }
 
-  // The index: one tbody per directory, its first row the directory's sums.
+  // The index. The page holds every row, one tbody per directory with the
+  // directory's sums first, so that it is whole without the script. The
+  // script takes the rows out and shows only those in view, in one tbody
+  // between two spacers of the height of the rows left out: sorting and
+  // filtering then only reorder arrays, whatever the number of files.
   function setUpIndex(table) {
-    var groups = Array.prototype.slice.call(table.tBodies);
+    var groups = [];
     var files = [];
-    groups.forEach(function (group) {
-      var dir = group.getAttribute('data-dir') || '';
-      each(group.rows, function (row) {
-        if (row.classList.contains('dir')) return;
-        files.push({ row: row, group: group, lost: row.classList.contains('ll'),
-                     path: ((dir ? dir + '/' : '') + row.cells[0].textContent).toLowerCase() });
-      });
+    Array.prototype.slice.call(table.tBodies).forEach(function (body, order) {
+      var dir = body.getAttribute('data-dir') || '';
+      var group = { row: body.rows[0], files: [], keys: [dir.toLowerCase()], order: order };
+      // The directory's files counted in full where its cell cuts them off.
+      var count = group.row.cells[group.row.cells.length - 1];
+      count.title = count.textContent;
+      groups.push(group);
+      for (var i = 1; i < body.rows.length; ++i) {
+        var row = body.rows[i];
+        var name = row.cells[0].textContent.toLowerCase();
+        var file = { row: row, group: group, keys: [name], order: files.length,
+                     lost: row.classList.contains('ll'),
+                     path: (dir ? dir.toLowerCase() + '/' : '') + name };
+        files.push(file);
+        group.files.push(file);
+      }
+      table.removeChild(body);
     });
+    var view = table.appendChild(document.createElement('tbody'));
+    var above = document.createElement('tr');
+    var below = document.createElement('tr');
+    [above, below].forEach(function (spacer) {
+      spacer.className = 'sp';
+      spacer.setAttribute('aria-hidden', 'true');
+      spacer.appendChild(document.createElement('td')).colSpan = 7;
+    });
+    table.classList.add('v');
+
+    var shownRows = [];   // the rows as they stand after sorting and filtering
+    var rowHeight = 0;
+    var first = -1;
+    var last = -1;
+    function render(force) {
+      if (!rowHeight) {
+        var probe = shownRows[0];
+        if (!probe) { view.replaceChildren(); return; }
+        view.replaceChildren(probe);
+        rowHeight = probe.getBoundingClientRect().height || 36;
+      }
+      var top = view.getBoundingClientRect().top;
+      var from = Math.max(0, Math.floor(-top / rowHeight) - 20);
+      var to = Math.min(shownRows.length, from + Math.ceil(window.innerHeight / rowHeight) + 40);
+      if (!force && from === first && to === last) return;
+      first = from;
+      last = to;
+      above.firstChild.style.height = from * rowHeight + 'px';
+      below.firstChild.style.height = (shownRows.length - to) * rowHeight + 'px';
+      var rows = shownRows.slice(from, to);
+      rows.unshift(above);
+      rows.push(below);
+      view.replaceChildren.apply(view, rows);
+    }
+    var renderPending = false;
+    window.addEventListener('scroll', function () {
+      if (!renderPending) {
+        renderPending = true;
+        window.requestAnimationFrame(function () { renderPending = false; render(false); });
+      }
+    }, { passive: true });
+    window.addEventListener('resize', function () { render(true); });
+
+    var filter = document.getElementById('filter');
+    var onlyLost = document.getElementById('onlylost');
+    var shown = document.getElementById('shown');
+    // The rows in the groups' order, each group's files in theirs, without
+    // the files the filter leaves out and the groups left empty.
+    function arrange() {
+      var wanted = filter.value.trim().toLowerCase();
+      var lostOnly = onlyLost.checked;
+      var visible = 0;
+      shownRows = [];
+      groups.forEach(function (group) {
+        var rows = [group.row];
+        group.files.forEach(function (file) {
+          if ((!wanted || file.path.indexOf(wanted) >= 0) && (!lostOnly || file.lost)) {
+            rows.push(file.row);
+          }
+        });
+        if (rows.length > 1) {
+          visible += rows.length - 1;
+          Array.prototype.push.apply(shownRows, rows);
+        }
+      });
+      shown.textContent = wanted || lostOnly ? visible + ' of ' + files.length + ' files shown'
+                                             : files.length + ' files';
+      render(true);
+    }
 
     var headers = table.tHead.rows[0].cells;
     var sortedBy = -1;
     var ascending = true;
+    // Each column's keys are read from the cells once, at its first sort.
+    function keyOf(entry, row, column, numeric) {
+      if (entry.keys[column] === undefined) entry.keys[column] = sortKey(row.cells[column], numeric);
+      return entry.keys[column];
+    }
     function sortBy(column, numeric) {
       var sign = ascending ? 1 : -1;
-      function byKey(a, b) {
-        return a.key < b.key ? -sign : a.key > b.key ? sign : a.order - b.order;
+      function compare(a, b) {
+        var x = keyOf(a, a.row, column, numeric);
+        var y = keyOf(b, b.row, column, numeric);
+        return x < y ? -sign : x > y ? sign : a.order - b.order;
       }
-      var keyed = groups.map(function (group, order) {
-        var rows = [];
-        each(group.rows, function (row, i) {
-          if (i > 0) rows.push({ row: row, key: sortKey(row.cells[column], numeric), order: i });
-        });
-        rows.sort(byKey);
-        var fragment = document.createDocumentFragment();
-        rows.forEach(function (entry) { fragment.appendChild(entry.row); });
-        group.appendChild(fragment);
-        return { group: group, key: sortKey(group.rows[0].cells[column], numeric), order: order };
-      });
-      keyed.sort(byKey);
-      var fragment = document.createDocumentFragment();
-      keyed.forEach(function (entry) { fragment.appendChild(entry.group); });
-      table.appendChild(fragment);
-      groups = keyed.map(function (entry) { return entry.group; });
+      groups.forEach(function (group) { group.files.sort(compare); });
+      groups.sort(compare);
     }
     each(headers, function (th, column) {
       var button = document.createElement('button');
@@ -63,35 +146,21 @@
         sortBy(column, numeric);
         each(headers, function (other) { other.setAttribute('aria-sort', 'none'); });
         th.setAttribute('aria-sort', ascending ? 'ascending' : 'descending');
+        arrange();
       });
     });
 
-    var filter = document.getElementById('filter');
-    var onlyLost = document.getElementById('onlylost');
-    var shown = document.getElementById('shown');
     var pending = false;
-    function apply() {
-      pending = false;
-      var wanted = filter.value.trim().toLowerCase();
-      var lostOnly = onlyLost.checked;
-      var visible = 0;
-      var groupsShown = new Set();
-      files.forEach(function (file) {
-        var show = (!wanted || file.path.indexOf(wanted) >= 0) && (!lostOnly || file.lost);
-        if (file.row.hidden === show) file.row.hidden = !show;
-        if (show) { ++visible; groupsShown.add(file.group); }
-      });
-      groups.forEach(function (group) { group.hidden = !groupsShown.has(group); });
-      shown.textContent = wanted || lostOnly ? visible + ' of ' + files.length + ' files shown'
-                                             : files.length + ' files';
-    }
     function schedule() {
-      if (!pending) { pending = true; window.requestAnimationFrame(apply); }
+      if (!pending) {
+        pending = true;
+        window.requestAnimationFrame(function () { pending = false; arrange(); });
+      }
     }
     filter.addEventListener('input', schedule);
     onlyLost.addEventListener('change', schedule);
     document.getElementById('tools').hidden = false;
-    apply();
+    arrange();
   }
 
   // A file page: n and p go to the next and previous lost item.
