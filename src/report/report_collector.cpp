@@ -234,14 +234,27 @@ void ReportCollector::keepLostItems(std::size_t index, const FileSummary& summar
 
 void ReportCollector::writePage(const FileSummary& summary, const MonitoredFile& file2,
                                 const MonitoredFile* file1) {
-    const std::string path = directory_->filePath(summary.page);
-    if (!page_.createFile(path.c_str(), LineEnds::asWritten)) {
-        fatal("Cannot create \"%s\"", path);
-    }
-    writeFilePage(page_, model_, summary, file2, file1, listing2View_);
-    if (!page_.close()) {
-        fatal("Cannot write \"%s\"", path);
-    }
+    // Each page of the section in turn, through the one stream.
+    struct PageFiles : FilePageFiles {
+        PageFiles(OutputStream& stream, const ReportDirectory& into)
+            : out(stream), directory(into) {}
+        OutputStream& open(const std::string& page) override {
+            path = directory.filePath(page);
+            if (!out.createFile(path.c_str(), LineEnds::asWritten)) {
+                fatal("Cannot create \"%s\"", path);
+            }
+            return out;
+        }
+        void close(OutputStream&) override {
+            if (!out.close()) {
+                fatal("Cannot write \"%s\"", path);
+            }
+        }
+        OutputStream& out;
+        const ReportDirectory& directory;
+        std::string path;
+    } files(page_, *directory_);
+    writeFilePage(files, model_, summary, file2, file1, listing2View_);
 }
 
 void ReportCollector::sectionCompared(const MonitoredFile* file1, const MonitoredFile& file2) {

@@ -3,8 +3,9 @@
 driven by Selenium opens it from file://, checks the totals against korvcmp's
 compared listing of the same pair, sorts, filters, follows a file link and
 moves to the lost items with the keys n and p; then, with JavaScript off,
-checks that every figure is still there. Screenshots of the index and of a
-file page are saved in the build folder.
+checks that every figure is still there. A section too long for one page
+is split into parts: addresses and the keys lead across them. Screenshots of
+the index, a file page and a part are saved in the build folder.
 
 Usage: browser_test.py KORVCMP_REPORT KORVCMP SOURCE_DIR BUILD_DIR
 Run with Debian's own /usr/bin/python3, which has python3-selenium.
@@ -217,6 +218,68 @@ def check_file_page(browser, build_dir):
     return browser.current_url
 
 
+def long_function(text, copies):
+    """The listing with the profile lines of parse_args() repeated `copies`
+    times, their source lines moved on by 25 each time."""
+    lines = text.split("\n")
+    start = next(i for i, line in enumerate(lines) if line.endswith("FUNCTION parse_args()"))
+    end = next(i for i in range(start, len(lines)) if not lines[i].strip())
+    body = []
+    for copy in range(copies):
+        for line in lines[start + 1:end]:
+            number = int(line[23:29]) + copy * 25
+            body.append(line[:23] + str(number).rjust(6) + line[29:])
+    return "\n".join(lines[:start + 1] + body + lines[end:])
+
+
+def part_ranges(browser, kind):
+    """Each part's page and its range of source lines or lost items."""
+    ranges = []
+    for part in browser.find_elements(By.CSS_SELECTOR, "nav.parts [data-part]"):
+        first, last = (int(x) for x in part.get_attribute("data-" + kind).split("-"))
+        ranges.append((part.get_attribute("data-part"), first, last))
+    return ranges
+
+
+def check_split_page(report_binary, source_dir, build_dir, work):
+    """A section of 10,400 rows is written as parts: an address of another
+    part leads there, and n goes on from the last lost item of a part to
+    the first of the next."""
+    for name in ("run1", "run2"):
+        text = (pathlib.Path(source_dir) / "examples" / (name + ".lst")).read_text()
+        (work / (name + "-long.lst")).write_text(long_function(text, 800))
+    report = work / "long-report"
+    subprocess.run([report_binary, "-i1", str(work / "run1-long.lst"), "-i2",
+                    str(work / "run2-long.lst"), "--html", str(report)], check=True)
+    first_part = report / "files" / "3-src_main.c.html"
+    browser = start_browser(work / "profile-long")
+    try:
+        browser.get(first_part.resolve().as_uri())
+        WebDriverWait(browser, 30).until(lambda b: b.find_elements(By.CSS_SELECTOR, "nav.parts"))
+        lost = part_ranges(browser, "lost")
+        lines = part_ranges(browser, "lines")
+        check(len(lost) >= 3, "the long section is not split: %r" % lost)
+        # n past the last lost item of part 1.
+        browser.get(first_part.resolve().as_uri() + "#lost%d" % lost[0][2])
+        WebDriverWait(browser, 30).until(lambda b: lost_item_in_view(b, lost[0][2]))
+        browser.switch_to.active_element.send_keys("n")
+        WebDriverWait(browser, 30).until(lambda b: b.current_url.split("#")[0].endswith(lost[1][0]))
+        WebDriverWait(browser, 30).until(lambda b: lost_item_in_view(b, lost[1][1]))
+        # p back from the first lost item of part 2.
+        browser.switch_to.active_element.send_keys("p")
+        WebDriverWait(browser, 30).until(lambda b: lost_item_in_view(b, lost[0][2]))
+        # A source line of the last part, asked of the first.
+        line = lines[-1][2]
+        browser.get(first_part.resolve().as_uri() + "#L%d" % line)
+        WebDriverWait(browser, 30).until(
+            lambda b: b.execute_script("return !!document.getElementById('L%d')" % line))
+        check(browser.current_url.split("#")[0].endswith(lines[-1][0]),
+              "#L%d led to %s" % (line, browser.current_url))
+        browser.save_screenshot(str(pathlib.Path(build_dir) / "report-part.png"))
+    finally:
+        browser.quit()
+
+
 def main():
     if len(sys.argv) != 5:
         fail(__doc__)
@@ -262,6 +325,7 @@ def main():
                   file_cells_with_script, "without JavaScript the profile lines differ")
         finally:
             browser.quit()
+        check_split_page(report_binary, source_dir, build_dir, work)
     finally:
         shutil.rmtree(work, ignore_errors=True)
     print("browser test passed")

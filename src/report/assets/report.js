@@ -163,11 +163,35 @@
     arrange();
   }
 
-  // A file page: n and p go to the next and previous lost item.
+  // A file page: n and p go to the next and previous lost item. A long
+  // section is split into parts, each a page of its own: the links of
+  // nav.parts say which source lines and lost items each part holds, so that
+  // an address of another part (#L120, #lost7) and n / p past the first or
+  // last lost item of this part lead to the right page.
   function setUpLostKeys() {
     var items = document.querySelectorAll('.lost');
+    var parts = Array.prototype.slice.call(document.querySelectorAll('nav.parts [data-part]'));
+    var here = parts.filter(function (part) { return part.tagName === 'B'; })[0];
     var at = -1;
     var current = null;
+    function numberOf(item) { return parseInt(item.id.slice(4), 10); }
+    var firstNumber = items.length ? numberOf(items[0]) : 0;
+    function range(part, kind) {
+      var bounds = part.getAttribute('data-' + kind).split('-');
+      return [parseInt(bounds[0], 10), parseInt(bounds[1], 10)];
+    }
+    // Leaves for the part holding `number` of `kind` (lines, lost); false
+    // when no other part holds it.
+    function goToPart(kind, number, hash) {
+      for (var i = 0; i < parts.length; ++i) {
+        var bounds = range(parts[i], kind);
+        if (parts[i] !== here && number >= bounds[0] && number <= bounds[1] && bounds[0] > 0) {
+          window.location.href = parts[i].getAttribute('data-part') + hash;
+          return true;
+        }
+      }
+      return false;
+    }
     function mark(i, scroll) {
       at = i;
       var item = items[i];
@@ -179,22 +203,55 @@
       item.focus({ preventScroll: true });
     }
     function fromHash() {
-      var found = /^#lost(\d+)$/.exec(window.location.hash);
-      var i = found ? parseInt(found[1], 10) - 1 : -1;
-      if (i >= 0 && i < items.length) mark(i, true);
+      var hash = window.location.hash;
+      var lost = /^#lost(\d+)$/.exec(hash);
+      var line = /^#L(\d+)$/.exec(hash);
+      if (lost) {
+        var i = parseInt(lost[1], 10) - firstNumber;
+        if (items.length && i >= 0 && i < items.length) {
+          mark(i, true);
+        } else {
+          goToPart('lost', parseInt(lost[1], 10), hash);
+        }
+      } else if (line && !document.getElementById(hash.slice(1))) {
+        goToPart('lines', parseInt(line[1], 10), hash);
+      }
     }
     window.addEventListener('hashchange', fromHash);
     fromHash();
+    // The lost item `number`, on this page or another part.
+    function goToLost(number) {
+      var i = number - firstNumber;
+      if (items.length && i >= 0 && i < items.length) {
+        mark(i, true);
+        return true;
+      }
+      return number > 0 && goToPart('lost', number, '#lost' + number);
+    }
+    // The first lost item after this part (`after`) or the last before it.
+    function nextPartsLost(after) {
+      var index = parts.indexOf(here);
+      for (var i = index + (after ? 1 : -1); i >= 0 && i < parts.length; i += after ? 1 : -1) {
+        var bounds = range(parts[i], 'lost');
+        if (bounds[0] > 0) return after ? bounds[0] : bounds[1];
+      }
+      return 0;
+    }
     document.addEventListener('keydown', function (event) {
-      if (event.ctrlKey || event.metaKey || event.altKey || !items.length) return;
+      if (event.ctrlKey || event.metaKey || event.altKey) return;
+      if (!items.length && !parts.length) return;
       var target = event.target;
       if (target && (target.isContentEditable || /^(INPUT|TEXTAREA|SELECT)$/.test(target.tagName))) {
         return;
       }
+      var last = firstNumber + items.length - 1;
       if (event.key === 'n') {
-        mark(Math.min(at + 1, items.length - 1), true);
+        var next = !items.length ? nextPartsLost(true) : at < 0 ? firstNumber : firstNumber + at + 1;
+        if (!goToLost(next) && items.length) mark(items.length - 1, true);
       } else if (event.key === 'p') {
-        mark(at < 0 ? items.length - 1 : Math.max(at - 1, 0), true);
+        var previous = !items.length ? nextPartsLost(false)
+                     : at < 0 ? last : firstNumber + at - 1;
+        if (!goToLost(previous) && items.length) mark(0, true);
       } else {
         return;
       }
