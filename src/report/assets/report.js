@@ -219,6 +219,9 @@
     }
     window.addEventListener('hashchange', fromHash);
     fromHash();
+    // The browser brings an address into view once more when the page has
+    // loaded: the item goes back to the middle after it.
+    if (document.readyState !== 'complete') window.addEventListener('load', fromHash);
     // The lost item `number`, on this page or another part.
     function goToLost(number) {
       var i = number - firstNumber;
