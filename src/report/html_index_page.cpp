@@ -114,13 +114,7 @@ void writeNotCompared(OutputStream& out, const ReportModel& model) {
 void writeTotals(OutputStream& out, const ReportModel& model) {
     const ReportTotals& totals = model.totals;
     out.write("<section>\n<h2>Totals</h2>\n<div class=\"cards\">\n");
-    std::int64_t newOfFilesNotCompared = 0;
-    for (const FileSummary& file : model.files) {
-        if (file.status == FileStatus::NotCompared) {
-            newOfFilesNotCompared += file.change.newHits;
-        }
-    }
-    writeCoverageCards(out, totals.ter1, totals.ter2, totals.change, newOfFilesNotCompared);
+    writeCoverageCards(out, totals.ter1, totals.ter2, totals.change, newOfFilesNotCompared(model));
     out.write("</div>\n<div class=\"cards files\">\n");
     writeCardStart(out, "Files compared");
     out.write(groupedCount(static_cast<std::int64_t>(totals.compared)));

@@ -119,17 +119,12 @@ void writeTotals(MarkdownBudget& budget, const ReportModel& model, std::string& 
     appendCount(line, totals.change.lostHits);
     line.append(" lost**");
     // korvcmp counts every covered item of a file it did not compare as new.
-    std::int64_t newOfFilesNotCompared = 0;
-    for (const FileSummary& file : model.files) {
-        if (file.status == FileStatus::NotCompared) {
-            newOfFilesNotCompared += file.change.newHits;
-        }
-    }
-    if (newOfFilesNotCompared > 0) {
+    const std::int64_t newNotCompared = newOfFilesNotCompared(model);
+    if (newNotCompared > 0) {
         line.append(" (new: ");
-        appendCount(line, totals.change.newHits - newOfFilesNotCompared);
+        appendCount(line, totals.change.newHits - newNotCompared);
         line.append(" items marked new, ");
-        appendCount(line, newOfFilesNotCompared);
+        appendCount(line, newNotCompared);
         line.append(" covered items of files not compared)");
     }
     line.append("\n\nFiles: ");

@@ -124,6 +124,13 @@ struct ReportTotals {
     ChangeCategories changes;
 };
 
+struct ReportModel;
+
+// The new items of the files korvcmp did not compare: every covered item of
+// such a file counts as new in korvcmp's figures, while korvcmp-lost counts
+// only the items marked new.
+std::int64_t newOfFilesNotCompared(const ReportModel& model);
+
 struct ReportModel {
     std::string title;
     ListingHeader listing1;
