@@ -1,11 +1,13 @@
 // Escaping by tables of the characters each format must not carry as they are.
-#include "lost/text_escaping.h"
+#include "output/text_escaping.h"
 
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "base/byte_masks.h"
+#include "base/terminal_text.h"
 #include "output/json_text.h"
 
 namespace korvcmp {
@@ -37,6 +39,21 @@ std::uint32_t workflowSpecialMask16(const char* sixteen, bool inProperty) {
 }
 
 void writeWorkflowText(OutputStream& out, std::string_view text, bool inProperty) {
+    if (!isTerminalSafe(text)) {
+        // The runner's escapes first, then the bytes that must not reach
+        // the log shown as "\xHH".
+        std::string escaped;
+        for (const char c : text) {
+            const std::string_view escape = workflowEscapeOf(c, inProperty);
+            if (escape.empty()) {
+                escaped.push_back(c);
+            } else {
+                escaped.append(escape);
+            }
+        }
+        writeTerminalText(escaped, [&](std::string_view part) { out.write(part); });
+        return;
+    }
     std::size_t plainFrom = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         // Most text needs no escape: sixteen characters at a look, up to the

@@ -12,9 +12,11 @@
 namespace korvcmp {
 
 // A property value of a workflow command (file=..., title=...): % CR LF : ,
-// become %25 %0D %0A %3A %2C.
+// become %25 %0D %0A %3A %2C, and the other control bytes and bytes that
+// are not UTF-8 "\xHH" (base/terminal_text.h).
 void writeWorkflowProperty(OutputStream& out, std::string_view text);
-// The message of a workflow command, after "::": % CR LF become %25 %0D %0A.
+// The message of a workflow command, after "::": % CR LF become %25 %0D %0A,
+// the other control bytes and bytes that are not UTF-8 "\xHH".
 void writeWorkflowMessage(OutputStream& out, std::string_view text);
 
 // A path as a JSON string, quotes included: with '/' for every '\\' and
