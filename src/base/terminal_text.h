@@ -6,6 +6,8 @@
 // (hexadecimal, lower case); the rest is copied as it is.
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -17,29 +19,44 @@
 
 namespace korvcmp {
 
+// True for the ASCII bytes shown escaped: the control characters but the tab.
+inline bool isControlShownEscaped(unsigned char c) {
+    return (c < 0x20 && c != '\t') || c == 0x7F;
+}
+
+// "\xHH" for the byte `c`.
+inline std::array<char, 4> terminalEscapeOf(unsigned char c) {
+    constexpr std::string_view kDigits = "0123456789abcdef";
+    return {'\\', 'x', kDigits[c >> 4], kDigits[c & 0xF]};
+}
+
 namespace terminal_text_detail {
 
-inline bool isShownEscaped(unsigned char c) {
-    return (c < 0x20 && c != '\t') || c == 0x7F;
+// The bytes among sixteen that may be shown escaped, as a mask: control
+// characters, DEL and every byte of 0x80 and above.
+inline std::uint32_t specialMask16(const char* sixteen) {
+    return controlOrNonAsciiMask16(sixteen) | matchMask16(sixteen, '\x7f', '\x7f');
 }
 
 // The end of the run of bytes from `from` on that are copied as they are.
 inline std::size_t plainRunEnd(std::string_view text, std::size_t from) {
     std::size_t i = from;
     while (i < text.size()) {
-        // Most text is plain ASCII: sixteen characters at a look.
-        if (text.size() - i >= 16) {
-            const std::uint32_t special = controlOrNonAsciiMask16(text.data() + i) |
-                                          matchMask16(text.data() + i, '\x7f', '\x7f');
+        // Most text is plain ASCII: sixteen characters at a look, the last
+        // look ending at the text's end.
+        if (text.size() >= 16) {
+            const std::size_t look = std::min(i, text.size() - 16);
+            const std::uint32_t special =
+                specialMask16(text.data() + look) & ~((std::uint32_t{1} << (i - look)) - 1);
             if (special == 0) {
-                i += 16;
+                i = look + 16;
                 continue;
             }
-            i += static_cast<std::size_t>(std::countr_zero(special));
+            i = look + static_cast<std::size_t>(std::countr_zero(special));
         }
         const auto c = static_cast<unsigned char>(text[i]);
         if (c < 0x80) {
-            if (isShownEscaped(c)) {
+            if (isControlShownEscaped(c)) {
                 return i;
             }
             ++i;
@@ -64,7 +81,6 @@ inline bool isTerminalSafe(std::string_view text) {
 // Hands `text`, escaped, to `write` (called with std::string_view parts).
 template <typename Write>
 void writeTerminalText(std::string_view text, Write write) {
-    constexpr std::string_view kDigits = "0123456789abcdef";
     std::size_t from = 0;
     while (from < text.size()) {
         const std::size_t end = terminal_text_detail::plainRunEnd(text, from);
@@ -74,9 +90,8 @@ void writeTerminalText(std::string_view text, Write write) {
         if (end == text.size()) {
             break;
         }
-        const auto c = static_cast<unsigned char>(text[end]);
-        const char escape[4] = {'\\', 'x', kDigits[c >> 4], kDigits[c & 0xF]};
-        write(std::string_view(escape, sizeof escape));
+        const std::array<char, 4> escape = terminalEscapeOf(static_cast<unsigned char>(text[end]));
+        write(std::string_view(escape.data(), escape.size()));
         from = end + 1;
     }
 }

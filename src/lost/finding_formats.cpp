@@ -35,26 +35,17 @@ void writeShown(OutputStream& out, std::string_view text) {
 }
 
 // "FILE:LINE: lost: COUNT in FUNCTION: DESCRIPTION", the line written most:
-// put together in the buffer in one go (the words as writeItemText has them).
+// put together in the buffer in one go (the words as writeItemText has them)
+// and looked at once for bytes a terminal must not get.
 void writeGnuItem(OutputStream& out, const MarkedItem& item) {
-    if (!isTerminalSafe(item.file) || !isTerminalSafe(item.function) ||
-        !isTerminalSafe(item.description)) {
-        writeShown(out, item.file);
-        out.put(':');
-        out.writeInteger(item.sourceLine);
-        out.write(item.change == CoverageChange::Lost ? ": lost: " : ": new: ");
-        writeItemText(item, [&](std::string_view text) { writeShown(out, text); });
-        out.put('\n');
-        return;
-    }
     constexpr std::size_t kMaxDigits = 20;  // of a 64-bit number, with its sign
     const std::string_view change = item.change == CoverageChange::Lost ? ": lost: " : ": new: ";
     const std::size_t size = item.file.size() + 1 + kMaxDigits + change.size() + item.count.size() +
                              4 + item.function.size() + 2 + item.description.size() + 1;
     // Every part comes from one line of the listing, at most 4095 characters.
     static_assert(4 * 4096 + 64 < OutputStream::kBufferSize);
-    char* at = out.reserve(size);
-    at = put(at, item.file);
+    char* const start = out.reserve(size);
+    char* at = put(start, item.file);
     *at++ = ':';
     at = std::to_chars(at, at + kMaxDigits, item.sourceLine).ptr;
     at = put(at, change);
@@ -63,8 +54,18 @@ void writeGnuItem(OutputStream& out, const MarkedItem& item) {
     at = put(at, item.function);
     at = put(at, ": ");
     at = put(at, item.description);
-    *at++ = '\n';
-    out.commit(at);
+    if (isTerminalSafe(std::string_view(start, static_cast<std::size_t>(at - start)))) {
+        *at++ = '\n';
+        out.commit(at);
+        return;
+    }
+    // Left uncommitted: written again with the bytes shown escaped.
+    writeShown(out, item.file);
+    out.put(':');
+    out.writeInteger(item.sourceLine);
+    out.write(change);
+    writeItemText(item, [&](std::string_view text) { writeShown(out, text); });
+    out.put('\n');
 }
 
 void writeGnuNote(OutputStream& out, const UncomparedFile& file) {
@@ -154,6 +155,7 @@ constexpr std::size_t kNotComparedIndex = 2;
 constexpr std::string_view kToolName = "korvcmp-lost";
 
 // The words of an item ("COUNT in FUNCTION: DESCRIPTION"), after `before`.
+// Own words and texts of the listing take turns (FindingResult::message).
 std::array<std::string_view, 6> itemMessage(std::string_view before, const MarkedItem& item) {
     return {before, item.count, " in ", item.function, ": ", item.description};
 }

@@ -42,9 +42,7 @@ void writeCodeQualityResult(OutputStream& out, std::span<const FindingRule> rule
                             const FindingResult& result, bool first) {
     const FindingRule& rule = rules[result.rule];
     writeObjectStart(out, first);
-    for (const std::string_view part : result.message) {
-        writeJsonText(out, part);
-    }
+    writeJsonMessage(out, result.message);
     writeObjectEnd(out, rule.id, rule.severity, &result.fingerprint, result.file, result.line);
 }
 

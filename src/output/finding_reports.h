@@ -64,8 +64,10 @@ inline constexpr FindingRule kNotComparedRule = {
     "compared; a file that the second listing has new is not compared either."};
 
 // One finding: the rule it belongs to, by its index in the rules the log
-// was started with, its message in parts (each written with the format's
-// escapes, one after another), and where it is.
+// was started with, its message in parts written one after another, and
+// where it is. The parts at even positions (0, 2, ...) are the program's own
+// words, written as they are; those at odd positions are texts of a
+// listing, written with the format's escapes.
 struct FindingResult {
     std::size_t rule = 0;
     std::span<const std::string_view> message;

@@ -192,9 +192,7 @@ void writeSarifStart(OutputStream& out, std::string_view toolName,
 void writeSarifResult(OutputStream& out, std::span<const FindingRule> rules,
                       const FindingResult& result, SarifLocations& locations, bool first) {
     writeResultStart(out, rules[result.rule], result.rule, first);
-    for (const std::string_view part : result.message) {
-        writeJsonText(out, part);
-    }
+    writeJsonMessage(out, result.message);
     writeResultEnd(out, locations.of(result.file), result.line, result.fingerprint);
 }
 

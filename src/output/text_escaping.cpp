@@ -1,13 +1,15 @@
 // Escaping by tables of the characters each format must not carry as they are.
 #include "output/text_escaping.h"
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 #include "base/byte_masks.h"
 #include "base/terminal_text.h"
+#include "base/utf8_sequence.h"
 #include "output/json_text.h"
 
 namespace korvcmp {
@@ -32,49 +34,48 @@ std::string_view workflowEscapeOf(char c, bool inProperty) {
 }
 
 // The characters among sixteen that may need an escape in a workflow
-// command, as a mask: the same test as workflowEscapeOf, at one look.
+// command or must not reach the log as they are, as a mask: a superset of
+// what writeWorkflowText escapes, at one look.
 std::uint32_t workflowSpecialMask16(const char* sixteen, bool inProperty) {
-    const std::uint32_t always = matchMask16(sixteen, '%', '\r') | matchMask16(sixteen, '\n', '\n');
+    const std::uint32_t always =
+        matchMask16(sixteen, '%', '\x7f') | controlOrNonAsciiMask16(sixteen);
     return inProperty ? always | matchMask16(sixteen, ':', ',') : always;
 }
 
+// The runner's escapes (% CR LF, and : , in a property), and "\xHH" for the
+// other bytes that must not reach the log (base/terminal_text.h).
 void writeWorkflowText(OutputStream& out, std::string_view text, bool inProperty) {
-    if (!isTerminalSafe(text)) {
-        // The runner's escapes first, then the bytes that must not reach
-        // the log shown as "\xHH".
-        std::string escaped;
-        for (const char c : text) {
-            const std::string_view escape = workflowEscapeOf(c, inProperty);
-            if (escape.empty()) {
-                escaped.push_back(c);
-            } else {
-                escaped.append(escape);
-            }
-        }
-        writeTerminalText(escaped, [&](std::string_view part) { out.write(part); });
-        return;
-    }
     std::size_t plainFrom = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        // Most text needs no escape: sixteen characters at a look, up to the
-        // first that may.
-        while (text.size() - i >= 16) {
-            const std::uint32_t special = workflowSpecialMask16(text.data() + i, inProperty);
-            if (special != 0) {
-                i += static_cast<std::size_t>(std::countr_zero(special));
-                break;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        // Most text needs no escape: sixteen characters at a look, the last
+        // look ending at the text's end, up to the first that may.
+        if (text.size() >= 16) {
+            const std::size_t look = std::min(i, text.size() - 16);
+            const std::uint32_t special = workflowSpecialMask16(text.data() + look, inProperty) &
+                                          ~((std::uint32_t{1} << (i - look)) - 1);
+            if (special == 0) {
+                i = look + 16;
+                continue;
             }
-            i += 16;
+            i = look + static_cast<std::size_t>(std::countr_zero(special));
         }
-        if (i == text.size()) {
-            break;
+        const auto c = static_cast<unsigned char>(text[i]);
+        std::string_view escape = workflowEscapeOf(text[i], inProperty);
+        std::array<char, 4> shown{};
+        if (escape.empty()) {
+            const std::size_t valid =
+                c >= 0x80 ? utf8SequenceLength(text.substr(i)) : (isControlShownEscaped(c) ? 0 : 1);
+            if (valid > 0) {
+                i += valid;
+                continue;
+            }
+            shown = terminalEscapeOf(c);
+            escape = std::string_view(shown.data(), shown.size());
         }
-        const std::string_view escape = workflowEscapeOf(text[i], inProperty);
-        if (!escape.empty()) {
-            out.write(text.substr(plainFrom, i - plainFrom));
-            out.write(escape);
-            plainFrom = i + 1;
-        }
+        out.write(text.substr(plainFrom, i - plainFrom));
+        out.write(escape);
+        plainFrom = ++i;
     }
     out.write(text.substr(plainFrom));
 }
@@ -87,6 +88,16 @@ void writeWorkflowProperty(OutputStream& out, std::string_view text) {
 
 void writeWorkflowMessage(OutputStream& out, std::string_view text) {
     writeWorkflowText(out, text, /*inProperty=*/false);
+}
+
+void writeJsonMessage(OutputStream& out, std::span<const std::string_view> message) {
+    for (std::size_t i = 0; i < message.size(); ++i) {
+        if (i % 2 == 0) {
+            out.write(message[i]);
+        } else {
+            writeJsonText(out, message[i]);
+        }
+    }
 }
 
 std::string_view withoutDotSlash(std::string_view path) {
