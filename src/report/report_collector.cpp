@@ -5,6 +5,7 @@
 #include <charconv>
 #include <optional>
 #include <tuple>
+#include <utility>
 
 #include "base/fatal.h"
 #include "listing/listing_parser.h"
@@ -80,10 +81,11 @@ std::optional<ProductionTime> productionTime(std::string_view text) {
     return ProductionTime{*year, month, *day, *hours, *minutes, *seconds};
 }
 
-// The header's "Label : value" lines as the model keeps them.
-ListingHeader headerOf(const char* path, const ProfileListing& listing) {
+// The header's "Label : value" lines as the model keeps them, for the
+// listing at `path`.
+ListingHeader headerOf(std::string path, const ProfileListing& listing) {
     ListingHeader header;
-    header.path = path;
+    header.path = std::move(path);
     header.producedAt = listing.producedAt != nullptr ? listing.producedAt : "";
     header.coverageView = listing.coverageView != nullptr ? listing.coverageView : "";
     std::string_view lines = listing.headerFields != nullptr ? listing.headerFields : "";
@@ -143,13 +145,13 @@ std::string pageName(std::size_t index, std::string_view path) {
     return name;
 }
 
-ReportCollector::ReportCollector(const RunState& run, ReportModel& model,
-                                 const ReportDirectory* directory)
-    : run_(run), model_(model), directory_(directory) {}
+ReportCollector::ReportCollector(ReportModel& model, const ReportDirectory* directory)
+    : model_(model), directory_(directory) {}
 
 void ReportCollector::listing2Read(const ProfileListing& listing2) {
+    listing2_ = &listing2;
     listing2View_ = listing2.coverageView;
-    model_.listing2 = headerOf(run_.paths.listing2Path, listing2);
+    model_.listing2 = headerOf(std::move(model_.listing2.path), listing2);
     for (const MonitoredFile* file = listing2.firstFile; file != nullptr; file = file->next) {
         const std::size_t index = model_.files.size();
         FileSummary& summary = model_.files.emplace_back();
@@ -244,13 +246,22 @@ void ReportCollector::writePage(const FileSummary& summary, const MonitoredFile&
     }
 }
 
-void ReportCollector::sectionCompared(const MonitoredFile* file1, const MonitoredFile& file2) {
-    // Listing 1's header has been read before any of its sections.
-    if (!listing1HeaderKnown_) {
-        model_.listing1 = headerOf(run_.paths.listing1Path, *run_.listing1);
-        addWarnings(model_);
-        listing1HeaderKnown_ = true;
+void ReportCollector::listing1Read(const ProfileListing& listing1,
+                                   const std::vector<RemovedSection>& removed) {
+    model_.listing1 = headerOf(std::move(model_.listing1.path), listing1);
+    addWarnings(model_);
+    model_.totals.ter1 = parseTerFigures(listing1.terLine);
+    // Listing 2's sections have their places already: the removed ones follow.
+    for (const RemovedSection& section : removed) {
+        FileSummary& summary = model_.files.emplace_back();
+        summary.path = monitoredPath(section.monitoredLine);
+        summary.status = FileStatus::Removed;
+        summary.reason = "only in listing 1";
+        summary.ter1 = parseTerFigures(section.terLine);
     }
+}
+
+void ReportCollector::sectionCompared(const MonitoredFile* file1, const MonitoredFile& file2) {
     const std::size_t index = indexOf_.at(&file2);
     FileSummary& summary = model_.files[index];
     summarise(summary, file1, file2);
@@ -264,22 +275,11 @@ void ReportCollector::sectionCompared(const MonitoredFile* file1, const Monitore
 }
 
 void ReportCollector::finish() {
-    const RunState& run = run_;
-    if (!listing1HeaderKnown_) {
-        model_.listing1 = headerOf(run.paths.listing1Path, *run.listing1);
-        addWarnings(model_);
-        listing1HeaderKnown_ = true;
-    }
-    for (const RemovedSection& removed : run.removedSections) {
-        FileSummary& summary = model_.files.emplace_back();
-        summary.path = monitoredPath(removed.monitoredLine);
-        summary.status = FileStatus::Removed;
-        summary.reason = "only in listing 1";
-        summary.ter1 = parseTerFigures(removed.terLine);
+    if (listing2_ == nullptr) {
+        return;  // the comparison did not get that far
     }
     ReportTotals& totals = model_.totals;
-    const ProfileListing& listing2 = *run.listing2;
-    totals.ter1 = parseTerFigures(run.listing1->terLine);
+    const ProfileListing& listing2 = *listing2_;
     totals.ter2 = parseTerFigures(listing2.terLine);
     totals.change = changeOf(listing2.newHits, listing2.lostHits, listing2.equalHits);
     for (const FileSummary& file : model_.files) {

@@ -34,12 +34,12 @@ std::string changeText(const ChangeFigures& change) {
 // The model of comparing `one` with `two`, as korvcmp-report builds it.
 ReportModel modelOf(const std::string& one, const std::string& two,
                     const PipelineOptions& options = {}) {
-    RunState run(ListingPaths{one.c_str(), two.c_str()}, options, systemMemory());
     ReportModel model;
-    ReportCollector collector(run, model, nullptr);
-    run.observer = &collector;
-    run.keepRemovedSections = true;
-    run.keepListing1SummaryTer = true;
+    model.listing1.path = one;
+    model.listing2.path = two;
+    ReportCollector collector(model, nullptr);
+    RunRequest request{ListingPaths{one.c_str(), two.c_str()}, options, &collector, true, true};
+    RunState run(request, systemMemory());
     compareListings(run);
     collector.finish();
     return model;
@@ -356,6 +356,69 @@ TEST(ReportRun, StatusMessagesAndWhatIsLeft) {
         // nothing half-written beside them.
         EXPECT_LE(entries, 4u);
     }
+}
+
+// An output aimed at an input, into the report directory or at another
+// output is refused before anything is written: the inputs, an earlier
+// report and the folder stay as they were.
+TEST(ReportRun, OutputsNeverReplaceInputsOrOneAnother) {
+    const TempDir dir;
+    const std::string one = dir.write("a.lst", readFile(sourcePath("examples/run1.lst")));
+    const std::string two = dir.write("b.lst", readFile(sourcePath("examples/run2.lst")));
+    const std::string report = dir.file("rep");
+    std::filesystem::create_directory(dir.path() / "sub");
+    std::filesystem::create_hard_link(two, dir.path() / "hard.lst");
+    std::error_code noLink;  // a system without symbolic links leaves that row out
+    std::filesystem::create_symlink(two, dir.path() / "link.lst", noLink);
+    ASSERT_EQ(runWith({"-i1", one, "-i2", two, "--html", report}).status, kReportWritten);
+    const std::string earlierIndex = readFile(report + "/index.html");
+    dir.write("rep/a.lst", readFile(one));
+    struct Case {
+        std::vector<std::string> outputs;
+        std::string error;  // a part of the message
+    };
+    for (const Case& c : {
+             Case{{"--json", two}, "--json \"" + two + "\" is the listing of -i2"},
+             Case{{"--markdown", dir.file("hard.lst")}, "is the listing of -i2"},
+             Case{{"--markdown", dir.file("link.lst")}, "is the listing of -i2"},
+             Case{{"--json", dir.file("sub/../a.lst")}, "is the listing of -i1"},
+             Case{{"--html", one}, "--html \"" + one + "\" is the listing of -i1"},
+             Case{{"--html", report, "--json", report + "/report.json"},
+                  "is inside the report directory"},
+             Case{{"--html", report, "--markdown", dir.file("sub/../rep/s.md")},
+                  "--markdown \"" + dir.file("sub/../rep/s.md") + "\" is inside"},
+             Case{{"--html", dir.file("new"), "--json", dir.file("new/j.json")},
+                  "is inside the report directory"},
+             Case{{"--html", dir.file("both"), "--json", dir.file("both")},
+                  "--html and --json name the same file"},
+             Case{{"--html", report, "--markdown", report}, "--html and --markdown name"},
+             Case{{"--json", dir.file("j.json"), "--markdown", dir.file("sub/../j.json")},
+                  "--json and --markdown name the same file"},
+         }) {
+        SCOPED_TRACE(c.error);
+        if (c.outputs[1].ends_with("link.lst") && noLink) {
+            continue;
+        }
+        std::vector<std::string> arguments = {"-i1", one, "-i2", two};
+        arguments.insert(arguments.end(), c.outputs.begin(), c.outputs.end());
+        const Outcome outcome = runWith(arguments);
+        EXPECT_EQ(outcome.status, kReportTrouble);
+        EXPECT_NE(outcome.errors.find(c.error), std::string::npos) << outcome.errors;
+        EXPECT_EQ(readFile(one), readFile(sourcePath("examples/run1.lst")));
+        EXPECT_EQ(readFile(two), readFile(sourcePath("examples/run2.lst")));
+        EXPECT_EQ(readFile(report + "/index.html"), earlierIndex);
+        std::size_t entries = 0;
+        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+            ++entries;
+        }
+        EXPECT_EQ(entries, noLink ? 5U : 6U);  // a.lst, b.lst, sub, hard.lst, rep, link.lst
+    }
+    // An input inside the report directory would go with the earlier report.
+    const Outcome inside = runWith({"-i1", report + "/a.lst", "-i2", two, "--html", report});
+    EXPECT_EQ(inside.status, kReportTrouble);
+    EXPECT_NE(inside.errors.find("-i1 \"" + report + "/a.lst\" is inside the report directory"),
+              std::string::npos)
+        << inside.errors;
 }
 
 // The example pair's report, JSON and Markdown, byte for byte as in
