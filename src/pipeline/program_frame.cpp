@@ -79,4 +79,12 @@ std::string quoted(std::string_view text) {
     return result;
 }
 
+std::string withReason(std::string message, const SystemFailure& failure) {
+    if (failure.code != 0) {
+        message.append(": ");
+        message.append(failure.text());
+    }
+    return message;
+}
+
 }  // namespace korvcmp

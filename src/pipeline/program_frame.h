@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "base/fatal.h"
+#include "platform/system_failure.h"
 
 namespace korvcmp {
 
@@ -71,5 +72,9 @@ std::optional<const char*> optionValue(std::string_view name, int& i, int argume
 
 // `text` between double quotes, for messages.
 std::string quoted(std::string_view text);
+
+// `message`, then ": " and why `failure` failed in the system's words, when
+// something failed ("Cannot write \"x\": No space left on device").
+std::string withReason(std::string message, const SystemFailure& failure);
 
 }  // namespace korvcmp

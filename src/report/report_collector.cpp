@@ -11,6 +11,7 @@
 #include "listing/listing_parser.h"
 #include "listing/listing_texts.h"
 #include "listing/profile_line_classifier.h"
+#include "pipeline/program_frame.h"
 #include "report/html_pages.h"
 
 namespace korvcmp {
@@ -238,11 +239,11 @@ void ReportCollector::writePage(const FileSummary& summary, const MonitoredFile&
                                 const MonitoredFile* file1) {
     const std::string path = directory_->filePath(summary.page);
     if (!page_.createFile(path.c_str(), LineEnds::asWritten)) {
-        fatal("Cannot create \"%s\"", path);
+        fatal(withReason("Cannot create " + quoted(path), page_.failure()));
     }
     writeFilePage(page_, model_, summary, file2, file1, listing2View_);
     if (!page_.close()) {
-        fatal("Cannot write \"%s\"", path);
+        fatal(withReason("Cannot write " + quoted(path), page_.failure()));
     }
 }
 

@@ -28,7 +28,7 @@ template <typename Write>
 void writeAndClose(OutputStream& out, const std::string& path, Write&& write) {
     write(out);
     if (!out.close()) {
-        fatal("Cannot write \"%s\"", path);
+        fatal(withReason("Cannot write " + quoted(path), out.failure()));
     }
 }
 
@@ -36,7 +36,7 @@ void writeAndClose(OutputStream& out, const std::string& path, Write&& write) {
 template <typename Write>
 void writeReportFile(OutputStream& out, const std::string& path, Write&& write) {
     if (!out.createFile(path.c_str(), LineEnds::asWritten)) {
-        fatal("Cannot create \"%s\"", path);
+        fatal(withReason("Cannot create " + quoted(path), out.failure()));
     }
     writeAndClose(out, path, write);
 }
@@ -52,7 +52,7 @@ void writeOutput(OutputStream& out, const std::string& path, Write&& write) {
         out.useStandardOutput(LineEnds::asWritten);
         write(out);
         if (!out.close()) {
-            fatal("Cannot write the report to standard output");
+            fatal(withReason("Cannot write the report to standard output", out.failure()));
         }
         return;
     }
@@ -76,7 +76,7 @@ void writeOutput(OutputStream& out, const std::string& path, Write&& write) {
     const bool opened = replaces ? out.createReplacement(path.c_str(), LineEnds::asWritten)
                                  : out.createFile(path.c_str(), LineEnds::asWritten);
     if (!opened) {
-        fatal("Cannot create \"%s\"", path);
+        fatal(withReason("Cannot create " + quoted(path), out.failure()));
     }
     writeAndClose(out, path, write);
     newFile.kept = true;

@@ -302,6 +302,7 @@ TEST(ReportRun, StatusMessagesAndWhatIsLeft) {
     const std::string other = dir.file("other");
     std::filesystem::create_directory(other);
     dir.write("other/keep.txt", "mine");
+    const std::string notWritable = "korvcmp-report: Cannot create \"" + other + "\": ";
     struct Case {
         const char* name;
         std::vector<std::string> arguments;
@@ -339,6 +340,11 @@ TEST(ReportRun, StatusMessagesAndWhatIsLeft) {
                   {"-i1", run1, "-i2", run2, "--html", other},
                   kReportTrouble,
                   "korvcmp-report: ",
+                  false},
+             Case{"output a directory, with the system's reason",
+                  {"-i1", run1, "-i2", run2, "--json", other},
+                  kReportTrouble,
+                  notWritable.c_str(),
                   false},
          }) {
         SCOPED_TRACE(c.name);
