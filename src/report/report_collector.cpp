@@ -106,6 +106,41 @@ ListingHeader headerOf(std::string path, const ProfileListing& listing) {
     return header;
 }
 
+std::string counted(std::int64_t count, std::string_view one, std::string_view more) {
+    return std::to_string(count) + " " + std::string(count == 1 ? one : more);
+}
+
+// The removed files' covered items, and why coverage counts as lost.
+void stateLostCoverage(ReportModel& model) {
+    ReportTotals& totals = model.totals;
+    std::vector<std::string>& reasons = model.lostCoverageReasons;
+    std::int64_t lostFiles = 0;
+    std::size_t removedCoveredFiles = 0;
+    for (const FileSummary& file : model.files) {
+        lostFiles += file.status != FileStatus::Removed && file.lostCoverage() ? 1 : 0;
+    }
+    if (totals.change.lostHits > 0) {
+        reasons.push_back(counted(totals.change.lostHits, "item", "items") + " lost in " +
+                          counted(lostFiles, "compared file", "compared files"));
+    }
+    for (const FileSummary& file : model.files) {
+        if (file.status != FileStatus::Removed || !file.lostCoverage()) {
+            continue;
+        }
+        totals.removedCovered += file.ter1.covered;
+        if (++removedCoveredFiles <= ReportModel::kStatedRemovedFiles) {
+            reasons.push_back(file.path + " was removed; listing 1 covered " +
+                              std::to_string(file.ter1.covered) + " of its items");
+        }
+    }
+    if (removedCoveredFiles > ReportModel::kStatedRemovedFiles) {
+        const auto more =
+            static_cast<std::int64_t>(removedCoveredFiles - ReportModel::kStatedRemovedFiles);
+        reasons.push_back(counted(more, "more removed file", "more removed files") +
+                          " that listing 1 covered");
+    }
+}
+
 void addWarnings(ReportModel& model) {
     const ListingHeader& one = model.listing1;
     const ListingHeader& two = model.listing2;
@@ -297,6 +332,7 @@ void ReportCollector::finish() {
         }
         totals.withLostCoverage += file.lostCoverage() ? 1 : 0;
     }
+    stateLostCoverage(model_);
     model_.lostItemCount = listing2.lostHits;
     model_.firstLostItems.resize(lostItems_.size());
     for (std::size_t i = lostItems_.size(); i > 0; --i) {

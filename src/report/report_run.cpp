@@ -135,6 +135,7 @@ int runReportOrRaise(const ReportOptions& options, std::FILE* errors,
     } workerStop{run.worker};
     compareListings(run);
     collector.finish();
+    model.gateFailed = options.failOnLost && model.totals.withLostCoverage > 0;
 
     OutputStream out;
     out.prepare();
@@ -161,8 +162,13 @@ int runReportOrRaise(const ReportOptions& options, std::FILE* errors,
     for (const std::string& warning : model.warnings) {
         kReportFrame.warning(errors, warning);
     }
-    const bool lost = model.totals.withLostCoverage > 0;
-    return options.failOnLost && lost ? kReportLostCoverage : kReportWritten;
+    if (!model.gateFailed) {
+        return kReportWritten;
+    }
+    for (const std::string& reason : model.lostCoverageReasons) {
+        kReportFrame.error(errors, "lost coverage: " + reason);
+    }
+    return kReportLostCoverage;
 }
 
 }  // namespace

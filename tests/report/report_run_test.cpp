@@ -302,6 +302,7 @@ TEST(ReportRun, StatusMessagesAndWhatIsLeft) {
     const std::string other = dir.file("other");
     std::filesystem::create_directory(other);
     dir.write("other/keep.txt", "mine");
+    const std::string summary = dir.file("summary.md");
     const std::string notWritable = "korvcmp-report: Cannot create \"" + other + "\": ";
     struct Case {
         const char* name;
@@ -312,9 +313,12 @@ TEST(ReportRun, StatusMessagesAndWhatIsLeft) {
     };
     for (const Case& c : {
              Case{"lost, gated",
-                  {"-i1", run1, "-i2", run2, "--html", report, "--fail-on-lost"},
+                  {"-i1", run1, "-i2", run2, "--html", report, "--fail-on-lost", "--markdown",
+                   summary},
                   kReportLostCoverage,
-                  "",
+                  "korvcmp-report: lost coverage: 23 items lost in 3 compared files\n"
+                  "korvcmp-report: lost coverage: src/log.c was removed; listing 1 covered 8 of "
+                  "its items\n",
                   true},
              Case{"lost, not gated",
                   {"-i1", run1, "-i2", run2, "--html", report},
@@ -358,10 +362,14 @@ TEST(ReportRun, StatusMessagesAndWhatIsLeft) {
         for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) {
             ++entries;
         }
-        // The listing, the other directory, the report and the JSON at most:
-        // nothing half-written beside them.
-        EXPECT_LE(entries, 4u);
+        // The listing, the other directory, the report, the summary and the
+        // JSON at most: nothing half-written beside them.
+        EXPECT_LE(entries, 5u);
     }
+    // The gate's reasons, where a pull request shows them.
+    EXPECT_NE(readFile(summary).find("- **Lost coverage fails the run:** src/log.c was removed; "
+                                     "listing 1 covered 8 of its items\n"),
+              std::string::npos);
 }
 
 // An output aimed at an input, into the report directory or at another
