@@ -20,9 +20,7 @@ constexpr std::size_t kPageNameChars = 60;
 
 // The name of a FUNCTION line: its description after "FUNCTION ".
 std::string functionName(const ListingLine& functionLine) {
-    const std::string_view text = functionLine.view();
-    const std::size_t from = kDescriptionColumn + kFunction.size();
-    return from <= text.size() ? std::string(text.substr(from)) : std::string();
+    return std::string(functionNameOf(functionLine.view()));
 }
 
 // The header's "Label : value" lines as the model keeps them, for the
