@@ -158,7 +158,7 @@ class FilePageWriter {
                 "new.</p>\n");
         }
         out_->write("<section class=\"cards\">\n");
-        writeCoverageCards(*out_, summary_.ter1, summary_.ter2, summary_.change, 0);
+        writeCoverageCards(*out_, summary_.ter1, summary_.ter2, summary_.change, 0, 0);
         out_->write("</section>\n");
         writeLostNavigation();
     }

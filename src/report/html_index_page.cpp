@@ -114,7 +114,8 @@ void writeNotCompared(OutputStream& out, const ReportModel& model) {
 void writeTotals(OutputStream& out, const ReportModel& model) {
     const ReportTotals& totals = model.totals;
     out.write("<section>\n<h2>Totals</h2>\n<div class=\"cards\">\n");
-    writeCoverageCards(out, totals.ter1, totals.ter2, totals.change, newOfFilesNotCompared(model));
+    writeCoverageCards(out, totals.ter1, totals.ter2, totals.change, newOfFilesNotCompared(model),
+                       totals.removedCovered);
     out.write("</div>\n<div class=\"cards files\">\n");
     writeCardStart(out, "Files compared");
     out.write(groupedCount(static_cast<std::int64_t>(totals.compared)));

@@ -112,7 +112,8 @@ void writeCardEnd(OutputStream& out) {
 }
 
 void writeCoverageCards(OutputStream& out, const TerFigures& ter1, const TerFigures& ter2,
-                        const ChangeFigures& change, std::int64_t newOfFilesNotCompared) {
+                        const ChangeFigures& change, std::int64_t newOfFilesNotCompared,
+                        std::int64_t coveredInRemovedFiles) {
     writeCardStart(out, "Coverage, run 1");
     writeCoverage(out, ter1);
     writeCardEnd(out);
@@ -143,6 +144,11 @@ void writeCoverageCards(OutputStream& out, const TerFigures& ter1, const TerFigu
     writeCardStart(out, "Lost", change.lostHits > 0);
     out.write(change.lostHits > 0 ? "−" : "");
     out.write(groupedCount(change.lostHits));
+    if (coveredInRemovedFiles > 0) {
+        out.write(" <small>(and ");
+        out.write(groupedCount(coveredInRemovedFiles));
+        out.write(" covered in removed files)</small>");
+    }
     writeCardEnd(out);
 }
 

@@ -38,9 +38,12 @@ void writeCardEnd(OutputStream& out);
 // The coverage of each run, its change, and the new and lost items, with
 // korvcmp's hits in listing 1, as cards. `newOfFilesNotCompared` of the new
 // items are the covered items of files korvcmp did not compare; the New card
-// tells them apart from the items marked new when there are any.
+// tells them apart from the items marked new when there are any. The Lost
+// card names `coveredInRemovedFiles`, listing 1's covered items of files
+// listing 2 lacks, which korvcmp marks nowhere, beside the lost items.
 void writeCoverageCards(OutputStream& out, const TerFigures& ter1, const TerFigures& ter2,
-                        const ChangeFigures& change, std::int64_t newOfFilesNotCompared);
+                        const ChangeFigures& change, std::int64_t newOfFilesNotCompared,
+                        std::int64_t coveredInRemovedFiles);
 
 // "compared", "not compared: REASON" or "removed".
 void writeFileStatus(OutputStream& out, const FileSummary& summary);

@@ -127,6 +127,11 @@ void writeTotals(MarkdownBudget& budget, const ReportModel& model, std::string& 
         appendCount(line, newNotCompared);
         line.append(" covered items of files not compared)");
     }
+    if (totals.removedCovered > 0) {
+        line.append(", ");
+        appendCount(line, totals.removedCovered);
+        line.append(" items that listing 1 covered in removed files");
+    }
     line.append("\n\nFiles: ");
     appendCount(line, static_cast<std::int64_t>(totals.compared));
     line.append(" compared, ");
@@ -140,13 +145,20 @@ void writeTotals(MarkdownBudget& budget, const ReportModel& model, std::string& 
 }
 
 void writeWarnings(MarkdownBudget& budget, const ReportModel& model, std::string& line) {
+    const bool gateReasons = model.gateFailed && !model.lostCoverageReasons.empty();
+    for (std::size_t i = 0; gateReasons && i < model.lostCoverageReasons.size(); ++i) {
+        line.assign("- **Lost coverage fails the run:** ");
+        appendMarkdownText(line, model.lostCoverageReasons[i]);
+        line.push_back('\n');
+        budget.writeIfFits(line, kMarkdownLimit);
+    }
     for (const std::string& warning : model.warnings) {
         line.assign("- **Warning:** ");
         appendMarkdownText(line, warning);
         line.push_back('\n');
         budget.writeIfFits(line, kMarkdownLimit);
     }
-    if (!model.warnings.empty()) {
+    if (!model.warnings.empty() || gateReasons) {
         budget.writeFromReserve("\n");
     }
 }
