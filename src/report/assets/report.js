@@ -86,6 +86,14 @@
       }
     }, { passive: true });
     window.addEventListener('resize', function () { render(true); });
+    // A printed index holds every row the filter shows, not only those in view.
+    window.addEventListener('beforeprint', function () {
+      var all = document.createDocumentFragment();
+      shownRows.forEach(function (row) { all.appendChild(row); });
+      view.replaceChildren(all);
+      first = last = -1;
+    });
+    window.addEventListener('afterprint', function () { render(true); });
 
     var filter = document.getElementById('filter');
     var onlyLost = document.getElementById('onlylost');
