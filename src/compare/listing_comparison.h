@@ -4,10 +4,23 @@
 // pairing and marking after reading, with a fraction of the memory.
 #pragma once
 
+#include <vector>
+
 #include "listing/listing_model.h"
 #include "listing/listing_parser.h"
 
 namespace korvcmp {
+
+// A file section of listing 1 that listing 2 lacks. korvcmp skips such
+// sections unread; a report keeps their MONITORED line and file TER lines,
+// and may read them whole for their items.
+struct RemovedSection {
+    const char* monitoredLine;
+    const char* terLine;   // the section's last "***TER" line; none when it has none
+    const char* terLine2;  // the line after it; none when terLine is none
+    // The section read whole; none when it was not read or could not be.
+    const MonitoredFile* section = nullptr;
+};
 
 // Sees each section of listing 2 once it has been paired and marked, while
 // its partner in listing 1 is still in memory. Calls come one at a time, on
@@ -21,6 +34,11 @@ class SectionObserver {
     // `file1` is the partner of `file2` in listing 1, none when listing 1 has
     // no section with its MONITORED line; it lives until the call returns.
     virtual void sectionCompared(const MonitoredFile* file1, const MonitoredFile& file2) = 0;
+    // Listing 1 has been read: `listing1`'s header and the sections listing 2
+    // lacks, in listing 1's order. Comes once, before the sections that only
+    // listing 2 has are compared.
+    virtual void listing1Read(const ProfileListing& /*listing1*/,
+                              const std::vector<RemovedSection>& /*removed*/) {}
 };
 
 // Pairs and marks listing 2's sections (`listing2Files`) whose MONITORED

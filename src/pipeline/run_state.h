@@ -38,15 +38,6 @@ struct PipelineOptions {
     std::int64_t workerBatchLines = 16384;
 };
 
-// A file section of listing 1 that listing 2 lacks. Such sections are skipped
-// unread but for their MONITORED line and their file TER lines, which a
-// report shows; korvcmp keeps none of them.
-struct RemovedSection {
-    const char* monitoredLine;
-    const char* terLine;   // the section's last "***TER" line; none when it has none
-    const char* terLine2;  // the line after it; none when terLine is none
-};
-
 // Memory of listing 1's file sections: a section is needed only until
 // listing 2's sections with its MONITORED line have been compared with it,
 // then the memory serves the sections read later. With the worker, one batch
@@ -81,6 +72,9 @@ struct RunState {
     // When set, the sections of listing 1 that listing 2 lacks are kept in
     // removedSections, in listing 1's order.
     bool keepRemovedSections = false;
+    // With keepRemovedSections: those sections are read whole, for their
+    // items, into the memory of the run (a report that aligns moved files).
+    bool readRemovedSectionsWhole = false;
     std::vector<RemovedSection> removedSections;
     // When set, listing 1's first summary TER line is looked for after its
     // SUMMARY line and kept as listing1->terLine (none when not found).

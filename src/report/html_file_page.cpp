@@ -257,7 +257,7 @@ class FilePageWriter {
 
 void writeFilePage(OutputStream& out, const ReportModel& model, const FileSummary& summary,
                    const MonitoredFile& file2, const MonitoredFile* file1,
-                   const char* listing2CoverageView) {
+                   const char* listing2CoverageView, const SectionAlignment* /*alignment*/) {
     writePageStart(out, summary.path, model.title, "../");
     // A section that was not compared shows listing 2's lines alone, also
     // when listing 1 has a section of its name: their lines need not stand

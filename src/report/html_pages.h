@@ -33,11 +33,12 @@ void writeIndexPage(OutputStream& out, const ReportModel& model);
 
 // The page of one file section of listing 2 (summary.page). `file2` is the
 // section; `file1` its partner in listing 1 when the section was compared
-// (its lines stand against file2's by position), else none. Of `model` only
-// the title and the two listing headers are read: the page is written while
-// the comparison goes on.
+// (its lines stand against file2's by position), else none. `alignment` is
+// the aligned view of an edited or moved file against its partner in
+// listing 1, else none. Of `model` only the title and the two listing
+// headers are read: the page is written while the comparison goes on.
 void writeFilePage(OutputStream& out, const ReportModel& model, const FileSummary& summary,
                    const MonitoredFile& file2, const MonitoredFile* file1,
-                   const char* listing2CoverageView);
+                   const char* listing2CoverageView, const SectionAlignment* alignment);
 
 }  // namespace korvcmp

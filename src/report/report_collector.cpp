@@ -1,10 +1,12 @@
 // Summaries, lost items and pages, section by section.
 #include "report/report_collector.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <optional>
 #include <tuple>
+#include <utility>
 
 #include "base/fatal.h"
 #include "listing/listing_parser.h"
@@ -164,8 +166,85 @@ void ReportCollector::listing2Read(const ProfileListing& listing2) {
     }
 }
 
+void ReportCollector::listing1Read(const ProfileListing& /*listing1*/,
+                                   const std::vector<RemovedSection>& removed) {
+    removedMoved_.assign(removed.size(), false);
+    // The FUNCTION lines of the removed sections read whole: which sections
+    // hold each, how often.
+    std::unordered_map<std::string_view, std::vector<std::pair<std::size_t, std::size_t>>> holders;
+    std::vector<std::size_t> functionCount1(removed.size(), 0);
+    const auto countKeys = [](const MonitoredFile& file) {
+        std::unordered_map<std::string_view, std::size_t> counts;
+        for (const FunctionBlock* function = file.firstFunction; function != nullptr;
+             function = function->next) {
+            ++counts[functionKey(*function)];
+        }
+        return counts;
+    };
+    for (std::size_t r = 0; r < removed.size(); ++r) {
+        if (removed[r].section == nullptr) {
+            continue;
+        }
+        for (const auto& [key, count] : countKeys(*removed[r].section)) {
+            holders[key].emplace_back(r, count);
+            functionCount1[r] += count;
+        }
+    }
+    if (holders.empty()) {
+        return;
+    }
+    // Every pair in which at least half of the functions of each side have
+    // their FUNCTION line in the other; the best matches are paired first.
+    struct Candidate {
+        std::size_t order2;  // listing 2's order of the section
+        const MonitoredFile* file2;
+        std::size_t removed;
+        std::size_t shared;
+        std::size_t functions;  // of both sections
+    };
+    std::vector<Candidate> candidates;
+    std::size_t order2 = 0;
+    for (const MonitoredFile* file2 = run_.listing2->firstFile; file2 != nullptr;
+         file2 = file2->next, ++order2) {
+        // Only sections not yet paired by their MONITORED line are left.
+        if (file2->comparable != 0 || file2->reason != nullptr) {
+            continue;
+        }
+        std::size_t functionCount2 = 0;
+        std::unordered_map<std::size_t, std::size_t> shared;
+        for (const auto& [key, count2] : countKeys(*file2)) {
+            functionCount2 += count2;
+            if (const auto found = holders.find(key); found != holders.end()) {
+                for (const auto& [r, count1] : found->second) {
+                    shared[r] += std::min(count1, count2);
+                }
+            }
+        }
+        for (const auto& [r, common] : shared) {
+            if (2 * common >= functionCount1[r] && 2 * common >= functionCount2) {
+                candidates.push_back(
+                    {order2, file2, r, common, functionCount1[r] + functionCount2});
+            }
+        }
+    }
+    std::sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
+        // The larger share of common functions first (shared / functions).
+        const std::size_t left = a.shared * b.functions;
+        const std::size_t right = b.shared * a.functions;
+        return std::tie(right, b.shared, a.order2, a.removed) <
+               std::tie(left, a.shared, b.order2, b.removed);
+    });
+    for (const Candidate& candidate : candidates) {
+        if (removedMoved_[candidate.removed] || movedFrom_.contains(candidate.file2)) {
+            continue;
+        }
+        removedMoved_[candidate.removed] = true;
+        movedFrom_.emplace(candidate.file2, candidate.removed);
+    }
+}
+
 void ReportCollector::summarise(FileSummary& summary, const MonitoredFile* file1,
-                                const MonitoredFile& file2) {
+                                const MonitoredFile& file2, const SectionAlignment& alignment) {
     const bool compared = file2.comparable != 0;
     summary.status = compared ? FileStatus::Compared : FileStatus::NotCompared;
     summary.reason = compared || file2.reason == nullptr ? "" : file2.reason;
@@ -173,24 +252,58 @@ void ReportCollector::summarise(FileSummary& summary, const MonitoredFile* file1
     summary.ter1 = file1 != nullptr ? parseTerFigures(file1->terLine) : TerFigures{};
     summary.ter2 = parseTerFigures(file2.terLine);
     summary.change = changeOf(file2.newHits, file2.lostHits, file2.equalHits);
-    const FunctionBlock* function1 = compared && file1 != nullptr ? file1->firstFunction : nullptr;
-    for (const FunctionBlock* function2 = file2.firstFunction; function2 != nullptr;
-         function2 = function2->next) {
+    summary.changes = alignment.changes;
+    for (const AlignedFunction& aligned : alignment.functions) {
         FunctionSummary& function = summary.functions.emplace_back();
-        if (function2->firstLine != nullptr) {
-            function.name = functionName(*function2->firstLine);
-            function.line = function2->firstLine->lineNumber;
+        const FunctionBlock* function1 = aligned.function1;
+        const FunctionBlock* function2 = aligned.function2;
+        const FunctionBlock& own = function2 != nullptr ? *function2 : *function1;
+        if (own.firstLine != nullptr) {
+            function.name = functionName(*own.firstLine);
+            function.line = own.firstLine->lineNumber;
         }
         if (!summary.functionCoverage) {
             function.ter1 =
                 function1 != nullptr ? parseTerFigures(function1->terLine) : TerFigures{};
-            function.ter2 = parseTerFigures(function2->terLine);
+            function.ter2 =
+                function2 != nullptr ? parseTerFigures(function2->terLine) : TerFigures{};
         }
-        function.change = changeOf(function2->newHits, function2->lostHits, function2->equalHits);
-        if (function1 != nullptr) {
-            function1 = function1->next;
+        if (function2 != nullptr) {
+            function.change =
+                changeOf(function2->newHits, function2->lostHits, function2->equalHits);
+        }
+        function.changes = aligned.changes;
+        function.deleted = function2 == nullptr;
+        if (aligned.pairedByBody && function1->firstLine != nullptr) {
+            function.renamedFrom = functionName(*function1->firstLine);
         }
     }
+}
+
+bool ReportCollector::keepLostItem(std::size_t index, std::int64_t number,
+                                   const FileSummary& summary, const FunctionBlock& function2,
+                                   const ListingLine& line1, const ListingLine& line2, int column) {
+    const bool full = lostItems_.size() == ReportModel::kKeptLostItems;
+    if (full && !LaterPlace()(PlacedLostItem{index, number, {}}, lostItems_.top())) {
+        return false;  // every later item of this file comes later still
+    }
+    // The count stands before the marker, in its field.
+    const bool trueField = column == kTrueMarkerColumn;
+    LostItem item;
+    item.file = summary.path;
+    item.line = line2.lineNumber;
+    item.function =
+        function2.firstLine != nullptr ? functionName(*function2.firstLine) : std::string();
+    item.countName = countName(line2.lineKind(), column);
+    item.count1 = trueField ? trueCountOf(line1.view()) : falseCountOf(line1.view());
+    item.description = descriptionOf(line2.view());
+    item.edited = summary.edited;
+    item.moved = !summary.movedFrom.empty();
+    if (full) {
+        lostItems_.pop();
+    }
+    lostItems_.push(PlacedLostItem{index, number, std::move(item)});
+    return true;
 }
 
 void ReportCollector::keepLostItems(std::size_t index, const FileSummary& summary,
@@ -204,41 +317,42 @@ void ReportCollector::keepLostItems(std::size_t index, const FileSummary& summar
         for (const ListingLine* line2 = function2->firstLine; line2 != nullptr && line1 != nullptr;
              line2 = line2->next(), line1 = line1->next()) {
             for (const int column : {kTrueMarkerColumn, kFalseMarkerColumn}) {
-                if (line2->markerAt(column) != kLostMarker) {
-                    continue;
+                if (line2->markerAt(column) == kLostMarker &&
+                    !keepLostItem(index, ++number, summary, *function2, *line1, *line2, column)) {
+                    return;
                 }
-                ++number;
-                const bool full = lostItems_.size() == ReportModel::kKeptLostItems;
-                if (full && !LaterPlace()(PlacedLostItem{index, number, {}}, lostItems_.top())) {
-                    return;  // every later item of this file comes later still
+            }
+        }
+    }
+}
+
+void ReportCollector::keepAlignedLostItems(std::size_t index, const FileSummary& summary,
+                                           const SectionAlignment& alignment) {
+    std::int64_t number = 0;
+    for (const AlignedFunction& aligned : alignment.functions) {
+        if (aligned.function2 == nullptr || aligned.changes.lost == 0) {
+            continue;
+        }
+        for (const AlignedLine& row : aligned.lines) {
+            for (const auto& [change, column] : {std::pair{row.trueItem, kTrueMarkerColumn},
+                                                 std::pair{row.falseItem, kFalseMarkerColumn}}) {
+                if (change == ItemChange::Lost &&
+                    !keepLostItem(index, ++number, summary, *aligned.function2, *row.line1,
+                                  *row.line2, column)) {
+                    return;
                 }
-                // The count stands before the marker, in its field.
-                const bool trueField = column == kTrueMarkerColumn;
-                LostItem item;
-                item.file = summary.path;
-                item.line = line2->lineNumber;
-                item.function = function2->firstLine != nullptr
-                                    ? functionName(*function2->firstLine)
-                                    : std::string();
-                item.countName = countName(line2->lineKind(), column);
-                item.count1 = trueField ? trueCountOf(line1->view()) : falseCountOf(line1->view());
-                item.description = descriptionOf(line2->view());
-                if (full) {
-                    lostItems_.pop();
-                }
-                lostItems_.push(PlacedLostItem{index, number, std::move(item)});
             }
         }
     }
 }
 
 void ReportCollector::writePage(const FileSummary& summary, const MonitoredFile& file2,
-                                const MonitoredFile* file1) {
+                                const MonitoredFile* file1, const SectionAlignment* alignment) {
     const std::string path = directory_->filePath(summary.page);
     if (!page_.createFile(path.c_str(), LineEnds::asWritten)) {
         fatal("Cannot create \"%s\"", path);
     }
-    writeFilePage(page_, model_, summary, file2, file1, listing2View_);
+    writeFilePage(page_, model_, summary, file2, file1, listing2View_, alignment);
     if (!page_.close()) {
         fatal("Cannot write \"%s\"", path);
     }
@@ -253,13 +367,51 @@ void ReportCollector::sectionCompared(const MonitoredFile* file1, const Monitore
     }
     const std::size_t index = indexOf_.at(&file2);
     FileSummary& summary = model_.files[index];
-    summarise(summary, file1, file2);
-    const bool compared = summary.status == FileStatus::Compared && file1 != nullptr;
+    const bool compared = file2.comparable != 0 && file1 != nullptr;
+    // The partner the file is aligned with: korvcmp's, or the removed section
+    // it was moved from.
+    const MonitoredFile* partner = file1;
+    if (file1 == nullptr) {
+        if (const auto moved = movedFrom_.find(&file2); moved != movedFrom_.end()) {
+            const RemovedSection& removed = run_.removedSections[moved->second];
+            partner = removed.section;
+            summary.movedFrom = monitoredPath(removed.monitoredLine);
+        }
+    }
+    summary.edited = !compared && file1 != nullptr;
+    const bool aligned = partner != nullptr && !compared;
+    const SectionAlignment alignment =
+        alignSections(partner, &file2, isFunctionCoverage(file2.modeLine, listing2View_));
+    summarise(summary, partner, file2, alignment);
     if (compared && file2.lostHits > 0) {
         keepLostItems(index, summary, *file1, file2);
+    } else if (aligned && alignment.changes.lost > 0) {
+        keepAlignedLostItems(index, summary, alignment);
     }
     if (directory_ != nullptr) {
-        writePage(summary, file2, compared ? file1 : nullptr);
+        writePage(summary, file2, compared ? file1 : nullptr, aligned ? &alignment : nullptr);
+    }
+}
+
+void ReportCollector::addRemovedFiles() {
+    const std::vector<RemovedSection>& removedSections = run_.removedSections;
+    for (std::size_t r = 0; r < removedSections.size(); ++r) {
+        if (r < removedMoved_.size() && removedMoved_[r]) {
+            continue;  // listed once, as the file it was moved to
+        }
+        const RemovedSection& removed = removedSections[r];
+        FileSummary& summary = model_.files.emplace_back();
+        summary.path = monitoredPath(removed.monitoredLine);
+        summary.status = FileStatus::Removed;
+        summary.reason = "only in listing 1";
+        summary.ter1 = parseTerFigures(removed.terLine);
+        if (removed.section != nullptr) {
+            summary.changes = alignSections(removed.section, nullptr, false).changes;
+        } else if (run_.readRemovedSectionsWhole) {
+            model_.warnings.push_back("listing 1's section of " + summary.path +
+                                      " cannot be read as a section: it is listed as removed "
+                                      "with its TER figures only");
+        }
     }
 }
 
@@ -270,18 +422,13 @@ void ReportCollector::finish() {
         addWarnings(model_);
         listing1HeaderKnown_ = true;
     }
-    for (const RemovedSection& removed : run.removedSections) {
-        FileSummary& summary = model_.files.emplace_back();
-        summary.path = monitoredPath(removed.monitoredLine);
-        summary.status = FileStatus::Removed;
-        summary.reason = "only in listing 1";
-        summary.ter1 = parseTerFigures(removed.terLine);
-    }
+    addRemovedFiles();
     ReportTotals& totals = model_.totals;
     const ProfileListing& listing2 = *run.listing2;
     totals.ter1 = parseTerFigures(run.listing1->terLine);
     totals.ter2 = parseTerFigures(listing2.terLine);
     totals.change = changeOf(listing2.newHits, listing2.lostHits, listing2.equalHits);
+    model_.lostItemCount = listing2.lostHits;
     for (const FileSummary& file : model_.files) {
         switch (file.status) {
             case FileStatus::Compared:
@@ -295,8 +442,11 @@ void ReportCollector::finish() {
                 break;
         }
         totals.withLostCoverage += file.lostCoverage() ? 1 : 0;
+        totals.changes.add(file.changes);
+        if (file.edited || !file.movedFrom.empty()) {
+            model_.lostItemCount += file.changes.lost;
+        }
     }
-    model_.lostItemCount = listing2.lostHits;
     model_.firstLostItems.resize(lostItems_.size());
     for (std::size_t i = lostItems_.size(); i > 0; --i) {
         model_.firstLostItems[i - 1] = lostItems_.top().item;

@@ -27,6 +27,10 @@ class ReportCollector : public SectionObserver {
 
     // Gives every section of listing 2 its place in the model and its page.
     void listing2Read(const ProfileListing& listing2) override;
+    // Pairs the sections only listing 2 has with removed ones of listing 1
+    // that hold the same functions: moved (or renamed) files.
+    void listing1Read(const ProfileListing& listing1,
+                      const std::vector<RemovedSection>& removed) override;
     void sectionCompared(const MonitoredFile* file1, const MonitoredFile& file2) override;
 
     // After the comparison: the removed sections, the totals and the first
@@ -47,11 +51,20 @@ class ReportCollector : public SectionObserver {
         }
     };
 
-    void summarise(FileSummary& summary, const MonitoredFile* file1, const MonitoredFile& file2);
+    void summarise(FileSummary& summary, const MonitoredFile* file1, const MonitoredFile& file2,
+                   const SectionAlignment& alignment);
     void keepLostItems(std::size_t index, const FileSummary& summary, const MonitoredFile& file1,
                        const MonitoredFile& file2);
+    void keepAlignedLostItems(std::size_t index, const FileSummary& summary,
+                              const SectionAlignment& alignment);
+    // Keeps the lost item numbered `number` of the `index`th file when it is
+    // among the first; false when it and every later item of the file are not.
+    bool keepLostItem(std::size_t index, std::int64_t number, const FileSummary& summary,
+                      const FunctionBlock& function2, const ListingLine& line1,
+                      const ListingLine& line2, int column);
     void writePage(const FileSummary& summary, const MonitoredFile& file2,
-                   const MonitoredFile* file1);
+                   const MonitoredFile* file1, const SectionAlignment* alignment);
+    void addRemovedFiles();
 
     const RunState& run_;
     ReportModel& model_;
@@ -59,6 +72,10 @@ class ReportCollector : public SectionObserver {
     bool listing1HeaderKnown_ = false;
     const char* listing2View_ = nullptr;
     std::unordered_map<const MonitoredFile*, std::size_t> indexOf_;
+    // Sections only listing 2 has, each with the removed section of listing 1
+    // (its index in the run's removedSections) it was moved from.
+    std::unordered_map<const MonitoredFile*, std::size_t> movedFrom_;
+    std::vector<bool> removedMoved_;  // by index in removedSections
     // The first lost items in listing 2's order, the last of them on top.
     std::priority_queue<PlacedLostItem, std::vector<PlacedLostItem>, LaterPlace> lostItems_;
     OutputStream page_;

@@ -91,7 +91,8 @@ bool FileSummary::lostCoverage() const {
     if (status == FileStatus::Removed) {
         return ter1.present && ter1.covered > 0;
     }
-    return change.lostHits > 0;
+    // An edited or moved file: lost items of its aligned lines.
+    return change.lostHits > 0 || ((edited || !movedFrom.empty()) && changes.lost > 0);
 }
 
 const std::string* ListingHeader::field(std::string_view label) const {

@@ -40,7 +40,9 @@ struct ChangeFigures {
 struct FunctionSummary {
     std::string name;  // the FUNCTION line's text after "FUNCTION "
     std::uint32_t line = 0;
-    TerFigures ter1;  // none outside compared files and in function coverage
+    // Of the function and its partner in listing 1: none in function
+    // coverage, ter1 none for a function listing 1 lacks, ter2 for a deleted one.
+    TerFigures ter1;
     TerFigures ter2;
     ChangeFigures change;
     // What became of the function's items, also in files korvcmp does not
@@ -78,8 +80,8 @@ struct FileSummary {
     bool edited = false;
     std::string movedFrom;  // listing 1's path of a moved file; empty otherwise
 
-    // Lost coverage: lost items in a compared file, or a removed file of
-    // which listing 1 covered something.
+    // Lost coverage: lost items in a compared, edited or moved file, or a
+    // removed file of which listing 1 covered something.
     bool lostCoverage() const;
 };
 

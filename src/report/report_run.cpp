@@ -129,6 +129,7 @@ int runReportOrRaise(const ReportOptions& options, std::FILE* errors,
         WorkerStop& operator=(const WorkerStop&) = delete;
     } workerStop{run.worker};
     run.keepRemovedSections = true;
+    run.readRemovedSectionsWhole = true;
     run.keepListing1SummaryTer = true;
     compareListings(run);
     collector.finish();

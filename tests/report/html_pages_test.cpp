@@ -123,7 +123,7 @@ class PageCollector : public SectionObserver {
         }
         OutputStream out;
         out.useMemory(&pages[&file2]);
-        writeFilePage(out, model_, summary, file2, file1, run->listing2->coverageView);
+        writeFilePage(out, model_, summary, file2, file1, run->listing2->coverageView, nullptr);
         ASSERT_TRUE(out.close());
         summaries[&file2] = std::move(summary);
     }

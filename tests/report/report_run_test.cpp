@@ -19,6 +19,8 @@
 #include "report/report_collector.h"
 #include "report/report_command_line.h"
 #include "report/report_run.h"
+#include "support/damaged_listings.h"
+#include "support/listing_builder.h"
 #include "support/test_support.h"
 
 namespace korvcmp::testing {
@@ -39,6 +41,7 @@ ReportModel modelOf(const std::string& one, const std::string& two,
     ReportCollector collector(run, model, nullptr);
     run.observer = &collector;
     run.keepRemovedSections = true;
+    run.readRemovedSectionsWhole = true;
     run.keepListing1SummaryTer = true;
     compareListings(run);
     collector.finish();
@@ -98,15 +101,19 @@ ComparedFigures figuresOf(const ReportModel& model) {
             continue;
         }
         for (const FunctionSummary& function : file.functions) {
-            if (!file.functionCoverage) {
+            if (!file.functionCoverage && !function.deleted) {
                 figures.changes.push_back(changeText(function.change));
             }
         }
         figures.changes.push_back(changeText(file.change));
     }
     figures.changes.push_back(changeText(model.totals.change));
+    // korvcmp finds no lost items in edited and moved files: those are the
+    // report's own.
     for (const LostItem& item : model.firstLostItems) {
-        figures.lostItems.push_back(item.file + ":" + std::to_string(item.line));
+        if (!item.edited && !item.moved) {
+            figures.lostItems.push_back(item.file + ":" + std::to_string(item.line));
+        }
     }
     return figures;
 }
@@ -140,7 +147,12 @@ TEST(ReportModel, FiguresAndLostItemsAreThoseOfTheComparedListing) {
                   std::vector<std::string>(
                       expected.lostItems.begin(),
                       expected.lostItems.begin() + static_cast<std::ptrdiff_t>(kept)));
-        EXPECT_EQ(model.lostItemCount, static_cast<std::int64_t>(expected.lostItems.size()));
+        std::int64_t alignedLost = 0;
+        for (const FileSummary& file : model.files) {
+            alignedLost += file.edited || !file.movedFrom.empty() ? file.changes.lost : 0;
+        }
+        EXPECT_EQ(model.lostItemCount - alignedLost,
+                  static_cast<std::int64_t>(expected.lostItems.size()));
     }
 }
 
@@ -156,7 +168,7 @@ TEST(ReportModel, ExamplePairInDetail) {
         bool lost;
     };
     const std::vector<Expected> expected = {
-        {"src/control.c", FileStatus::NotCompared, "different profile", 9, 14, false},
+        {"src/control.c", FileStatus::NotCompared, "different profile", 9, 14, true},
         {"src/display.c", FileStatus::Compared, "", 4, 4, true},
         {"src/main.c", FileStatus::Compared, "", 44, 42, true},
         {"src/selftest.c", FileStatus::NotCompared, "no file", -1, 16, false},
@@ -180,7 +192,15 @@ TEST(ReportModel, ExamplePairInDetail) {
     EXPECT_EQ(model.totals.compared, 3u);
     EXPECT_EQ(model.totals.notCompared, 2u);
     EXPECT_EQ(model.totals.removed, 1u);
-    EXPECT_EQ(model.totals.withLostCoverage, 4u);
+    EXPECT_EQ(model.totals.withLostCoverage, 5u);
+    // The edited file's one lost item: the FALSE outcome of its ternary,
+    // moved down by the decision inserted above it.
+    ASSERT_FALSE(model.firstLostItems.empty());
+    const LostItem& first = model.firstLostItems.front();
+    EXPECT_EQ(first.file + ":" + std::to_string(first.line) + " " + first.countName,
+              "src/control.c:44 FALSE");
+    EXPECT_TRUE(first.edited);
+    EXPECT_EQ(model.files[0].changes.lost, 1);
     ASSERT_NE(model.listing1.field("Test command"), nullptr);
     EXPECT_EQ(*model.listing1.field("Test command"), "thermoctl -v -s 21");
     EXPECT_EQ(model.listing2.coverageView, "Decision+Condition coverage");
@@ -356,6 +376,81 @@ TEST(ReportRun, StatusMessagesAndWhatIsLeft) {
         // nothing half-written beside them.
         EXPECT_LE(entries, 4u);
     }
+}
+
+// A file section only listing 2 has takes the removed section of listing 1
+// that holds its functions: one entry, moved, with its lost items.
+TEST(ReportModel, MovedFileIsPairedWithItsRemovedSection) {
+    const TempDir dir;
+    const auto fileOf = [](const std::string& name, std::vector<FunctionLayout> functions) {
+        FileLayout file;
+        file.name = name;
+        file.functions = std::move(functions);
+        return file;
+    };
+    const auto body = [](const char* hits) {
+        return std::vector<std::string>{
+            profileLine(hits, "", hits[0] == '0' ? '-' : ' ', "11", "return")};
+    };
+    ListingLayout one;
+    one.files = {fileOf("src/a.c", {function("f", body("2")), function("g", body("1"))}),
+                 fileOf("src/old.c", {function("h", body("1"))})};
+    ListingLayout two;
+    two.files = {fileOf("lib/a.c", {function("f", body("0")), function("g", body("1"))}),
+                 fileOf("src/new.c", {function("k", body("1"))})};
+    const ReportModel model =
+        modelOf(dir.write("1.lst", render(one)), dir.write("2.lst", render(two)));
+    ASSERT_EQ(model.files.size(), 3U);
+    EXPECT_EQ(model.files[0].movedFrom, "src/a.c");
+    EXPECT_EQ(model.files[0].changes.lost, 1);
+    EXPECT_EQ(model.files[0].changes.keptCovered, 3);
+    EXPECT_EQ(model.files[1].movedFrom, "");
+    EXPECT_EQ(model.files[1].changes.addedCovered, 2);
+    EXPECT_EQ(model.files[2].path, "src/old.c");
+    EXPECT_EQ(model.files[2].status, FileStatus::Removed);
+    EXPECT_EQ(model.files[2].changes.deletedCovered, 2);
+    EXPECT_EQ(model.totals.changes.deletedCovered, 2);
+    EXPECT_EQ(model.totals.withLostCoverage, 2U);
+    ASSERT_EQ(model.firstLostItems.size(), 1U);
+    EXPECT_TRUE(model.firstLostItems[0].moved);
+    EXPECT_EQ(model.firstLostItems[0].file + ":" + std::to_string(model.firstLostItems[0].line),
+              "lib/a.c:11");
+    EXPECT_EQ(model.lostItemCount, 1);
+}
+
+// Listing 1's sections that listing 2 lacks are read whole, but damage to
+// them fails the run only where korvcmp, which skips them, fails, and with
+// its message; a section it cannot read is listed with a warning.
+TEST(ReportRun, DamagedListing1FailsOnlyAsKorvcmpFails) {
+    const TempDir dir;
+    const std::string two = sourcePath("examples/run2.lst");
+    const std::string one = dir.file("damaged.lst");
+    const std::string json = dir.file("report.json");
+    std::size_t failures = 0;
+    std::size_t warned = 0;
+    const auto message = [](std::string text, std::string_view prefix) {
+        text = text.substr(std::min(text.size(), text.find(prefix) + prefix.size()));
+        return text.substr(0, text.find_first_of('\n'));
+    };
+    const std::vector<Variant> variants =
+        variantsOf(readFile(sourcePath("examples/run1.lst")), false);
+    for (std::size_t i = 0; i < variants.size(); ++i) {
+        SCOPED_TRACE(variants[i].family + ", variant " + std::to_string(i));
+        dir.write("damaged.lst", variants[i].content);
+        const InProcessResult korvcmp = runInProcess({"-i1", one, "-i2", two, "-p", dir.file("x")});
+        const Outcome report = runWith({"-i1", one, "-i2", two, "--json", json});
+        if (korvcmp.status == 0) {
+            EXPECT_EQ(report.status, kReportWritten) << report.errors;
+            warned += report.errors.find("cannot be read as a section") != std::string::npos;
+        } else {
+            ++failures;
+            EXPECT_EQ(report.status, kReportTrouble);
+            EXPECT_EQ(message(report.errors, "korvcmp-report: "),
+                      message(korvcmp.errorOutput, "korvcmp error: "));
+        }
+    }
+    EXPECT_GT(failures, 0U);
+    EXPECT_GT(warned, 0U);
 }
 
 // The example pair's report, JSON and Markdown, byte for byte as in
