@@ -122,6 +122,10 @@ struct ReportTotals {
     ChangeCategories changes;
 };
 
+// Changed-code coverage: the share of the items of added code (only listing
+// 2 has them) that listing 2 covers, in percent; 100 when nothing was added.
+double addedCoveragePercent(const ChangeCategories& changes);
+
 struct ReportModel {
     std::string title;
     ListingHeader listing1;

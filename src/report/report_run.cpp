@@ -160,7 +160,9 @@ int runReportOrRaise(const ReportOptions& options, std::FILE* errors,
         writeMessage(errors, "warning: ", warning);
     }
     const bool lost = model.totals.withLostCoverage > 0;
-    return options.failOnLost && lost ? kReportLostCoverage : kReportWritten;
+    const bool tooLittleAdded = options.failUnderAdded >= 0 &&
+                                addedCoveragePercent(model.totals.changes) < options.failUnderAdded;
+    return (options.failOnLost && lost) || tooLittleAdded ? kReportLostCoverage : kReportWritten;
 }
 
 }  // namespace

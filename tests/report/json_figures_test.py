@@ -2,7 +2,8 @@
 """korvcmp-report's JSON document against korvcmp's compared listing of the
 same pair: the document parses, and every file's and function's
 [hits in 1 + new - lost], status and listing 2 TER figures are those of the
-compared listing, in its order; the totals too.
+compared listing, in its order; the totals too; and what became of the items
+of compared and new files is what korvcmp counts.
 
 Usage: json_figures_test.py KORVCMP_REPORT KORVCMP WORK_DIR LISTING1 LISTING2 [...]
 (listings in pairs)
@@ -66,6 +67,31 @@ def ter(entry):
     return None if entry is None else (entry["percent"], entry["covered"], entry["total"])
 
 
+CATEGORIES = ("keptCovered", "keptUncovered", "gained", "lost", "addedCovered",
+              "addedUncovered", "deletedCovered", "deletedUncovered")
+
+
+def check_changes(where, entry):
+    """What became of the items agrees with korvcmp's figures: a compared
+    file's are korvcmp's new, lost and equal items; a new file's covered
+    items are korvcmp's new ones; the functions add up to the file."""
+    changes = entry["changes"]
+    sums = {name: sum(f["changes"][name] for f in entry["functions"]) for name in CATEGORIES}
+    if sums != changes:
+        fail("%s: the functions' changes %r do not add up to %r" % (where, sums, changes))
+    hits1, new, lost = figures(entry)
+    if entry["status"] == "compared":
+        seen = (changes["keptCovered"] + changes["lost"], changes["gained"], changes["lost"])
+        only_one_run = sum(changes[name] for name in CATEGORIES[4:])
+    elif entry["reason"] == "no file" and entry["movedFrom"] is None:
+        seen = (0, changes["addedCovered"], 0)
+        only_one_run = sum(changes[name] for name in CATEGORIES[:4] + CATEGORIES[6:])
+    else:
+        return
+    if seen != (hits1, new, lost) or only_one_run != 0:
+        fail("%s: changes %r, korvcmp's figures %r" % (where, changes, (hits1, new, lost)))
+
+
 def check_pair(report, korvcmp, listing1, listing2):
     compared = subprocess.run([korvcmp, "-i1", listing1, "-i2", listing2, "-p", "-"],
                               check=True, capture_output=True).stdout.decode("utf-8", "replace")
@@ -87,6 +113,7 @@ def check_pair(report, korvcmp, listing1, listing2):
         if figures(entry) != section["change"] or ter(entry["ter2"]) != section["ter2"]:
             fail("%s: figures %r %r, compared listing %r %r"
                  % (where, figures(entry), entry["ter2"], section["change"], section["ter2"]))
+        check_changes(where, entry)
         with_ter = [f for f in entry["functions"] if f["ter2"] is not None]
         shown = [(figures(f), ter(f["ter2"])) for f in with_ter]
         if shown != section["functions"]:

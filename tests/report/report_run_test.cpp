@@ -273,6 +273,13 @@ TEST(ReportCommandLine, OptionsAndMistakes) {
              Case{{"-i1", "a", "-i2", "b", "--html", "d", "--frobnicate"}, "unknown option"},
              Case{{"-i1", "a", "-i2", "b", "--html", "d", "extra"}, "unexpected argument"},
              Case{{"-i1=a", "-i2", "b", "--html", "d"}, "unknown option"},
+             Case{{"-i1", "a", "-i2", "b", "--json", "j", "--fail-under-added", "92.5"}, ""},
+             Case{{"-i1", "a", "-i2", "b", "--json", "j", "--fail-under-added=100.5"},
+                  "--fail-under-added needs a percentage"},
+             Case{{"-i1", "a", "-i2", "b", "--json", "j", "--fail-under-added", "-1"},
+                  "--fail-under-added needs a percentage"},
+             Case{{"-i1", "a", "-i2", "b", "--json", "j", "--fail-under-added", "8O"},
+                  "--fail-under-added needs a percentage"},
          }) {
         const ReportCommandLine line =
             parseReportCommandLine(static_cast<int>(c.arguments.size()), c.arguments.data());
@@ -337,6 +344,17 @@ TEST(ReportRun, StatusMessagesAndWhatIsLeft) {
                   true},
              Case{"lost, not gated",
                   {"-i1", run1, "-i2", run2, "--html", report},
+                  kReportWritten,
+                  "",
+                  true},
+             // 18 of the 23 items of added code are covered: 78.3 %.
+             Case{"added code under the bar",
+                  {"-i1", run1, "-i2", run2, "--html", report, "--fail-under-added", "78.5"},
+                  kReportLostCoverage,
+                  "",
+                  true},
+             Case{"added code over the bar",
+                  {"-i1", run1, "-i2", run2, "--html", report, "--fail-under-added=78"},
                   kReportWritten,
                   "",
                   true},
