@@ -3,8 +3,7 @@
 #include "compare/construct_diff.h"
 
 #include <algorithm>
-#include <functional>
-#include <string_view>
+#include <cstring>
 
 #include "compare/file_pairing.h"
 
@@ -16,15 +15,22 @@ namespace {
 constexpr std::size_t kMostDistance = 4096;
 constexpr std::size_t kMostBandCells = std::size_t{8} << 20;
 
-// Equal for the same construct. An MC/DC row may differ where listing 2 shows
-// '+' or '-', so its description does not enter the key.
+// Equal for the same construct: its kind, compare end and the first and last
+// eight characters of its description. An MC/DC row may differ where listing
+// 2 shows '+' or '-', so its description does not enter the key.
 std::uint64_t constructKey(const ListingLine& line) {
     std::uint64_t key =
         (std::uint64_t{line.kind} << 16) ^ static_cast<std::uint16_t>(line.compareEnd);
     if (line.lineKind() != LK_MCDC && line.compareEnd >= kDescriptionColumn) {
-        const std::string_view description = line.view().substr(
-            kDescriptionColumn, static_cast<std::size_t>(line.compareEnd) - kDescriptionColumn + 1);
-        key ^= std::hash<std::string_view>{}(description)*0x9e3779b97f4a7c15;
+        const std::size_t length =
+            static_cast<std::size_t>(line.compareEnd) - kDescriptionColumn + 1;
+        const char* description = line.text() + kDescriptionColumn;
+        std::uint64_t head = 0;
+        std::uint64_t tail = 0;
+        std::memcpy(&head, description, std::min<std::size_t>(length, 8));
+        std::memcpy(&tail, description + length - std::min<std::size_t>(length, 8),
+                    std::min<std::size_t>(length, 8));
+        key ^= (head * 0x9e3779b97f4a7c15) ^ (tail * 0xc2b2ae3d27d4eb4f) ^ (length << 24);
     }
     return key;
 }
@@ -115,6 +121,9 @@ std::vector<DiffStep> ConstructDiff::align(std::int64_t delta) const {
     const std::optional<std::size_t> apart = distance(kMostDistance);
     if (!apart) {
         return alignEnds();
+    }
+    if (*apart == 0) {
+        return std::vector<DiffStep>(size1, DiffStep::Same);
     }
     // Every best alignment has exactly these lines of one run only.
     const std::size_t common = (size1 + size2 - *apart) / 2;

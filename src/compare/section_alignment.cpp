@@ -8,6 +8,7 @@
 
 #include "compare/construct_diff.h"
 #include "compare/difference_marking.h"
+#include "compare/file_pairing.h"
 
 namespace korvcmp {
 namespace {
@@ -100,35 +101,57 @@ AlignedLine judgedRow(const ListingLine* line1, const ListingLine* line2) {
     return row;
 }
 
-void addRow(AlignedFunction& aligned, const ListingLine* line1, const ListingLine* line2) {
-    const AlignedLine& row = aligned.lines.emplace_back(judgedRow(line1, line2));
-    aligned.changes.add(row.trueItem);
-    aligned.changes.add(row.falseItem);
-}
+// Where the rows of one function go: its lines, or its categories alone.
+struct RowSink {
+    AlignedFunction& aligned;
+    bool withLines;
+
+    void add(const ListingLine* line1, const ListingLine* line2) const {
+        const AlignedLine row = judgedRow(line1, line2);
+        aligned.changes.add(row.trueItem);
+        aligned.changes.add(row.falseItem);
+        if (withLines) {
+            aligned.lines.push_back(row);
+        }
+    }
+};
 
 // Lines by position, as korvcmp walks a compared pair; also a function of one
 // run alone.
-void alignInStep(AlignedFunction& aligned) {
+void alignInStep(const RowSink& rows) {
+    AlignedFunction& aligned = rows.aligned;
     const ListingLine* line1 =
         aligned.function1 != nullptr ? aligned.function1->firstLine : nullptr;
     const ListingLine* line2 =
         aligned.function2 != nullptr ? aligned.function2->firstLine : nullptr;
     while (line1 != nullptr || line2 != nullptr) {
-        addRow(aligned, line1, line2);
+        rows.add(line1, line2);
         line1 = line1 != nullptr ? line1->next() : nullptr;
         line2 = line2 != nullptr ? line2->next() : nullptr;
     }
 }
 
 // The FUNCTION lines paired, then the bodies by their common constructs.
-void alignByConstructs(AlignedFunction& aligned) {
+void alignByConstructs(const RowSink& rows) {
+    AlignedFunction& aligned = rows.aligned;
     const ListingLine* head1 = aligned.function1->firstLine;
     const ListingLine* head2 = aligned.function2->firstLine;
     if (head1 == nullptr || head2 == nullptr) {
-        alignInStep(aligned);
+        alignInStep(rows);
         return;
     }
-    addRow(aligned, head1, head2);
+    // Most functions of an edited file kept their constructs: those pair in step.
+    const ListingLine* line1 = head1->next();
+    const ListingLine* line2 = head2->next();
+    while (line1 != nullptr && line2 != nullptr && sameConstruct(*line1, *line2)) {
+        line1 = line1->next();
+        line2 = line2->next();
+    }
+    if (line1 == nullptr && line2 == nullptr) {
+        alignInStep(rows);
+        return;
+    }
+    rows.add(head1, head2);
     const ConstructRun body1 = ConstructRun::bodyOf(*aligned.function1);
     const ConstructRun body2 = ConstructRun::bodyOf(*aligned.function2);
     const std::int64_t delta =
@@ -138,7 +161,7 @@ void alignByConstructs(AlignedFunction& aligned) {
     for (const DiffStep step : ConstructDiff(body1, body2).align(delta)) {
         const ListingLine* line1 = step != DiffStep::OnlySecond ? body1.line(at1++) : nullptr;
         const ListingLine* line2 = step != DiffStep::OnlyFirst ? body2.line(at2++) : nullptr;
-        addRow(aligned, line1, line2);
+        rows.add(line1, line2);
     }
 }
 
@@ -224,7 +247,7 @@ std::string_view functionKey(const FunctionBlock& function) {
 }
 
 SectionAlignment alignSections(const MonitoredFile* file1, const MonitoredFile* file2,
-                               bool functionCoverage) {
+                               bool functionCoverage, bool withLines) {
     const std::vector<const FunctionBlock*> functions1 = functionsOf(file1);
     const std::vector<const FunctionBlock*> functions2 = functionsOf(file2);
     const bool inStep = file1 != nullptr && file2 != nullptr && file2->comparable != 0;
@@ -255,10 +278,11 @@ SectionAlignment alignSections(const MonitoredFile* file1, const MonitoredFile* 
             aligned.function1 = functions1[pairing.partnerOf[j]];
             aligned.pairedByBody = pairing.byBody[j];
         }
+        const RowSink rows{aligned, withLines};
         if (inStep || aligned.function1 == nullptr) {
-            alignInStep(aligned);
+            alignInStep(rows);
         } else {
-            alignByConstructs(aligned);
+            alignByConstructs(rows);
         }
         finish(aligned);
     }
@@ -266,7 +290,7 @@ SectionAlignment alignSections(const MonitoredFile* file1, const MonitoredFile* 
         if (!taken1[i]) {
             AlignedFunction& aligned = alignment.functions.emplace_back();
             aligned.function1 = functions1[i];
-            alignInStep(aligned);
+            alignInStep(RowSink{aligned, withLines});
             finish(aligned);
         }
     }

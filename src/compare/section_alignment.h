@@ -119,9 +119,10 @@ struct SectionAlignment {
 // in step, as korvcmp takes it; any other pair is aligned function by
 // function. In function coverage (`functionCoverage`) functions pair by
 // their FUNCTION line only. The lines of the result point into both
-// sections, which must outlive it.
+// sections, which must outlive it. Without `withLines` the functions' lines
+// are left out: only the categories are counted.
 SectionAlignment alignSections(const MonitoredFile* file1, const MonitoredFile* file2,
-                               bool functionCoverage);
+                               bool functionCoverage, bool withLines = true);
 
 // What functions are paired by: the description of the FUNCTION line up to
 // its compare end (where the code stands does not matter). Empty for a

@@ -380,8 +380,9 @@ void ReportCollector::sectionCompared(const MonitoredFile* file1, const Monitore
     }
     summary.edited = !compared && file1 != nullptr;
     const bool aligned = partner != nullptr && !compared;
+    // Only an edited or moved file's page and lost items need its lines.
     const SectionAlignment alignment =
-        alignSections(partner, &file2, isFunctionCoverage(file2.modeLine, listing2View_));
+        alignSections(partner, &file2, isFunctionCoverage(file2.modeLine, listing2View_), aligned);
     summarise(summary, partner, file2, alignment);
     if (compared && file2.lostHits > 0) {
         keepLostItems(index, summary, *file1, file2);
@@ -406,7 +407,7 @@ void ReportCollector::addRemovedFiles() {
         summary.reason = "only in listing 1";
         summary.ter1 = parseTerFigures(removed.terLine);
         if (removed.section != nullptr) {
-            summary.changes = alignSections(removed.section, nullptr, false).changes;
+            summary.changes = alignSections(removed.section, nullptr, false, false).changes;
         } else if (run_.readRemovedSectionsWhole) {
             model_.warnings.push_back("listing 1's section of " + summary.path +
                                       " cannot be read as a section: it is listed as removed "
