@@ -1046,6 +1046,11 @@ class Renderer {
   public:
     Renderer(const FileModel& file, int run) : f_(file), run_(run) {}
     void renderFile(std::string& out, ListingTotals& totals);
+    // Sets the calls of `fn` in this run, from which the counts of its lines follow.
+    void enterFunction(const Function& fn);
+    // Whether each item of `line` (a decision's TRUE and FALSE outcomes, else one item, none
+    // for a line without counts) is covered in this run, within the function entered last.
+    void itemsOf(const ProfLine& line, std::vector<bool>& covered) const;
 
   private:
     const FileModel& f_;
@@ -1197,14 +1202,41 @@ constexpr std::string_view kRule77 =
 constexpr std::string_view kEquals77 =
     "=============================================================================";
 
-void Renderer::renderFunction(std::string& out, const Function& fn, uint32_t functionIndex,
-                              Tally& fileTally) {
+void Renderer::enterFunction(const Function& fn) {
     // Calls of the function in this run; some functions are not called by one run or by both.
     const uint64_t h = hashPair(fn.fate, 0x5EED);
     const uint64_t u = h % 1000;
     const bool called = u >= 60 && !(u < 90 && run_ == 0) && !(u >= 90 && u < 120 && run_ == 1);
     const uint64_t percent = ((h >> 40U) & 3U) == 0 ? 100 : 50 + hashPair(h, run_) % 151;
     functionCalls_ = called ? capCount(fn.calls * percent / 100 + 1) : 0;
+}
+
+void Renderer::itemsOf(const ProfLine& line, std::vector<bool>& covered) const {
+    covered.clear();
+    switch (line.shape) {
+        case Shape::None:
+            break;
+        case Shape::Decision:
+            covered.push_back(itemCount(line, 0) != 0);
+            covered.push_back(itemCount(line, 1) != 0);
+            break;
+        case Shape::Mcdc: {
+            bool all = true;
+            for (uint32_t c = 0; c < line.mcdcConditions; ++c) {
+                all = all && itemCount(line, c) != 0;
+            }
+            covered.push_back(all);
+            break;
+        }
+        default:
+            covered.push_back(itemCount(line, 0) != 0);
+            break;
+    }
+}
+
+void Renderer::renderFunction(std::string& out, const Function& fn, uint32_t functionIndex,
+                              Tally& fileTally) {
+    enterFunction(fn);
 
     if (fn.hasDirective) {
         out.append(f_.text(fn.directiveOffset, fn.directiveLength));
@@ -1318,6 +1350,89 @@ void Renderer::renderFile(std::string& out, ListingTotals& totals) {
     totals.tally.add(tally);
 }
 
+// What an aligning reader must find of a file's items: kept covered, kept uncovered, gained,
+// lost, added covered, added uncovered, deleted covered, deleted uncovered.
+using Truth = std::array<uint64_t, 8>;
+
+Truth truthOf(const FileModel& f) {
+    Truth truth{};
+    Renderer runs[2] = {Renderer(f, 0), Renderer(f, 1)};
+    std::vector<bool> covered[2];
+    const auto kept = [&](const ProfLine& line) {
+        runs[0].itemsOf(line, covered[0]);
+        runs[1].itemsOf(line, covered[1]);
+        for (size_t k = 0; k < covered[0].size(); ++k) {
+            const bool one = covered[0][k];
+            const bool two = covered[1][k];
+            ++truth[one && two ? 0 : !one && !two ? 1 : two ? 2 : 3];
+        }
+    };
+    const auto onlyIn = [&](int run, const ProfLine& line) {
+        runs[run].itemsOf(line, covered[run]);
+        for (const bool c : covered[run]) {
+            ++truth[(run == 1 ? 4 : 6) + (c ? 0 : 1)];
+        }
+    };
+    const Edits& e = f.edits;
+    const bool in1 = f.presence != Presence::OnlyListing2;
+    const bool in2 = f.presence != Presence::OnlyListing1;
+    for (uint32_t i = 0; i < f.functions.size(); ++i) {
+        const Function& fn = f.functions[i];
+        runs[0].enterFunction(fn);
+        runs[1].enterFunction(fn);
+        const bool fnIn2 = in2 && !(e.any && i == e.removeFunction);
+        // A renamed function pairs by its body; without one it is deleted and added.
+        const bool renamedApart =
+            e.any && i == e.renameFunction && (f.functionOnly || fn.lineCount < 2);
+        for (uint32_t j = 0; j < fn.lineCount; ++j) {
+            const uint32_t g = fn.firstLine + j;
+            const ProfLine& line = f.lines[g];
+            const bool lineIn1 = in1 && !(f.mutation == Mutation::DroppedLine &&
+                                          i == f.mutationFunction && j == f.mutationLine);
+            const bool lineIn2 = fnIn2 && !(e.any && g == e.remove);
+            if (lineIn1 && lineIn2 && !(e.any && g == e.change) && !(renamedApart && j == 0)) {
+                kept(line);
+            } else {
+                if (lineIn1) {
+                    onlyIn(0, line);
+                }
+                if (lineIn2) {
+                    onlyIn(1, line);
+                }
+            }
+            if (fnIn2 && e.any && g == e.addAfter) {
+                onlyIn(1, f.lines[f.addedConstruct]);
+            }
+        }
+    }
+    if (e.any && e.addFunctionBefore != kNone) {
+        runs[1].enterFunction(f.addedFunction);
+        for (uint32_t j = 0; j < f.addedFunction.lineCount; ++j) {
+            onlyIn(1, f.lines[f.addedFunction.firstLine + j]);
+        }
+    }
+    return truth;
+}
+
+// One line of the truth file: listing 2's path of the file (listing 1's for a file only it
+// has), the path it was moved from or "-", and the eight figures.
+void appendTruth(std::string& out, const FileModel& f) {
+    const std::string_view path = f.text(f.pathOffset, f.pathLength);
+    if (f.edits.moved) {
+        out.append(path.substr(0, 4)).append("moved/").append(path.substr(4));
+        out.push_back('\t');
+        out.append(path);
+    } else {
+        out.append(path);
+        out.append("\t-");
+    }
+    for (const uint64_t n : truthOf(f)) {
+        out.push_back('\t');
+        out.append(std::to_string(n));
+    }
+    out.push_back('\n');
+}
+
 void appendHeader(std::string& out, int run) {
     const std::string_view stars =
         "*****************************************************************************\n";
@@ -1363,13 +1478,16 @@ void appendSummary(std::string& out, const ListingTotals& totals) {
 // Command line
 
 constexpr const char* kUsage =
-    "usage: korvcmp-listing-gen --size-mb N [--seed S] [--edits P] --out1 LISTING1\n"
-    "                           --out2 LISTING2\n"
+    "usage: korvcmp-listing-gen --size-mb N [--seed S] [--edits P] [--truth FILE]\n"
+    "                           --out1 LISTING1 --out2 LISTING2\n"
     "\n"
     "Writes two synthetic execution profile listings, two test runs of one made-up\n"
     "program, each about N megabytes (10^6 bytes; N may have a fraction). The same\n"
     "seed (default 1) always gives the same bytes. With --edits P, about P percent of\n"
-    "the files are edited between the runs (default 0).\n";
+    "the files are edited between the runs (default 0). --truth FILE writes, one line\n"
+    "per file, its path, the path it was moved from (or -) and what an aligning reader\n"
+    "must find of its items: kept covered, kept uncovered, gained, lost, added covered,\n"
+    "added uncovered, deleted covered, deleted uncovered.\n";
 
 int fail(const char* message, const char* detail) {
     std::fprintf(stderr, "korvcmp-listing-gen: %s%s\n", message, detail);
@@ -1380,6 +1498,7 @@ struct Options {
     double sizeMb = -1;
     uint64_t seed = 1;
     uint32_t edits = 0;
+    const char* truth = nullptr;
     const char* out1 = nullptr;
     const char* out2 = nullptr;
 };
@@ -1427,6 +1546,8 @@ int main(int argc, char** argv) {
                 return fail("bad percentage of edited files: ", value);
             }
             options.edits = static_cast<uint32_t>(edits);
+        } else if (arg == "--truth") {
+            options.truth = value;
         } else if (arg == "--out1") {
             options.out1 = value;
         } else if (arg == "--out2") {
@@ -1446,6 +1567,7 @@ int main(int argc, char** argv) {
     if (closed != std::end(sinks)) {
         return fail("cannot create ", closed->path());
     }
+    std::string truth;
     ListingTotals totals[2];
     appendHeader(sinks[0].buffer(), 0);
     appendHeader(sinks[1].buffer(), 1);
@@ -1457,6 +1579,9 @@ int main(int argc, char** argv) {
         file.clear();
         FileBuilder builder(file, hashPair(options.seed, index), index);
         planEdits(file, hashPair(options.seed, index), options.edits);
+        if (options.truth != nullptr) {
+            appendTruth(truth, file);
+        }
         for (int run = 0; run < 2; ++run) {
             const bool wanted = file.presence == Presence::Both ||
                                 (run == 0 && file.presence == Presence::OnlyListing1) ||
@@ -1474,6 +1599,13 @@ int main(int argc, char** argv) {
         appendSummary(sinks[run].buffer(), totals[run]);
         if (!sinks[run].close()) {
             return fail("write error on ", sinks[run].path());
+        }
+    }
+    if (options.truth != nullptr) {
+        std::FILE* out = std::fopen(options.truth, "wb");
+        if (out == nullptr || std::fwrite(truth.data(), 1, truth.size(), out) != truth.size() ||
+            std::fclose(out) != 0) {
+            return fail("cannot write ", options.truth);
         }
     }
     std::printf("%s: %llu bytes, %llu files\n%s: %llu bytes, %llu files\n", options.out1,
