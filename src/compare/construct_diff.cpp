@@ -3,6 +3,7 @@
 #include "compare/construct_diff.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "compare/file_pairing.h"
@@ -60,10 +61,9 @@ ConstructRun ConstructRun::bodyOf(const FunctionBlock& function) {
     if (function.firstLine == nullptr) {
         return run;
     }
-    for (const ListingLine* line = function.firstLine->next(); line != nullptr;
-         line = line->next()) {
-        run.lines_.push_back(line);
-        run.keys_.push_back(constructKey(*line));
+    for (const ListingLine* at = function.firstLine->next(); at != nullptr; at = at->next()) {
+        run.lines_.push_back(at);
+        run.keys_.push_back(constructKey(*at));
     }
     return run;
 }
@@ -73,17 +73,25 @@ bool ConstructDiff::same(std::size_t index1, std::size_t index2) const {
            sameConstruct(*first_.lines_[index1], *second_.lines_[index2]);
 }
 
-std::optional<std::size_t> ConstructDiff::distance(std::size_t most) const {
+std::pair<std::size_t, std::size_t> ConstructDiff::commonEnds() const {
     const std::size_t size1 = first_.size();
     const std::size_t size2 = second_.size();
+    const std::size_t shorter = std::min(size1, size2);
     std::size_t head = 0;
-    while (head < size1 && head < size2 && same(head, head)) {
+    while (head < shorter && same(head, head)) {
         ++head;
     }
     std::size_t tail = 0;
-    while (tail < size1 - head && tail < size2 - head && same(size1 - 1 - tail, size2 - 1 - tail)) {
+    while (head + tail < shorter && same(size1 - 1 - tail, size2 - 1 - tail)) {
         ++tail;
     }
+    return {head, tail};
+}
+
+std::optional<std::size_t> ConstructDiff::distance(std::size_t most) const {
+    const std::size_t size1 = first_.size();
+    const std::size_t size2 = second_.size();
+    const auto [head, tail] = commonEnds();
     const auto n = static_cast<std::ptrdiff_t>(size1 - head - tail);
     const auto m = static_cast<std::ptrdiff_t>(size2 - head - tail);
     if (n == 0 || m == 0) {
@@ -208,14 +216,7 @@ std::vector<DiffStep> ConstructDiff::alignInBand(std::size_t onlyFirst, std::siz
 std::vector<DiffStep> ConstructDiff::alignEnds() const {
     const std::size_t size1 = first_.size();
     const std::size_t size2 = second_.size();
-    std::size_t head = 0;
-    while (head < size1 && head < size2 && same(head, head)) {
-        ++head;
-    }
-    std::size_t tail = 0;
-    while (tail < size1 - head && tail < size2 - head && same(size1 - 1 - tail, size2 - 1 - tail)) {
-        ++tail;
-    }
+    const auto [head, tail] = commonEnds();
     std::vector<DiffStep> steps(head, DiffStep::Same);
     steps.insert(steps.end(), size1 - head - tail, DiffStep::OnlyFirst);
     steps.insert(steps.end(), size2 - head - tail, DiffStep::OnlySecond);

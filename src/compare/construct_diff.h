@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "listing/listing_model.h"
@@ -56,6 +57,9 @@ class ConstructDiff {
 
   private:
     bool same(std::size_t index1, std::size_t index2) const;
+    // How many lines the runs have in common at their beginning and, after
+    // that, at their end.
+    std::pair<std::size_t, std::size_t> commonEnds() const;
     std::vector<DiffStep> alignInBand(std::size_t onlyFirst, std::size_t onlySecond,
                                       std::int64_t delta) const;
     std::vector<DiffStep> alignEnds() const;

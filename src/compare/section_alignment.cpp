@@ -119,7 +119,7 @@ struct RowSink {
 // Lines by position, as korvcmp walks a compared pair; also a function of one
 // run alone.
 void alignInStep(const RowSink& rows) {
-    AlignedFunction& aligned = rows.aligned;
+    const AlignedFunction& aligned = rows.aligned;
     const ListingLine* line1 =
         aligned.function1 != nullptr ? aligned.function1->firstLine : nullptr;
     const ListingLine* line2 =
@@ -159,9 +159,9 @@ void alignByConstructs(const RowSink& rows) {
     std::size_t at1 = 0;
     std::size_t at2 = 0;
     for (const DiffStep step : ConstructDiff(body1, body2).align(delta)) {
-        const ListingLine* line1 = step != DiffStep::OnlySecond ? body1.line(at1++) : nullptr;
-        const ListingLine* line2 = step != DiffStep::OnlyFirst ? body2.line(at2++) : nullptr;
-        rows.add(line1, line2);
+        const ListingLine* row1 = step != DiffStep::OnlySecond ? body1.line(at1++) : nullptr;
+        const ListingLine* row2 = step != DiffStep::OnlyFirst ? body2.line(at2++) : nullptr;
+        rows.add(row1, row2);
     }
 }
 
@@ -268,7 +268,7 @@ SectionAlignment alignSections(const MonitoredFile* file1, const MonitoredFile* 
 
     SectionAlignment alignment;
     alignment.functions.reserve(functions2.size() + functions1.size());
-    const auto finish = [&alignment](AlignedFunction& aligned) {
+    const auto finish = [&alignment](const AlignedFunction& aligned) {
         alignment.changes.add(aligned.changes);
     };
     for (std::size_t j = 0; j < functions2.size(); ++j) {
