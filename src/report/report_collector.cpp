@@ -316,11 +316,11 @@ void ReportCollector::keepLostItems(std::size_t index, const FileSummary& summar
         const ListingLine* line1 = function1->firstLine;
         for (const ListingLine* line2 = function2->firstLine; line2 != nullptr && line1 != nullptr;
              line2 = line2->next(), line1 = line1->next()) {
-            // Each item is kept in turn: not a search.
-            // cppcheck-suppress useStlAlgorithm
             for (const int column : {kTrueMarkerColumn, kFalseMarkerColumn}) {
-                if (line2->markerAt(column) == kLostMarker &&
-                    !keepLostItem(index, ++number, summary, *function2, *line1, *line2, column)) {
+                if (line2->markerAt(column) != kLostMarker) {
+                    continue;
+                }
+                if (!keepLostItem(index, ++number, summary, *function2, *line1, *line2, column)) {
                     return;
                 }
             }
