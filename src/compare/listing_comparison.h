@@ -11,14 +11,15 @@
 
 namespace korvcmp {
 
-// A file section of listing 1 that listing 2 lacks. korvcmp skips such
-// sections unread; a report keeps their MONITORED line and file TER lines,
-// and may read them whole for their items.
+// A file section of listing 1 that listing 2 lacks. Such sections are skipped
+// unread but for their MONITORED line and their file TER lines, which a
+// report shows; korvcmp keeps none of them. The texts live as long as the run.
 struct RemovedSection {
-    const char* monitoredLine;
-    const char* terLine;   // the section's last "***TER" line; none when it has none
-    const char* terLine2;  // the line after it; none when terLine is none
-    // The section read whole; none when it was not read or could not be.
+    const char* monitoredLine = nullptr;
+    const char* terLine = nullptr;   // the section's last "***TER" line; none when it has none
+    const char* terLine2 = nullptr;  // the line after it; none when terLine is none
+    // The section read whole, when the run was asked to keep removed sections
+    // so; none otherwise, and when it could not be read as a section.
     const MonitoredFile* section = nullptr;
 };
 
@@ -31,14 +32,15 @@ class SectionObserver {
     virtual ~SectionObserver() = default;
     // Listing 2 has been read whole; nothing is compared yet.
     virtual void listing2Read(const ProfileListing& /*listing2*/) {}
+    // Listing 1 has been read whole (its header, all its sections, and its
+    // summary TER line when the run keeps it), with `removed`, the sections
+    // listing 2 lacks, in listing 1's order (empty unless the run keeps them).
+    // Comes before the sections of listing 2 that listing 1 lacks.
+    virtual void listing1Read(const ProfileListing& /*listing1*/,
+                              const std::vector<RemovedSection>& /*removed*/) {}
     // `file1` is the partner of `file2` in listing 1, none when listing 1 has
     // no section with its MONITORED line; it lives until the call returns.
     virtual void sectionCompared(const MonitoredFile* file1, const MonitoredFile& file2) = 0;
-    // Listing 1 has been read: `listing1`'s header and the sections listing 2
-    // lacks, in listing 1's order. Comes once, before the sections that only
-    // listing 2 has are compared.
-    virtual void listing1Read(const ProfileListing& /*listing1*/,
-                              const std::vector<RemovedSection>& /*removed*/) {}
 };
 
 // Pairs and marks listing 2's sections (`listing2Files`) whose MONITORED

@@ -2,90 +2,36 @@
 #include "report/report_collector.h"
 
 #include <algorithm>
-#include <array>
-#include <charconv>
 #include <optional>
+#include <string_view>
 #include <tuple>
+#include <unordered_map>
 #include <utility>
 
 #include "base/fatal.h"
+#include "listing/listing_fields.h"
 #include "listing/listing_parser.h"
 #include "listing/listing_texts.h"
 #include "listing/profile_line_classifier.h"
+#include "listing/ter_figures.h"
+#include "pipeline/program_frame.h"
 #include "report/html_pages.h"
 
 namespace korvcmp {
 namespace {
 
-constexpr std::string_view kMonitoredLabel = "MONITORED SOURCE FILE : ";
 constexpr std::size_t kPageNameChars = 60;
-
-ChangeFigures changeOf(std::int64_t newHits, std::int64_t lostHits, std::int64_t equalHits) {
-    return ChangeFigures{equalHits + lostHits, newHits, lostHits};
-}
 
 // The name of a FUNCTION line: its description after "FUNCTION ".
 std::string functionName(const ListingLine& functionLine) {
-    const std::string_view text = functionLine.view();
-    const std::size_t from = kDescriptionColumn + kFunction.size();
-    return from <= text.size() ? std::string(text.substr(from)) : std::string();
+    return std::string(functionNameOf(functionLine.view()));
 }
 
-// What the count before a marker at `column` counts, by the line's kind.
-std::string_view countName(LineKind kind, int column) {
-    switch (kind) {
-        case LK_DECISION:
-        case LK_CONDITION_TRUE:
-        case LK_CONDITION_FALSE:
-            return column == kTrueMarkerColumn ? "TRUE" : "FALSE";
-        default:
-            return "hits";
-    }
-}
-
-// A production time in the asctime layout ("Wed Mar  5 16:48:02 2025") as
-// year, month, day, hours, minutes, seconds; none when it is not one.
-using ProductionTime = std::tuple<int, int, int, int, int, int>;
-std::optional<ProductionTime> productionTime(std::string_view text) {
-    static constexpr std::array<std::string_view, 12> kMonths = {
-        "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    constexpr std::size_t kLength = 24;
-    if (text.size() < kLength || text[3] != ' ' || text[7] != ' ' || text[10] != ' ' ||
-        text[13] != ':' || text[16] != ':' || text[19] != ' ') {
-        return std::nullopt;
-    }
-    int month = 0;
-    while (month < 12 && kMonths[static_cast<std::size_t>(month)] != text.substr(4, 3)) {
-        ++month;
-    }
-    const auto number = [&](std::size_t at, std::size_t width) -> std::optional<int> {
-        std::string_view digits = text.substr(at, width);
-        while (!digits.empty() && digits.front() == ' ') {
-            digits.remove_prefix(1);
-        }
-        int value = 0;
-        const auto [end, error] =
-            std::from_chars(digits.data(), digits.data() + digits.size(), value);
-        if (digits.empty() || error != std::errc() || end != digits.data() + digits.size()) {
-            return std::nullopt;
-        }
-        return value;
-    };
-    const auto day = number(8, 2);
-    const auto hours = number(11, 2);
-    const auto minutes = number(14, 2);
-    const auto seconds = number(17, 2);
-    const auto year = number(20, 4);
-    if (month == 12 || !day || !hours || !minutes || !seconds || !year) {
-        return std::nullopt;
-    }
-    return ProductionTime{*year, month, *day, *hours, *minutes, *seconds};
-}
-
-// The header's "Label : value" lines as the model keeps them.
-ListingHeader headerOf(const char* path, const ProfileListing& listing) {
+// The header's "Label : value" lines as the model keeps them, for the
+// listing at `path`.
+ListingHeader headerOf(std::string path, const ProfileListing& listing) {
     ListingHeader header;
-    header.path = path;
+    header.path = std::move(path);
     header.producedAt = listing.producedAt != nullptr ? listing.producedAt : "";
     header.coverageView = listing.coverageView != nullptr ? listing.coverageView : "";
     std::string_view lines = listing.headerFields != nullptr ? listing.headerFields : "";
@@ -105,6 +51,59 @@ ListingHeader headerOf(const char* path, const ProfileListing& listing) {
     return header;
 }
 
+std::string counted(std::int64_t count, std::string_view one, std::string_view more) {
+    return std::to_string(count) + " " + std::string(count == 1 ? one : more);
+}
+
+// The items lost in edited and moved files: korvcmp does not compare them.
+std::int64_t alignedLostItems(const ReportModel& model) {
+    std::int64_t lost = 0;
+    for (const FileSummary& file : model.files) {
+        lost += file.edited || !file.movedFrom.empty() ? file.changes.lost : 0;
+    }
+    return lost;
+}
+
+// The removed files' covered items, and why coverage counts as lost.
+void stateLostCoverage(ReportModel& model) {
+    ReportTotals& totals = model.totals;
+    std::vector<std::string>& reasons = model.lostCoverageReasons;
+    const auto lostFiles = static_cast<std::int64_t>(
+        std::count_if(model.files.begin(), model.files.end(), [](const FileSummary& file) {
+            return file.status == FileStatus::Compared && file.lostCoverage();
+        }));
+    const auto alignedLostFiles = static_cast<std::int64_t>(
+        std::count_if(model.files.begin(), model.files.end(), [](const FileSummary& file) {
+            return file.status == FileStatus::NotCompared && file.lostCoverage();
+        }));
+    std::size_t removedCoveredFiles = 0;
+    if (totals.change.lostHits > 0) {
+        reasons.push_back(counted(totals.change.lostHits, "item", "items") + " lost in " +
+                          counted(lostFiles, "compared file", "compared files"));
+    }
+    if (const std::int64_t alignedLost = alignedLostItems(model); alignedLost > 0) {
+        reasons.push_back(
+            counted(alignedLost, "item", "items") + " lost in " +
+            counted(alignedLostFiles, "edited or moved file", "edited or moved files"));
+    }
+    for (const FileSummary& file : model.files) {
+        if (file.status != FileStatus::Removed || !file.lostCoverage()) {
+            continue;
+        }
+        totals.removedCovered += file.ter1.covered;
+        if (++removedCoveredFiles <= ReportModel::kStatedRemovedFiles) {
+            reasons.push_back(file.path + " was removed; listing 1 covered " +
+                              std::to_string(file.ter1.covered) + " of its items");
+        }
+    }
+    if (removedCoveredFiles > ReportModel::kStatedRemovedFiles) {
+        const auto more =
+            static_cast<std::int64_t>(removedCoveredFiles - ReportModel::kStatedRemovedFiles);
+        reasons.push_back(counted(more, "more removed file", "more removed files") +
+                          " that listing 1 covered");
+    }
+}
+
 void addWarnings(ReportModel& model) {
     const ListingHeader& one = model.listing1;
     const ListingHeader& two = model.listing2;
@@ -112,8 +111,8 @@ void addWarnings(ReportModel& model) {
         model.warnings.push_back("the coverage views differ: listing 1 has \"" + one.coverageView +
                                  "\", listing 2 \"" + two.coverageView + "\"");
     }
-    const std::optional<ProductionTime> time1 = productionTime(one.producedAt);
-    const std::optional<ProductionTime> time2 = productionTime(two.producedAt);
+    const std::optional<ProductionTime> time1 = parseAsctime(one.producedAt);
+    const std::optional<ProductionTime> time2 = parseAsctime(two.producedAt);
     if (time1 && time2 && *time1 > *time2) {
         model.warnings.push_back("listing 1 was produced after listing 2 (" + one.producedAt +
                                  ", " + two.producedAt + "): are the inputs swapped?");
@@ -121,13 +120,6 @@ void addWarnings(ReportModel& model) {
 }
 
 }  // namespace
-
-std::string_view monitoredPath(std::string_view monitoredLine) {
-    if (monitoredLine.starts_with(kMonitoredLabel)) {
-        return monitoredLine.substr(kMonitoredLabel.size());
-    }
-    return monitoredLine.substr(std::min(monitoredLine.size(), kMonitored.size()));
-}
 
 std::string pageName(std::size_t index, std::string_view path) {
     // The end of the path names the file best; other characters than
@@ -145,13 +137,13 @@ std::string pageName(std::size_t index, std::string_view path) {
     return name;
 }
 
-ReportCollector::ReportCollector(const RunState& run, ReportModel& model,
-                                 const ReportDirectory* directory)
-    : run_(run), model_(model), directory_(directory) {}
+ReportCollector::ReportCollector(ReportModel& model, const ReportDirectory* directory)
+    : model_(model), directory_(directory) {}
 
 void ReportCollector::listing2Read(const ProfileListing& listing2) {
+    listing2_ = &listing2;
     listing2View_ = listing2.coverageView;
-    model_.listing2 = headerOf(run_.paths.listing2Path, listing2);
+    model_.listing2 = headerOf(std::move(model_.listing2.path), listing2);
     for (const MonitoredFile* file = listing2.firstFile; file != nullptr; file = file->next) {
         const std::size_t index = model_.files.size();
         FileSummary& summary = model_.files.emplace_back();
@@ -166,9 +158,12 @@ void ReportCollector::listing2Read(const ProfileListing& listing2) {
     }
 }
 
-void ReportCollector::listing1Read(const ProfileListing& /*listing1*/,
-                                   const std::vector<RemovedSection>& removed) {
-    removedMoved_.assign(removed.size(), false);
+// Every pair of a section only listing 2 has and a removed section in which
+// at least half of the functions of each have their FUNCTION line in the
+// other; the best matches are paired first. `moved` marks the removed
+// sections paired.
+void ReportCollector::pairMovedFiles(const std::vector<RemovedSection>& removed,
+                                     std::vector<bool>& moved) {
     // The FUNCTION lines of the removed sections read whole: which sections
     // hold each, how often.
     std::unordered_map<std::string_view, std::vector<std::pair<std::size_t, std::size_t>>> holders;
@@ -204,7 +199,7 @@ void ReportCollector::listing1Read(const ProfileListing& /*listing1*/,
     };
     std::vector<Candidate> candidates;
     std::size_t order2 = 0;
-    for (const MonitoredFile* file2 = run_.listing2->firstFile; file2 != nullptr;
+    for (const MonitoredFile* file2 = listing2_->firstFile; file2 != nullptr;
          file2 = file2->next, ++order2) {
         // Only sections not yet paired by their MONITORED line are left.
         if (file2->comparable != 0 || file2->reason != nullptr) {
@@ -235,11 +230,13 @@ void ReportCollector::listing1Read(const ProfileListing& /*listing1*/,
                std::tie(left, a.shared, b.order2, b.removed);
     });
     for (const Candidate& candidate : candidates) {
-        if (removedMoved_[candidate.removed] || movedFrom_.contains(candidate.file2)) {
+        if (moved[candidate.removed] || movedFrom_.contains(candidate.file2)) {
             continue;
         }
-        removedMoved_[candidate.removed] = true;
-        movedFrom_.emplace(candidate.file2, candidate.removed);
+        moved[candidate.removed] = true;
+        const RemovedSection& from = removed[candidate.removed];
+        movedFrom_.emplace(candidate.file2,
+                           MovedFrom{from.section, std::string(monitoredPath(from.monitoredLine))});
     }
 }
 
@@ -251,7 +248,7 @@ void ReportCollector::summarise(FileSummary& summary, const MonitoredFile* file1
     summary.functionCoverage = isFunctionCoverage(file2.modeLine, listing2View_);
     summary.ter1 = file1 != nullptr ? parseTerFigures(file1->terLine) : TerFigures{};
     summary.ter2 = parseTerFigures(file2.terLine);
-    summary.change = changeOf(file2.newHits, file2.lostHits, file2.equalHits);
+    summary.change = changeFiguresOf(file2.newHits, file2.lostHits, file2.equalHits);
     summary.changes = alignment.changes;
     for (const AlignedFunction& aligned : alignment.functions) {
         FunctionSummary& function = summary.functions.emplace_back();
@@ -270,7 +267,7 @@ void ReportCollector::summarise(FileSummary& summary, const MonitoredFile* file1
         }
         if (function2 != nullptr) {
             function.change =
-                changeOf(function2->newHits, function2->lostHits, function2->equalHits);
+                changeFiguresOf(function2->newHits, function2->lostHits, function2->equalHits);
         }
         function.changes = aligned.changes;
         function.deleted = function2 == nullptr;
@@ -287,15 +284,19 @@ bool ReportCollector::keepLostItem(std::size_t index, std::int64_t number,
     if (full && !LaterPlace()(PlacedLostItem{index, number, {}}, lostItems_.top())) {
         return false;  // every later item of this file comes later still
     }
-    // The count stands before the marker, in its field.
-    const bool trueField = column == kTrueMarkerColumn;
+    const MarkedCount counted = markedCountOf(line2.view(), line2.lineKind(), column);
     LostItem item;
     item.file = summary.path;
+    if (function2.lineDirective != nullptr) {
+        // The function's lines are lines of the file it names.
+        readLineDirectiveFile(function2.lineDirective->view(), item.file);
+        item.file = item.file.empty() ? summary.path : item.file;
+    }
     item.line = line2.lineNumber;
     item.function =
         function2.firstLine != nullptr ? functionName(*function2.firstLine) : std::string();
-    item.countName = countName(line2.lineKind(), column);
-    item.count1 = trueField ? trueCountOf(line1.view()) : falseCountOf(line1.view());
+    item.countName = counted.name;
+    item.count1 = countTextOf(line1.view(), counted.field);
     item.description = descriptionOf(line2.view());
     item.edited = summary.edited;
     item.moved = !summary.movedFrom.empty();
@@ -352,21 +353,46 @@ void ReportCollector::writePage(const FileSummary& summary, const MonitoredFile&
                                 const MonitoredFile* file1, const SectionAlignment* alignment) {
     const std::string path = directory_->filePath(summary.page);
     if (!page_.createFile(path.c_str(), LineEnds::asWritten)) {
-        fatal("Cannot create \"%s\"", path);
+        fatal(withReason("Cannot create " + quoted(path), page_.failure()));
     }
     writeFilePage(page_, model_, summary, file2, file1, listing2View_, alignment);
     if (!page_.close()) {
-        fatal("Cannot write \"%s\"", path);
+        fatal(withReason("Cannot write " + quoted(path), page_.failure()));
+    }
+}
+
+void ReportCollector::listing1Read(const ProfileListing& listing1,
+                                   const std::vector<RemovedSection>& removed) {
+    model_.listing1 = headerOf(std::move(model_.listing1.path), listing1);
+    addWarnings(model_);
+    model_.totals.ter1 = parseTerFigures(listing1.terLine);
+    std::vector<bool> moved(removed.size(), false);
+    if (listing2_ != nullptr) {
+        pairMovedFiles(removed, moved);
+    }
+    // Listing 2's sections have their places already: the removed ones
+    // follow, but for those listed as the files they were moved to.
+    for (std::size_t r = 0; r < removed.size(); ++r) {
+        if (moved[r]) {
+            continue;
+        }
+        const RemovedSection& section = removed[r];
+        FileSummary& summary = model_.files.emplace_back();
+        summary.path = monitoredPath(section.monitoredLine);
+        summary.status = FileStatus::Removed;
+        summary.reason = "only in listing 1";
+        summary.ter1 = parseTerFigures(section.terLine);
+        if (section.section != nullptr) {
+            summary.changes = alignSections(section.section, nullptr, false, false).changes;
+        } else {
+            model_.warnings.push_back("listing 1's section of " + summary.path +
+                                      " cannot be read as a section: it is listed as removed "
+                                      "with its TER figures only");
+        }
     }
 }
 
 void ReportCollector::sectionCompared(const MonitoredFile* file1, const MonitoredFile& file2) {
-    // Listing 1's header has been read before any of its sections.
-    if (!listing1HeaderKnown_) {
-        model_.listing1 = headerOf(run_.paths.listing1Path, *run_.listing1);
-        addWarnings(model_);
-        listing1HeaderKnown_ = true;
-    }
     const std::size_t index = indexOf_.at(&file2);
     FileSummary& summary = model_.files[index];
     const bool compared = file2.comparable != 0 && file1 != nullptr;
@@ -375,9 +401,8 @@ void ReportCollector::sectionCompared(const MonitoredFile* file1, const Monitore
     const MonitoredFile* partner = file1;
     if (file1 == nullptr) {
         if (const auto moved = movedFrom_.find(&file2); moved != movedFrom_.end()) {
-            const RemovedSection& removed = run_.removedSections[moved->second];
-            partner = removed.section;
-            summary.movedFrom = monitoredPath(removed.monitoredLine);
+            partner = moved->second.section;
+            summary.movedFrom = moved->second.path;
         }
     }
     summary.edited = !compared && file1 != nullptr;
@@ -396,42 +421,14 @@ void ReportCollector::sectionCompared(const MonitoredFile* file1, const Monitore
     }
 }
 
-void ReportCollector::addRemovedFiles() {
-    const std::vector<RemovedSection>& removedSections = run_.removedSections;
-    for (std::size_t r = 0; r < removedSections.size(); ++r) {
-        if (r < removedMoved_.size() && removedMoved_[r]) {
-            continue;  // listed once, as the file it was moved to
-        }
-        const RemovedSection& removed = removedSections[r];
-        FileSummary& summary = model_.files.emplace_back();
-        summary.path = monitoredPath(removed.monitoredLine);
-        summary.status = FileStatus::Removed;
-        summary.reason = "only in listing 1";
-        summary.ter1 = parseTerFigures(removed.terLine);
-        if (removed.section != nullptr) {
-            summary.changes = alignSections(removed.section, nullptr, false, false).changes;
-        } else if (run_.readRemovedSectionsWhole) {
-            model_.warnings.push_back("listing 1's section of " + summary.path +
-                                      " cannot be read as a section: it is listed as removed "
-                                      "with its TER figures only");
-        }
-    }
-}
-
 void ReportCollector::finish() {
-    const RunState& run = run_;
-    if (!listing1HeaderKnown_) {
-        model_.listing1 = headerOf(run.paths.listing1Path, *run.listing1);
-        addWarnings(model_);
-        listing1HeaderKnown_ = true;
+    if (listing2_ == nullptr) {
+        return;  // the comparison did not get that far
     }
-    addRemovedFiles();
     ReportTotals& totals = model_.totals;
-    const ProfileListing& listing2 = *run.listing2;
-    totals.ter1 = parseTerFigures(run.listing1->terLine);
+    const ProfileListing& listing2 = *listing2_;
     totals.ter2 = parseTerFigures(listing2.terLine);
-    totals.change = changeOf(listing2.newHits, listing2.lostHits, listing2.equalHits);
-    model_.lostItemCount = listing2.lostHits;
+    totals.change = changeFiguresOf(listing2.newHits, listing2.lostHits, listing2.equalHits);
     for (const FileSummary& file : model_.files) {
         switch (file.status) {
             case FileStatus::Compared:
@@ -446,10 +443,9 @@ void ReportCollector::finish() {
         }
         totals.withLostCoverage += file.lostCoverage() ? 1 : 0;
         totals.changes.add(file.changes);
-        if (file.edited || !file.movedFrom.empty()) {
-            model_.lostItemCount += file.changes.lost;
-        }
     }
+    stateLostCoverage(model_);
+    model_.lostItemCount = listing2.lostHits + alignedLostItems(model_);
     model_.firstLostItems.resize(lostItems_.size());
     for (std::size_t i = lostItems_.size(); i > 0; --i) {
         model_.firstLostItems[i - 1] = lostItems_.top().item;

@@ -3,6 +3,9 @@
 
 #include <array>
 #include <charconv>
+#include <optional>
+
+#include "pipeline/program_frame.h"
 
 namespace korvcmp {
 
@@ -43,13 +46,6 @@ namespace {
 
 constexpr std::string_view kSeeUsage = " (korvcmp-report -h shows the usage)";
 
-std::string quoted(std::string_view text) {
-    std::string result(1, '"');
-    result.append(text);
-    result.push_back('"');
-    return result;
-}
-
 // A percentage from 0 to 100, such as "80" or "92.5"; below 0 when `text`
 // is none.
 double percentageOf(std::string_view text) {
@@ -63,10 +59,6 @@ double percentageOf(std::string_view text) {
 }
 
 }  // namespace
-
-bool namesStandardOutput(const char* path) {
-    return path != nullptr && std::string_view(path) == "-";
-}
 
 ReportCommandLine parseReportCommandLine(int argumentCount, const char* const* arguments) {
     ReportCommandLine result;
@@ -105,21 +97,11 @@ ReportCommandLine parseReportCommandLine(int argumentCount, const char* const* a
             continue;
         }
         const ValueOption* matched = nullptr;
-        const char* value = nullptr;
+        std::optional<const char*> value;
         for (const ValueOption& option : valueOptions) {
-            if (argument == option.name) {
-                if (i + 1 == argumentCount) {
-                    return fail(std::string(option.name) + " needs a value");
-                }
+            value = optionValue(option.name, i, argumentCount, arguments);
+            if (value) {
                 matched = &option;
-                value = arguments[++i];
-            } else if (option.name.starts_with("--") && argument.starts_with(option.name) &&
-                       argument.size() > option.name.size() &&
-                       argument[option.name.size()] == '=') {
-                matched = &option;
-                value = arguments[i] + option.name.size() + 1;
-            }
-            if (matched != nullptr) {
                 break;
             }
         }
@@ -127,13 +109,16 @@ ReportCommandLine parseReportCommandLine(int argumentCount, const char* const* a
             return fail(argument.starts_with("-") ? "unknown option " + quoted(argument)
                                                   : "unexpected argument " + quoted(argument));
         }
+        if (*value == nullptr) {
+            return fail(std::string(matched->name) + " needs a value");
+        }
         if (*matched->value != nullptr) {
             return fail(std::string(matched->name) + " given twice");
         }
-        if (*value == '\0') {
+        if (**value == '\0') {
             return fail(std::string(matched->name) + " needs a value");
         }
-        *matched->value = value;
+        *matched->value = *value;
     }
     if (failUnderAdded != nullptr) {
         options.failUnderAdded = percentageOf(failUnderAdded);
