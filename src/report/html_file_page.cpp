@@ -449,7 +449,8 @@ class FilePageWriter {
 
 void writeFilePage(FilePageFiles& files, const ReportModel& model, const FileSummary& summary,
                    const MonitoredFile& file2, const MonitoredFile* file1,
-                   const char* listing2CoverageView, std::int64_t rowsPerPart) {
+                   const char* listing2CoverageView, const SectionAlignment* /*alignment*/,
+                   std::int64_t rowsPerPart) {
     // A section that was not compared shows listing 2's lines alone, also
     // when listing 1 has a section of its name: their lines need not stand
     // against each other.
@@ -477,7 +478,7 @@ void writeFilePage(FilePageFiles& files, const ReportModel& model, const FileSum
 
 void writeFilePage(OutputStream& out, const ReportModel& model, const FileSummary& summary,
                    const MonitoredFile& file2, const MonitoredFile* file1,
-                   const char* listing2CoverageView) {
+                   const char* listing2CoverageView, const SectionAlignment* alignment) {
     // One page, whatever its length.
     struct OneStream : FilePageFiles {
         explicit OneStream(OutputStream& stream) : out(stream) {}
@@ -485,7 +486,7 @@ void writeFilePage(OutputStream& out, const ReportModel& model, const FileSummar
         void close(OutputStream&) override {}
         OutputStream& out;
     } one(out);
-    writeFilePage(one, model, summary, file2, file1, listing2CoverageView, INT64_MAX);
+    writeFilePage(one, model, summary, file2, file1, listing2CoverageView, alignment, INT64_MAX);
 }
 
 }  // namespace korvcmp

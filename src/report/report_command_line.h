@@ -1,6 +1,7 @@
 // The command line of korvcmp-report:
 //   korvcmp-report -i1 LISTING1 -i2 LISTING2 [--html DIR] [--markdown FILE|-]
 //                  [--json FILE|-] [--title TEXT] [--fail-on-lost]
+//                  [--fail-under-added PCT]
 //   korvcmp-report -h | --help | --version
 #pragma once
 
@@ -19,6 +20,9 @@ struct ReportOptions {
     const char* jsonPath = nullptr;       // likewise
     std::string title;
     bool failOnLost = false;
+    // --fail-under-added: the least changed-code coverage, in percent; below
+    // 0 when not given.
+    double failUnderAdded = -1;
 };
 
 struct ReportCommandLine {

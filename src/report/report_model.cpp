@@ -23,7 +23,15 @@ bool FileSummary::lostCoverage() const {
     if (status == FileStatus::Removed) {
         return ter1.present && ter1.covered > 0;
     }
-    return change.lostHits > 0;
+    // An edited or moved file: lost items of its aligned lines.
+    return change.lostHits > 0 || ((edited || !movedFrom.empty()) && changes.lost > 0);
+}
+
+double addedCoveragePercent(const ChangeCategories& changes) {
+    const std::int64_t added = changes.addedCovered + changes.addedUncovered;
+    return added == 0
+               ? 100.0
+               : 100.0 * static_cast<double>(changes.addedCovered) / static_cast<double>(added);
 }
 
 const std::string* ListingHeader::field(std::string_view label) const {
