@@ -128,8 +128,9 @@ int runReportOrRaise(const ReportOptions& options, std::FILE* errors,
                     [&model](OutputStream& stream) { writeJsonReport(stream, model); });
     }
     if (options.markdownPath != nullptr) {
-        writeOutput(out, options.markdownPath,
-                    [&model](OutputStream& stream) { writeMarkdownSummary(stream, model); });
+        writeOutput(out, options.markdownPath, [&model, &options](OutputStream& stream) {
+            writeMarkdownSummary(stream, model, options.markdownLimit);
+        });
     }
     if (html) {
         std::string error;

@@ -253,6 +253,11 @@ TEST(ReportCommandLine, OptionsAndMistakes) {
              Case{{"-i1", "a", "-i2", "b", "--html", "d", "--frobnicate"}, "unknown option"},
              Case{{"-i1", "a", "-i2", "b", "--html", "d", "extra"}, "unexpected argument"},
              Case{{"-i1=a", "-i2", "b", "--html", "d"}, "unknown option"},
+             Case{{"-i1", "a", "-i2", "b", "--markdown", "m", "--markdown-limit=65536"}, ""},
+             Case{{"-i1", "a", "-i2", "b", "--markdown", "m", "--markdown-limit", "4095"},
+                  "--markdown-limit takes a number of bytes"},
+             Case{{"-i1", "a", "-i2", "b", "--markdown", "m", "--markdown-limit", "64k"},
+                  "--markdown-limit takes a number of bytes"},
          }) {
         const ReportCommandLine line =
             parseReportCommandLine(static_cast<int>(c.arguments.size()), c.arguments.data());
