@@ -22,7 +22,12 @@ namespace {
 
 constexpr std::string_view kProgram = "korvcmp-report";
 
+// One line: a message that ends in a newline of its own (korvcmp's message
+// of a strange profile line does) gets no empty line after it.
 void writeMessage(std::FILE* errors, std::string_view kind, std::string_view message) {
+    while (message.ends_with('\n')) {
+        message.remove_suffix(1);
+    }
     std::fprintf(errors, "%.*s: %.*s%.*s\n", static_cast<int>(kProgram.size()), kProgram.data(),
                  static_cast<int>(kind.size()), kind.data(), static_cast<int>(message.size()),
                  message.data());

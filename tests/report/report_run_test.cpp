@@ -303,6 +303,9 @@ TEST(ReportRun, StatusMessagesAndWhatIsLeft) {
     const std::string run1 = sourcePath("examples/run1.lst");
     const std::string run2 = sourcePath("examples/run2.lst");
     const std::string bad = dir.write("bad.lst", "not\na\nlisting\nat\nall\n");
+    std::string strangeText = readFile(run2);
+    strangeText.replace(strangeText.find(" continue\n"), 10, " ***strange\n");
+    const std::string strange = dir.write("strange.lst", strangeText);
     const std::string report = dir.file("report");
     const std::string other = dir.file("other");
     std::filesystem::create_directory(other);
@@ -340,6 +343,11 @@ TEST(ReportRun, StatusMessagesAndWhatIsLeft) {
                   kReportTrouble,
                   "Input does not look like a valid",
                   false},
+             Case{"a strange profile line",
+                  {"-i1", run1, "-i2", strange, "--html", report},
+                  kReportTrouble,
+                  "korvcmp-report: Strange profile listing line: ",
+                  false},
              Case{"not a report",
                   {"-i1", run1, "-i2", run2, "--html", other},
                   kReportTrouble,
@@ -351,15 +359,19 @@ TEST(ReportRun, StatusMessagesAndWhatIsLeft) {
         const Outcome outcome = runWith(c.arguments);
         EXPECT_EQ(outcome.status, c.status);
         EXPECT_NE(outcome.errors.find(c.errors), std::string::npos) << outcome.errors;
+        if (c.status == kReportTrouble) {
+            EXPECT_EQ(std::count(outcome.errors.begin(), outcome.errors.end(), '\n'), 1)
+                << outcome.errors;
+        }
         EXPECT_EQ(std::filesystem::exists(report + "/index.html"), c.reportLeft);
         EXPECT_EQ(readFile(other + "/keep.txt"), "mine");
         std::size_t entries = 0;
         for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) {
             ++entries;
         }
-        // The listing, the other directory, the report and the JSON at most:
+        // The listings, the other directory, the report and the JSON at most:
         // nothing half-written beside them.
-        EXPECT_LE(entries, 4u);
+        EXPECT_LE(entries, 5u);
     }
 }
 
