@@ -89,9 +89,9 @@ bool removeContents(int directory, std::string_view last) {
             firstError = errno;
         }
     }
-    // Copied without allocating: a tree is also removed while unwinding.
-    char lastName[NAME_MAX + 1] = {};
     if (removed && !last.empty()) {
+        // Copied without allocating: a tree is also removed while unwinding.
+        char lastName[NAME_MAX + 1] = {};
         last.copy(lastName, last.size());
         if (!removeEntry(::dirfd(entries), lastName)) {
             removed = false;

@@ -10,6 +10,7 @@
 // was left by a run that is gone.
 #include "report/report_directory.h"
 
+#include <algorithm>
 #include <new>
 #include <vector>
 
@@ -63,12 +64,8 @@ bool isNumbered(std::string_view name, std::string_view prefix) {
     if (!name.starts_with(prefix) || name.size() == prefix.size()) {
         return false;
     }
-    for (const char c : name.substr(prefix.size())) {
-        if (c < '0' || c > '9') {
-            return false;
-        }
-    }
-    return true;
+    const std::string_view number = name.substr(prefix.size());
+    return std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 std::string quoted(const std::string& path) {
@@ -219,12 +216,11 @@ void ReportDirectory::removeLeftovers() {
     // A run killed between moving the earlier report aside and putting its
     // own in place left no report at DIR: the earlier one goes back.
     if (pathKind(path_) == PathKind::nothing) {
-        for (const std::string& leftover : leftovers) {
-            if (lastComponent(leftover).starts_with(oldPrefix) && isReport(leftover) &&
-                renameDirectory(leftover, path_)) {
-                break;
-            }
-        }
+        static_cast<void>(
+            std::any_of(leftovers.begin(), leftovers.end(), [&](const std::string& leftover) {
+                return lastComponent(leftover).starts_with(oldPrefix) && isReport(leftover) &&
+                       renameDirectory(leftover, path_);
+            }));
     }
     // Only what carries the marker (or holds nothing, made by a run killed
     // before it wrote the marker); a directory of the user's that happens to

@@ -433,10 +433,20 @@ std::vector<std::string> namesIn(const std::string& folder) {
     return names;
 }
 
+// Where the system swaps two directories in one step, the report directory
+// always holds a whole report; elsewhere a kill between moving the earlier
+// report aside and putting the new one in place leaves none until the next run.
+#if defined(__linux__) && !defined(KORVCMP_PORTABLE)
+constexpr bool kReportSwappedInOneStep = true;
+#else
+constexpr bool kReportSwappedInOneStep = false;
+#endif
+
 // A korvcmp-report run killed on entry to a call that moves or removes its
 // files, at each such call in turn: the report directory holds a whole
 // report, the earlier or the new one, and the JSON and Markdown each their
-// earlier or new bytes; the next run removes what the killed one left.
+// earlier or new bytes; the next run removes what the killed one left, and
+// puts back an earlier report the killed one had moved aside.
 TEST(FaultInjection, ReportKilledAtEachStepLeavesAWholeReport) {
     if (std::system("strace -f -o /dev/null true >/dev/null 2>&1") != 0) {
         GTEST_SKIP() << "strace is not installed or may not trace here";
@@ -481,10 +491,12 @@ TEST(FaultInjection, ReportKilledAtEachStepLeavesAWholeReport) {
                 KORVCMP_REPORT_BINARY};
             arguments.insert(arguments.end(), newRun.begin(), newRun.end());
             const ChildResult killed = runBinaryWith(arguments, traced);
+            const bool reportAside = !kReportSwappedInOneStep && !fileExists(dir.file("report"));
             for (std::size_t i = 0; i < outputs.size(); ++i) {
                 SCOPED_TRACE(outputs[i]);
                 const std::string bytes = readFile(dir.file(outputs[i]));
-                EXPECT_TRUE(bytes == earlierBytes[i] || bytes == newBytes[i]);
+                EXPECT_TRUE(bytes == earlierBytes[i] || bytes == newBytes[i] ||
+                            (reportAside && outputs[i].starts_with("report/")));
             }
             const ChildResult next = runBinaryWith(newRun, options);
             EXPECT_EQ(next.status, 0) << next.standardError;
