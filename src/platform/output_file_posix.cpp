@@ -175,9 +175,18 @@ bool OutputFile::close() {
     // The replacement reaches the disk before it takes the replaced file's
     // name, so that a crash leaves the old file or the whole new one.
     const bool complete = ::fsync(file) == 0 || errno == EINVAL;
+    if (!complete) {
+        failure_ = SystemFailure::ofLastCall();
+    }
     const bool closed = ::close(file) == 0;
+    if (complete && !closed) {
+        failure_ = SystemFailure::ofLastCall();
+    }
     const bool renamed =
         complete && closed && ::rename(replacementPath_.c_str(), replacedPath_.c_str()) == 0;
+    if (complete && closed && !renamed) {
+        failure_ = SystemFailure::ofLastCall();
+    }
     if (!renamed) {
         ::unlink(replacementPath_.c_str());
     }

@@ -143,7 +143,13 @@ void writeTotals(MarkdownBudget& budget, const ReportModel& model, std::string& 
     appendInteger(line, totals.change.newHits);
     line.append(" new, −");
     appendInteger(line, totals.change.lostHits);
-    line.append(" lost**\n\nFiles: ");
+    line.append(" lost**");
+    if (totals.removedCovered > 0) {
+        line.append(", ");
+        appendInteger(line, totals.removedCovered);
+        line.append(" items that listing 1 covered in removed files");
+    }
+    line.append("\n\nFiles: ");
     appendInteger(line, static_cast<std::int64_t>(totals.compared));
     line.append(" compared, ");
     appendInteger(line, static_cast<std::int64_t>(totals.notCompared));
@@ -156,13 +162,20 @@ void writeTotals(MarkdownBudget& budget, const ReportModel& model, std::string& 
 }
 
 void writeWarnings(MarkdownBudget& budget, const ReportModel& model, std::string& line) {
+    const bool gateReasons = model.gateFailed && !model.lostCoverageReasons.empty();
+    for (std::size_t i = 0; gateReasons && i < model.lostCoverageReasons.size(); ++i) {
+        line.assign("- **Lost coverage fails the run:** ");
+        appendMarkdownCode(line, model.lostCoverageReasons[i]);  // it may name a file
+        line.push_back('\n');
+        budget.writeIfFits(line, budget.limit());
+    }
     for (const std::string& warning : model.warnings) {
         line.assign("- **Warning:** ");
         appendMarkdownCode(line, warning);  // it may quote a listing
         line.push_back('\n');
         budget.writeIfFits(line, budget.limit());
     }
-    if (!model.warnings.empty()) {
+    if (!model.warnings.empty() || gateReasons) {
         budget.writeFromReserve("\n");
     }
 }

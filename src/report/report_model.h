@@ -14,28 +14,9 @@
 #include <vector>
 
 #include "compare/section_alignment.h"
+#include "listing/ter_figures.h"
 
 namespace korvcmp {
-
-// The figures of a TER line as the report tool wrote them:
-// "***TER  73% (  14/  19) of FILE src/control.c".
-struct TerFigures {
-    bool present = false;  // false where the listing has no such TER line
-    std::int64_t percent = 0;
-    std::int64_t covered = 0;
-    std::int64_t total = 0;
-};
-
-// The figures of a TER line; not present when the line is none or holds no
-// "NN% ( c/ t)" group.
-TerFigures parseTerFigures(const char* terLine);
-
-// korvcmp's "[hits in 1 + new - lost]" of a function, file or listing.
-struct ChangeFigures {
-    std::int64_t hits1 = 0;  // covered items of listing 1 (equal + lost)
-    std::int64_t newHits = 0;
-    std::int64_t lostHits = 0;
-};
 
 struct FunctionSummary {
     std::string name;  // the FUNCTION line's text after "FUNCTION "
@@ -88,7 +69,7 @@ struct LostItem {
     std::string file;
     std::uint32_t line = 0;
     std::string function;
-    std::string countName;  // "hits", "TRUE" or "FALSE"
+    std::string countName;  // as markedCountOf names it: "hits", "TRUE outcome", ...
     std::string count1;     // the count in listing 1, as it stands there
     std::string description;
     // Found by aligning an edited or a moved file, not by korvcmp's compare.
@@ -116,8 +97,14 @@ struct ReportTotals {
     std::size_t compared = 0;
     std::size_t notCompared = 0;
     std::size_t removed = 0;
+    // Files with lost coverage: compared files with lost items, and removed
+    // files of which listing 1 covered something.
     std::size_t withLostCoverage = 0;
     ChangeCategories changes;
+    // The items listing 1 covered in removed files. korvcmp marks nothing
+    // lost in a file listing 2 lacks, so change.lostHits leaves them out;
+    // they are stated beside it.
+    std::int64_t removedCovered = 0;
 };
 
 struct ReportModel {
@@ -134,6 +121,13 @@ struct ReportModel {
     // kKeptLostItems of them; lostItemCount counts them all.
     std::vector<LostItem> firstLostItems;
     std::int64_t lostItemCount = 0;
+    // Why coverage counts as lost, one sentence each: the items lost in
+    // compared files, then each removed file that listing 1 covered (the
+    // first kStatedRemovedFiles, and how many more). Empty when none was lost.
+    std::vector<std::string> lostCoverageReasons;
+    // Lost coverage fails the run (--fail-on-lost): the reasons are shown.
+    bool gateFailed = false;
+    static constexpr std::size_t kStatedRemovedFiles = 20;
 
     static constexpr std::size_t kKeptLostItems = 2000;
 };

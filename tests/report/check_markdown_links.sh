@@ -21,11 +21,19 @@ for n in 1 2; do
       -e "s|\"-v\"|\"$hostile\"|" \
       "$source_dir/examples/run$n.lst" >"$work/hostile$n.lst"
 done
-# A coverage view of listing 2's own, which a warning quotes.
+# A coverage view of listing 2's own, which a warning quotes, and a removed
+# file, which the gate's reason names.
 sed -i "s|^Coverage view         : .*|Coverage view         : $hostile|" "$work/hostile2.lst"
+sed -i 's|src/log\.c|src/@octocat/www.evil.example/log.c|' "$work/hostile1.lst"
 
+status=0
 "$report" -i1 "$work/hostile1.lst" -i2 "$work/hostile2.lst" --markdown "$work/hostile.md" \
-  --markdown-limit 65536 2>"$work/hostile.err"
+  --markdown-limit 65536 --fail-on-lost 2>"$work/hostile.err" || status=$?
+if [ "$status" -ne 1 ]; then
+  echo "FAIL: korvcmp-report ended with $status, not 1 (lost coverage)"
+  cat "$work/hostile.err"
+  exit 1
+fi
 cmark-gfm -e table -e autolink "$work/hostile.md" >"$work/hostile.html"
 
 status=0
@@ -34,6 +42,7 @@ if grep -n '<a[ >]' "$work/hostile.html"; then
   status=1
 fi
 for shown in '<code>src/@octocat/www.evil.example/main.c</code>' \
+             '<code>src/@octocat/www.evil.example/log.c was removed' \
              '<code>parse_args_mail@evil.example()</code>' \
              '@octocat #1 https://evil.example/login www.evil.example mail@evil.example'; do
   if ! grep -qF "$shown" "$work/hostile.html"; then

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "lost/compared_listing_scanner.h"
 #include "pipeline/reading_stages.h"
 #include "platform/system_memory.h"
 #include "report/report_collector.h"
@@ -34,12 +35,12 @@ std::string changeText(const ChangeFigures& change) {
 // The model of comparing `one` with `two`, as korvcmp-report builds it.
 ReportModel modelOf(const std::string& one, const std::string& two,
                     const PipelineOptions& options = {}) {
-    RunState run(ListingPaths{one.c_str(), two.c_str()}, options, systemMemory());
     ReportModel model;
-    ReportCollector collector(run, model, nullptr);
-    run.observer = &collector;
-    run.keepRemovedSections = true;
-    run.keepListing1SummaryTer = true;
+    model.listing1.path = one;
+    model.listing2.path = two;
+    ReportCollector collector(model, nullptr);
+    RunRequest request{ListingPaths{one.c_str(), two.c_str()}, options, &collector, true, true};
+    RunState run(request, systemMemory());
     compareListings(run);
     collector.finish();
     return model;
@@ -55,38 +56,48 @@ std::string comparedListing(const std::string& one, const std::string& two) {
 }
 
 // What a compared listing says of its sections: every "[a + n - l]" in
-// order, and the source file and line of every item marked lost.
+// order, and every item marked lost as korvcmp-lost reports it.
 struct ComparedFigures {
     std::vector<std::string> changes;
-    std::vector<std::string> lostItems;  // "file:line"
+    std::vector<std::string> lostItems;  // "file:line count-name: description"
+};
+
+std::string lostItemText(std::string_view file, std::int64_t line, std::string_view countName,
+                         std::string_view description) {
+    return std::string(file) + ":" + std::to_string(line) + " " + std::string(countName) + ": " +
+           std::string(description);
+}
+
+// The lost items korvcmp-lost finds in a compared listing.
+class LostItems final : public FindingSink {
+  public:
+    void markedItem(const MarkedItem& item) override {
+        if (item.change == CoverageChange::Lost) {
+            items.push_back(lostItemText(item.file, item.sourceLine, item.count, item.description));
+        }
+    }
+    void uncomparedFile(const UncomparedFile&) override {}
+    std::vector<std::string> items;
 };
 
 ComparedFigures figuresOf(const std::string& listing) {
     ComparedFigures figures;
     std::istringstream lines(listing);
     std::string line;
-    std::string file;
     const std::regex change(R"(\[-?\d+ \+ -?\d+ - -?\d+\])");
-    bool inSummary = false;
+    LostItems lost;
+    ComparedListingScanner scanner(lost, false);
+    std::int64_t number = 0;
     while (std::getline(lines, line)) {
+        EXPECT_TRUE(scanner.takeLine(line, ++number)) << scanner.problem().message;
         std::smatch found;
-        if (line.starts_with("MONITORED SOURCE FILE : ")) {
-            file = line.substr(24, line.find(" (NO COMPARE") - 24);
-        } else if (line == "SUMMARY") {
-            inSummary = true;
-        } else if ((line.starts_with("***TER") || line.starts_with("TER ")) &&
-                   std::regex_search(line, found, change)) {
+        if ((line.starts_with("***TER") || line.starts_with("TER ")) &&
+            std::regex_search(line, found, change)) {
             figures.changes.push_back(found.str());
-        } else if (!inSummary && line.size() > 30 && line[0] != '*' &&
-                   (line[10] == 'v' || line[21] == 'v')) {
-            const std::string number = std::regex_replace(line.substr(24, 6), std::regex(" "), "");
-            for (const std::size_t column : {std::size_t{10}, std::size_t{21}}) {
-                if (line[column] == 'v') {
-                    figures.lostItems.push_back(file + ":" + number);
-                }
-            }
         }
     }
+    EXPECT_TRUE(scanner.finish(number)) << scanner.problem().message;
+    figures.lostItems = std::move(lost.items);
     return figures;
 }
 
@@ -106,7 +117,8 @@ ComparedFigures figuresOf(const ReportModel& model) {
     }
     figures.changes.push_back(changeText(model.totals.change));
     for (const LostItem& item : model.firstLostItems) {
-        figures.lostItems.push_back(item.file + ":" + std::to_string(item.line));
+        figures.lostItems.push_back(
+            lostItemText(item.file, item.line, item.countName, item.description));
     }
     return figures;
 }
@@ -185,33 +197,6 @@ TEST(ReportModel, ExamplePairInDetail) {
     EXPECT_EQ(*model.listing1.field("Test command"), "thermoctl -v -s 21");
     EXPECT_EQ(model.listing2.coverageView, "Decision+Condition coverage");
     EXPECT_TRUE(model.warnings.empty());
-}
-
-TEST(ReportModel, TerFigures) {
-    struct Case {
-        const char* line;
-        bool present;
-        std::int64_t percent, covered, total;
-    };
-    for (const Case& c : {
-             Case{"***TER  73% (  14/  19) of FUNCTION ctl_update()", true, 73, 14, 19},
-             Case{"TER                :  64% (  96/ 149)  Decisions+Conditions", true, 64, 96, 149},
-             Case{"***TER 100% (4294967296/4294967296) of FILE a.c", true, 100, 4294967296,
-                  4294967296},
-             Case{"***TER  n/a (5%) of FILE (x) 50% ( 1/ 2)", true, 50, 1, 2},
-             Case{"***TER  73% of FILE a.c", false, 0, 0, 0},
-             Case{"***TER  73% (  14 of  19)", false, 0, 0, 0},
-             Case{"***TER 99999999999999999999% ( 1/ 2)", false, 0, 0, 0},
-             Case{"", false, 0, 0, 0},
-         }) {
-        SCOPED_TRACE(c.line);
-        const TerFigures figures = parseTerFigures(c.line);
-        EXPECT_EQ(figures.present, c.present);
-        EXPECT_EQ(figures.percent, c.percent);
-        EXPECT_EQ(figures.covered, c.covered);
-        EXPECT_EQ(figures.total, c.total);
-    }
-    EXPECT_FALSE(parseTerFigures(nullptr).present);
 }
 
 TEST(ReportModel, PageNamesStayInTheirFolderAndApart) {
@@ -310,6 +295,8 @@ TEST(ReportRun, StatusMessagesAndWhatIsLeft) {
     const std::string other = dir.file("other");
     std::filesystem::create_directory(other);
     dir.write("other/keep.txt", "mine");
+    const std::string summary = dir.file("summary.md");
+    const std::string notWritable = "korvcmp-report: Cannot create \"" + other + "\": ";
     struct Case {
         const char* name;
         std::vector<std::string> arguments;
@@ -319,9 +306,12 @@ TEST(ReportRun, StatusMessagesAndWhatIsLeft) {
     };
     for (const Case& c : {
              Case{"lost, gated",
-                  {"-i1", run1, "-i2", run2, "--html", report, "--fail-on-lost"},
+                  {"-i1", run1, "-i2", run2, "--html", report, "--fail-on-lost", "--markdown",
+                   summary},
                   kReportLostCoverage,
-                  "",
+                  "korvcmp-report: lost coverage: 23 items lost in 3 compared files\n"
+                  "korvcmp-report: lost coverage: src/log.c was removed; listing 1 covered 8 of "
+                  "its items\n",
                   true},
              Case{"lost, not gated",
                   {"-i1", run1, "-i2", run2, "--html", report},
@@ -353,6 +343,11 @@ TEST(ReportRun, StatusMessagesAndWhatIsLeft) {
                   kReportTrouble,
                   "korvcmp-report: ",
                   false},
+             Case{"output a directory, with the system's reason",
+                  {"-i1", run1, "-i2", run2, "--json", other},
+                  kReportTrouble,
+                  notWritable.c_str(),
+                  false},
          }) {
         SCOPED_TRACE(c.name);
         std::filesystem::remove_all(report);
@@ -369,10 +364,77 @@ TEST(ReportRun, StatusMessagesAndWhatIsLeft) {
         for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) {
             ++entries;
         }
-        // The listings, the other directory, the report and the JSON at most:
-        // nothing half-written beside them.
-        EXPECT_LE(entries, 5u);
+        // The listings, the other directory, the report, the summary and the
+        // JSON at most: nothing half-written beside them.
+        EXPECT_LE(entries, 6u);
     }
+    // The gate's reasons, where a pull request shows them.
+    EXPECT_NE(readFile(summary).find("- **Lost coverage fails the run:** `src/log.c was removed; "
+                                     "listing 1 covered 8 of its items`\n"),
+              std::string::npos);
+}
+
+// An output aimed at an input, into the report directory or at another
+// output is refused before anything is written: the inputs, an earlier
+// report and the folder stay as they were.
+TEST(ReportRun, OutputsNeverReplaceInputsOrOneAnother) {
+    const TempDir dir;
+    const std::string one = dir.write("a.lst", readFile(sourcePath("examples/run1.lst")));
+    const std::string two = dir.write("b.lst", readFile(sourcePath("examples/run2.lst")));
+    const std::string report = dir.file("rep");
+    std::filesystem::create_directory(dir.path() / "sub");
+    std::filesystem::create_hard_link(two, dir.path() / "hard.lst");
+    std::error_code noLink;  // a system without symbolic links leaves that row out
+    std::filesystem::create_symlink(two, dir.path() / "link.lst", noLink);
+    ASSERT_EQ(runWith({"-i1", one, "-i2", two, "--html", report}).status, kReportWritten);
+    const std::string earlierIndex = readFile(report + "/index.html");
+    dir.write("rep/a.lst", readFile(one));
+    struct Case {
+        std::vector<std::string> outputs;
+        std::string error;  // a part of the message
+    };
+    for (const Case& c : {
+             Case{{"--json", two}, "--json \"" + two + "\" is the listing of -i2"},
+             Case{{"--markdown", dir.file("hard.lst")}, "is the listing of -i2"},
+             Case{{"--markdown", dir.file("link.lst")}, "is the listing of -i2"},
+             Case{{"--json", dir.file("sub/../a.lst")}, "is the listing of -i1"},
+             Case{{"--html", one}, "--html \"" + one + "\" is the listing of -i1"},
+             Case{{"--html", report, "--json", report + "/report.json"},
+                  "is inside the report directory"},
+             Case{{"--html", report, "--markdown", dir.file("sub/../rep/s.md")},
+                  "--markdown \"" + dir.file("sub/../rep/s.md") + "\" is inside"},
+             Case{{"--html", dir.file("new"), "--json", dir.file("new/j.json")},
+                  "is inside the report directory"},
+             Case{{"--html", dir.file("both"), "--json", dir.file("both")},
+                  "--html and --json name the same file"},
+             Case{{"--html", report, "--markdown", report}, "--html and --markdown name"},
+             Case{{"--json", dir.file("j.json"), "--markdown", dir.file("sub/../j.json")},
+                  "--json and --markdown name the same file"},
+         }) {
+        SCOPED_TRACE(c.error);
+        if (c.outputs[1].ends_with("link.lst") && noLink) {
+            continue;
+        }
+        std::vector<std::string> arguments = {"-i1", one, "-i2", two};
+        arguments.insert(arguments.end(), c.outputs.begin(), c.outputs.end());
+        const Outcome outcome = runWith(arguments);
+        EXPECT_EQ(outcome.status, kReportTrouble);
+        EXPECT_NE(outcome.errors.find(c.error), std::string::npos) << outcome.errors;
+        EXPECT_EQ(readFile(one), readFile(sourcePath("examples/run1.lst")));
+        EXPECT_EQ(readFile(two), readFile(sourcePath("examples/run2.lst")));
+        EXPECT_EQ(readFile(report + "/index.html"), earlierIndex);
+        std::size_t entries = 0;
+        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+            ++entries;
+        }
+        EXPECT_EQ(entries, noLink ? 5U : 6U);  // a.lst, b.lst, sub, hard.lst, rep, link.lst
+    }
+    // An input inside the report directory would go with the earlier report.
+    const Outcome inside = runWith({"-i1", report + "/a.lst", "-i2", two, "--html", report});
+    EXPECT_EQ(inside.status, kReportTrouble);
+    EXPECT_NE(inside.errors.find("-i1 \"" + report + "/a.lst\" is inside the report directory"),
+              std::string::npos)
+        << inside.errors;
 }
 
 // The example pair's report, JSON and Markdown, byte for byte as in
