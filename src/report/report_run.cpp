@@ -45,7 +45,8 @@ void writeReportFile(OutputStream& out, const std::string& path, Write&& write) 
 // file at `path`, with the same bytes on every system; ends the run with a
 // message when it cannot be written. A regular file, there or not, gets its
 // content only once it is complete: it is written beside and renamed into
-// place, so that a failure leaves what was there (or nothing) as it was.
+// place, so that a failure or a kill leaves what was there (or nothing) as
+// it was.
 template <typename Write>
 void writeOutput(OutputStream& out, const std::string& path, Write&& write) {
     if (path == "-") {
@@ -57,29 +58,13 @@ void writeOutput(OutputStream& out, const std::string& path, Write&& write) {
         return;
     }
     const PathKind kind = pathKind(path);
-    // A new file is made empty first, to be replaced like an existing one;
-    // it goes again when the run fails.
-    struct NewFile {
-        const std::string& path;
-        bool made = false;
-        bool kept = false;
-        ~NewFile() {
-            if (made && !kept) {
-                static_cast<void>(removeFile(path));
-            }
-        }
-    } newFile{path};
-    if (kind == PathKind::nothing) {
-        newFile.made = out.createFile(path.c_str(), LineEnds::asWritten) && out.close();
-    }
-    const bool replaces = kind == PathKind::file || newFile.made;
+    const bool replaces = kind == PathKind::file || kind == PathKind::nothing;
     const bool opened = replaces ? out.createReplacement(path.c_str(), LineEnds::asWritten)
                                  : out.createFile(path.c_str(), LineEnds::asWritten);
     if (!opened) {
         fatal(withReason("Cannot create " + quoted(path), out.failure()));
     }
     writeAndClose(out, path, write);
-    newFile.kept = true;
 }
 
 // The index and the shared files of an HTML report, in its new directory.
@@ -148,8 +133,9 @@ int runReportOrRaise(const ReportOptions& options, std::FILE* errors,
                     [&model](OutputStream& stream) { writeJsonReport(stream, model); });
     }
     if (options.markdownPath != nullptr) {
-        writeOutput(out, options.markdownPath,
-                    [&model](OutputStream& stream) { writeMarkdownSummary(stream, model); });
+        writeOutput(out, options.markdownPath, [&model, &options](OutputStream& stream) {
+            writeMarkdownSummary(stream, model, options.markdownLimit);
+        });
     }
     if (html) {
         std::string error;

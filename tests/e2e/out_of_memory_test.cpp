@@ -217,7 +217,7 @@ TEST(OutOfMemory, KorvcmpReportEveryAllocationMayFail) {
     const auto prepare = [&] {
         fs::remove(json);
         for (const auto& entry : fs::directory_iterator(dir.path())) {
-            if (entry.path().filename().string().starts_with("report.korvcmp-report-old-")) {
+            if (entry.path().filename().string().starts_with("report.korvcmp-report-")) {
                 fs::remove_all(entry.path());
             }
         }
@@ -261,7 +261,7 @@ TEST(OutOfMemory, KorvcmpReportEveryAllocationMayFail) {
             for (const auto& entry : fs::directory_iterator(dir.path())) {
                 const std::string name = entry.path().filename().string();
                 const bool earlierAside =
-                    result.status == 0 && name.starts_with("report.korvcmp-report-old-");
+                    result.status == 0 && name.starts_with("report.korvcmp-report-");
                 entries += name != "count" && !earlierAside ? 1 : 0;
             }
             ASSERT_EQ(entries, fileExists(json) ? 2U : 1U);
