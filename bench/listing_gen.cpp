@@ -1486,8 +1486,8 @@ void appendSummary(std::string& out, const ListingTotals& totals) {
 // Command line
 
 constexpr const char* kUsage =
-    "usage: korvcmp-listing-gen --size-mb N [--seed S] [--shape mixed|small-files] [--edits P]\n"
-    "                           [--truth FILE] --out1 LISTING1 --out2 LISTING2\n"
+    "usage: korvcmp-listing-gen --size-mb N [--seed S] [--shape mixed|small-files]\n"
+    "                           [--edits P] [--truth FILE] --out1 LISTING1 --out2 LISTING2\n"
     "\n"
     "Writes two synthetic execution profile listings, two test runs of one made-up\n"
     "program, each about N megabytes (10^6 bytes; N may have a fraction). The same\n"
