@@ -106,4 +106,17 @@ void fuzzFinding(const char* target, const char* what, std::string_view detail) 
     std::abort();
 }
 
+ListingPair splitListingPair(std::string_view input) {
+    constexpr std::string_view kSeparatorLine = "=====8<=====\n";
+    if (input.starts_with(kSeparatorLine)) {
+        return {input.substr(0, 0), input.substr(kSeparatorLine.size())};
+    }
+    const std::string separator = "\n" + std::string(kSeparatorLine);
+    const std::size_t at = input.find(separator);
+    if (at == std::string_view::npos) {
+        return {input, input};
+    }
+    return {input.substr(0, at + 1), input.substr(at + separator.size())};
+}
+
 }  // namespace korvcmp::fuzzing

@@ -18,6 +18,15 @@ std::string fuzzFilePath(std::string_view name);
 // as the fuzzer cannot go on.
 void writeFuzzFile(const std::string& path, std::string_view content);
 
+// An input of two listings: the first, then the second after a line
+// "=====8<=====". Without that line both listings are the whole input; an
+// input that starts with it has an empty first listing.
+struct ListingPair {
+    std::string_view listing1;
+    std::string_view listing2;
+};
+ListingPair splitListingPair(std::string_view input);
+
 // Reports a finding of the fuzz target `target` and aborts, so that libFuzzer
 // keeps the input that caused it.
 [[noreturn]] void fuzzFinding(const char* target, const char* what, std::string_view detail = {});

@@ -28,8 +28,6 @@
 
 namespace {
 
-constexpr std::string_view kSeparatorLine = "=====8<=====\n";
-
 // The files of one run: the two listings, and the output path named on the
 // command line, which is never opened (the output goes to memory).
 struct Workspace {
@@ -40,23 +38,6 @@ struct Workspace {
 
 [[noreturn]] void finding(const char* what, std::string_view detail = {}) {
     korvcmp::fuzzing::fuzzFinding("korvcmp_fuzz", what, detail);
-}
-
-struct ListingPair {
-    std::string_view listing1;
-    std::string_view listing2;
-};
-
-ListingPair split(std::string_view input) {
-    if (input.starts_with(kSeparatorLine)) {
-        return {input.substr(0, 0), input.substr(kSeparatorLine.size())};
-    }
-    const std::string separator = "\n" + std::string(kSeparatorLine);
-    const std::size_t at = input.find(separator);
-    if (at == std::string_view::npos) {
-        return {input, input};
-    }
-    return {input.substr(0, at + 1), input.substr(at + separator.size())};
 }
 
 // Properties every compared listing has, whatever its input: it begins with
@@ -81,7 +62,8 @@ void checkOutput(const std::string& output) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const Workspace space;
-    const ListingPair pair = split({reinterpret_cast<const char*>(data), size});
+    const korvcmp::fuzzing::ListingPair pair =
+        korvcmp::fuzzing::splitListingPair({reinterpret_cast<const char*>(data), size});
     korvcmp::fuzzing::writeFuzzFile(space.listing1Path, pair.listing1);
     korvcmp::fuzzing::writeFuzzFile(space.listing2Path, pair.listing2);
 

@@ -36,8 +36,6 @@
 
 namespace {
 
-constexpr std::string_view kSeparatorLine = "=====8<=====\n";
-
 [[noreturn]] void finding(const char* what, std::string_view detail = {}) {
     korvcmp::fuzzing::fuzzFinding("korvcmp_report_fuzz", what, detail);
 }
@@ -49,18 +47,6 @@ struct Workspace {
     std::string jsonPath = korvcmp::fuzzing::fuzzFilePath("report.json");
     std::string markdownPath = korvcmp::fuzzing::fuzzFilePath("report.md");
 };
-
-std::pair<std::string_view, std::string_view> split(std::string_view input) {
-    if (input.starts_with(kSeparatorLine)) {
-        return {input.substr(0, 0), input.substr(kSeparatorLine.size())};
-    }
-    const std::string separator = "\n" + std::string(kSeparatorLine);
-    const std::size_t at = input.find(separator);
-    if (at == std::string_view::npos) {
-        return {input, input};
-    }
-    return {input.substr(0, at + 1), input.substr(at + separator.size())};
-}
 
 // The file's bytes; "" when there is none.
 std::string contentOf(const std::string& path) {
@@ -166,7 +152,8 @@ void checkRun(int status, const std::string& messages, const Workspace& space, s
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const Workspace space;
-    const auto [listing1, listing2] = split({reinterpret_cast<const char*>(data), size});
+    const auto [listing1, listing2] =
+        korvcmp::fuzzing::splitListingPair({reinterpret_cast<const char*>(data), size});
     korvcmp::fuzzing::writeFuzzFile(space.listing1Path, listing1);
     korvcmp::fuzzing::writeFuzzFile(space.listing2Path, listing2);
     // Each run starts without outputs, so that what it leaves is its own.
