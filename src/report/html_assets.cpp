@@ -62,10 +62,11 @@ thead th { background: var(--head); text-align: left; border-bottom: 2px solid v
 .runs td { overflow-wrap: anywhere; min-width: 16rem; }
 /* A fixed layout keeps sorting and filtering thousands of rows quick. */
 .files { width: 100%; min-width: 62rem; table-layout: fixed; }
-.files th:nth-child(1) { width: 26%; }
-.files th:nth-child(2) { width: 13%; }
-.files th:nth-child(3) { width: 17%; }
-.files th:nth-child(4), .files th:nth-child(5), .files th:nth-child(6) { width: 8%; }
+.files th:nth-child(1) { width: 22%; }
+.files th:nth-child(2) { width: 11%; }
+.files th:nth-child(3) { width: 15%; }
+.files th:nth-child(4), .files th:nth-child(5), .files th:nth-child(6) { width: 7%; }
+.files th:nth-child(7) { width: 14%; }
 .files td + td, .files th + td { white-space: nowrap; overflow: hidden; text-overflow: ellipsis; }
 .files td:nth-child(n+4):nth-child(-n+6), .files th:nth-child(n+4):nth-child(-n+6) { text-align: right; }
 .files tr.dir th, .files tr.dir td { background: var(--dir); font-weight: 600; }
@@ -115,6 +116,17 @@ th[aria-sort=descending] button.sort::after { content: " ▼"; }
 .lost:focus { outline: 3px solid var(--accent); outline-offset: 1px; }
 .nv a { padding: 0 .25em; font-family: system-ui, sans-serif; }
 .vh { position: absolute; width: 1px; height: 1px; overflow: hidden; clip: rect(0 0 0 0); }
+/* The aligned lines of an edited or moved file: line, old line, counts of run 1 and 2, flag,
+   change, description. Added and deleted rows also say so in the change column. */
+.pl.al td:nth-child(-n+9) { text-align: right; }
+.pl.al td:nth-child(n+10), .pl.al tr.d td { text-align: left; }
+.pl.al td:nth-child(5), .pl.al th:nth-child(5) { border-left: 1px solid var(--line); }
+.pl.al td:nth-child(-n+4) { color: var(--muted); }
+.pl tr.added td:first-child { box-shadow: inset 4px 0 var(--new); }
+.pl tr.added td:nth-child(10) { color: var(--new); font-weight: 700; }
+.pl tr.deleted td { color: var(--muted); }
+.pl tr.deleted td:first-child { box-shadow: inset 4px 0 var(--muted); }
+.pl tr.deleted td:nth-child(11) { text-decoration: line-through; }
 @media print {
   :root { --bg: #fff; --fg: #000; --muted: #444; --head: #fff; --dir: #eee; --cur: #fff;
     --lost-bg: #fff; --new-bg: #fff; }

@@ -1,6 +1,8 @@
 // The shared pieces of the report's pages.
 #include "report/html_page_parts.h"
 
+#include <utility>
+
 #include "report/html_pages.h"
 #include "report/html_text.h"
 
@@ -118,8 +120,7 @@ void writeCardEnd(OutputStream& out) {
     out.write("</b></div>\n");
 }
 
-void writeCoverageCards(OutputStream& out, const TerFigures& ter1, const TerFigures& ter2,
-                        const ChangeFigures& change) {
+void writeRunCoverageCards(OutputStream& out, const TerFigures& ter1, const TerFigures& ter2) {
     writeCardStart(out, "Coverage, run 1");
     writeCoverage(out, ter1);
     writeCardEnd(out);
@@ -129,6 +130,11 @@ void writeCoverageCards(OutputStream& out, const TerFigures& ter1, const TerFigu
     writeCardStart(out, "Change (points)");
     writeCoverageChange(out, ter1, ter2);
     writeCardEnd(out);
+}
+
+void writeCoverageCards(OutputStream& out, const TerFigures& ter1, const TerFigures& ter2,
+                        const ChangeFigures& change) {
+    writeRunCoverageCards(out, ter1, ter2);
     writeCardStart(out, "Hits in run 1");
     out.writeInteger(change.hits1);
     writeCardEnd(out);
@@ -142,7 +148,80 @@ void writeCoverageCards(OutputStream& out, const TerFigures& ter1, const TerFigu
     writeCardEnd(out);
 }
 
+void writeChangeCards(OutputStream& out, const ChangeCategories& changes) {
+    const std::int64_t added = changes.addedCovered + changes.addedUncovered;
+    writeCardStart(out, "Changed-code coverage", changes.addedUncovered > 0);
+    writeCoverage(out, changedCodeCoverage(changes));
+    writeCardEnd(out);
+    writeCardStart(out, "Gained");
+    out.write(changes.gained > 0 ? "+" : "");
+    out.writeInteger(changes.gained);
+    writeCardEnd(out);
+    writeCardStart(out, "Lost", changes.lost > 0);
+    out.write(changes.lost > 0 ? "−" : "");
+    out.writeInteger(changes.lost);
+    writeCardEnd(out);
+    writeCardStart(out, "Added");
+    out.writeInteger(added);
+    out.write(" <small>(");
+    out.writeInteger(changes.addedCovered);
+    out.write(" covered)</small>");
+    writeCardEnd(out);
+    writeCardStart(out, "Deleted");
+    out.writeInteger(changes.deletedCovered + changes.deletedUncovered);
+    out.write(" <small>(");
+    out.writeInteger(changes.deletedCovered);
+    out.write(" covered)</small>");
+    writeCardEnd(out);
+    writeCardStart(out, "Kept");
+    out.writeInteger(changes.keptCovered + changes.keptUncovered);
+    out.write(" <small>(");
+    out.writeInteger(changes.keptCovered);
+    out.write(" covered)</small>");
+    writeCardEnd(out);
+}
+
+void writeCompactCategories(OutputStream& out, const ChangeCategories& changes) {
+    out.writeInteger(changes.keptCovered + changes.keptUncovered);
+    out.write(" / ");
+    out.writeInteger(changes.gained);
+    out.write(" / ");
+    out.writeInteger(changes.lost);
+    out.write(" / ");
+    out.writeInteger(changes.addedCovered);
+    out.write(" of ");
+    out.writeInteger(changes.addedCovered + changes.addedUncovered);
+    out.write(" / ");
+    out.writeInteger(changes.deletedCovered + changes.deletedUncovered);
+}
+
+void writeFullCategories(OutputStream& out, const ChangeCategories& changes) {
+    const std::pair<std::string_view, std::int64_t> figures[] = {
+        {"kept covered ", changes.keptCovered},
+        {", kept uncovered ", changes.keptUncovered},
+        {", gained ", changes.gained},
+        {", lost ", changes.lost},
+        {", added covered ", changes.addedCovered},
+        {", added uncovered ", changes.addedUncovered},
+        {", deleted covered ", changes.deletedCovered},
+        {", deleted uncovered ", changes.deletedUncovered},
+    };
+    for (const auto& [label, figure] : figures) {
+        out.write(label);
+        out.writeInteger(figure);
+    }
+}
+
 void writeFileStatus(OutputStream& out, const FileSummary& summary) {
+    if (!summary.movedFrom.empty()) {
+        out.write("moved from ");
+        writeHtmlText(out, summary.movedFrom);
+        return;
+    }
+    if (summary.edited) {
+        out.write("edited");
+        return;
+    }
     out.write(fileStatusName(summary.status));
     if (summary.status == FileStatus::NotCompared && !summary.reason.empty()) {
         out.write(": ");

@@ -10,11 +10,14 @@
 // the id "lost1", "lost2", ... in page order, and each marker of a new item
 // one element of the class "new" holding "^"; no other element of any page
 // has those classes. The first row of each source line has the id "L<line>",
-// and function k's first row (from 0) the id "F<k>".
+// and function k's first row (from 0) the id "F<k>". In the page of an
+// edited or moved file, a row of a line only listing 2 has has the class
+// "added", one of a line only listing 1 has the class "deleted".
 #pragma once
 
 #include <string_view>
 
+#include "compare/section_alignment.h"
 #include "listing/listing_model.h"
 #include "output/output_stream.h"
 #include "report/report_model.h"
@@ -33,11 +36,12 @@ void writeIndexPage(OutputStream& out, const ReportModel& model);
 
 // The page of one file section of listing 2 (summary.page). `file2` is the
 // section; `file1` its partner in listing 1 when the section was compared
-// (its lines stand against file2's by position), else none. Of `model` only
-// the title and the two listing headers are read: the page is written while
-// the comparison goes on.
+// (its lines stand against file2's by position), else none. `alignment`,
+// for an edited or moved section, pairs its lines with listing 1's by
+// construct; none for any other. Of `model` only the title and the two
+// listing headers are read: the page is written while the comparison goes on.
 void writeFilePage(OutputStream& out, const ReportModel& model, const FileSummary& summary,
                    const MonitoredFile& file2, const MonitoredFile* file1,
-                   const char* listing2CoverageView);
+                   const char* listing2CoverageView, const SectionAlignment* alignment = nullptr);
 
 }  // namespace korvcmp

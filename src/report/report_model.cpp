@@ -91,7 +91,16 @@ bool FileSummary::lostCoverage() const {
     if (status == FileStatus::Removed) {
         return ter1.present && ter1.covered > 0;
     }
-    return change.lostHits > 0;
+    return lostItems() > 0;
+}
+
+TerFigures changedCodeCoverage(const ChangeCategories& changes) {
+    TerFigures figures;
+    figures.present = true;
+    figures.covered = changes.addedCovered;
+    figures.total = changes.addedCovered + changes.addedUncovered;
+    figures.percent = figures.total > 0 ? figures.covered * 100 / figures.total : 100;
+    return figures;
 }
 
 const std::string* ListingHeader::field(std::string_view label) const {

@@ -18,6 +18,8 @@
 #include "platform/system_memory.h"
 #include "report/html_pages.h"
 #include "report/html_text.h"
+#include "support/listing_builder.h"
+#include "support/model_builder.h"
 #include "support/test_support.h"
 
 namespace korvcmp::testing {
@@ -282,6 +284,120 @@ TEST(HtmlPages, FilePagesShowEveryMarkerAndAddressEverySourceLine) {
     }
 }
 
+// An edited file's page: its lines aligned with listing 1's by hand, each
+// kind of row once (paired and moved, added, deleted, a renamed and a
+// deleted function).
+TEST(HtmlPages, AlignedPageShowsAddedDeletedAndMovedLines) {
+    FileModel file1;
+    file1.functions = {
+        {std::nullopt,
+         {profileLine("3", "", ' ', "10", "FUNCTION f()"),
+          profileLine("2", "1", ' ', "12", "if (a)"), profileLine("2", "", ' ', "13", "return 1"),
+          profileLine("1", "", ' ', "14", "return 0")}},
+        {std::nullopt,
+         {profileLine("1", "", ' ', "40", "FUNCTION old_name()"),
+          profileLine("1", "", ' ', "41", "break")}},
+        {std::nullopt, {profileLine("1", "", ' ', "30", "FUNCTION gone()")}},
+    };
+    FileModel file2;
+    file2.functions = {
+        {std::nullopt,
+         {profileLine("3", "", ' ', "10", "FUNCTION f()"),
+          profileLine("2", "0", '-', "15", "if (a)"), profileLine("0", "", '-', "16", "goto <out>"),
+          profileLine("1", "", ' ', "17", "return 0")}},
+        {std::nullopt,
+         {profileLine("1", "", ' ', "40", "FUNCTION new_name()"),
+          profileLine("1", "", ' ', "41", "break")}},
+    };
+    ListingModel listing1;
+    listing1.files = {file1};
+    ListingModel listing2;
+    listing2.files = {file2};
+    const auto built = buildListings(listing1, listing2);
+    const MonitoredFile& one = *fileAt(*built->listing1, 0);
+    const MonitoredFile& two = *fileAt(*built->listing2, 0);
+    const auto line1 = [&](int function, int line) {
+        return lineAt(*functionAt(one, function), line);
+    };
+    const auto line2 = [&](int function, int line) {
+        return lineAt(*functionAt(two, function), line);
+    };
+    using C = ItemChange;
+    SectionAlignment alignment;
+    alignment.functions.push_back({functionAt(one, 0),
+                                   functionAt(two, 0),
+                                   false,
+                                   {{line1(0, 0), line2(0, 0), C::KeptCovered, C::None},
+                                    {line1(0, 1), line2(0, 1), C::KeptCovered, C::Lost},
+                                    {nullptr, line2(0, 2), C::AddedUncovered, C::None},
+                                    {line1(0, 2), nullptr, C::DeletedCovered, C::None},
+                                    {line1(0, 3), line2(0, 3), C::KeptCovered, C::None}},
+                                   {}});
+    alignment.functions.push_back({functionAt(one, 1),
+                                   functionAt(two, 1),
+                                   true,
+                                   {{line1(1, 0), line2(1, 0), C::KeptCovered, C::None},
+                                    {line1(1, 1), line2(1, 1), C::Gained, C::None}},
+                                   {}});
+    alignment.functions.push_back({functionAt(one, 2),
+                                   nullptr,
+                                   false,
+                                   {{line1(2, 0), nullptr, C::DeletedCovered, C::None}},
+                                   {}});
+    alignment.changes = {5, 0, 1, 1, 0, 1, 2, 0};
+
+    ReportModel model;
+    model.title = "Edits";
+    FileSummary summary;
+    summary.path = "src/a.c";
+    summary.status = FileStatus::NotCompared;
+    summary.reason = "different profile";
+    summary.edited = true;
+    summary.changes = alignment.changes;
+    summary.functions = {{"f()", 10, {}, {}, {}, {}, false, {}},
+                         {"new_name()", 40, {}, {}, {}, {}, false, "old_name()"},
+                         {"gone()", 30, {}, {}, {}, {}, true, {}}};
+    std::string page;
+    OutputStream out;
+    out.useMemory(&page);
+    writeFilePage(out, model, summary, two, &one, built->listing2->coverageView, &alignment);
+    ASSERT_TRUE(out.close());
+
+    const struct {
+        std::string_view fragment;
+        std::size_t count;
+    } expected[] = {
+        {"<p class=\"st\">edited</p>", 1},
+        {"class=\"lost\"", 1},
+        {"<span class=\"lost\" id=\"lost1\">v</span>", 1},
+        {"class=\"new\"", 1},
+        {"<tr class=\"added\"", 1},
+        {"<tr class=\"deleted\"", 2},
+        {"<td>added<td>goto &lt;out&gt;", 1},
+        {"<td>deleted<td>", 2},
+        // Moved lines show their old number, deleted ones only that.
+        {"<tr id=\"L15\"><td>15<td>12<td>2<td>1<td>2<td><td>0<td>", 1},
+        {"<tr id=\"L17\"><td>17<td>14<td>1", 1},
+        {"<tr class=\"deleted\"><td><td>13<td>2<td><td><td><td><td><td><td>deleted<td>return 1", 1},
+        {"<tr class=\"deleted\" id=\"F2\"><td><td>30<td>1", 1},
+        {"<tr class=\"added\" id=\"L16\"><td>16<td><td><td><td>0", 1},
+        {"<td>renamed from old_name()<td>FUNCTION new_name()", 1},
+        {"new_name()</a> <small>(renamed from old_name())</small>", 1},
+        {"gone()</a> <small>(deleted)</small>", 1},
+        {"id=\"L", 6},
+        {"id=\"F", 3},
+        {"1 lost item:", 1},
+    };
+    for (const auto& part : expected) {
+        EXPECT_EQ(occurrences(page, part.fragment), part.count) << part.fragment << "\n" << page;
+    }
+    if (!tidyAvailable()) {
+        GTEST_SKIP() << "tidy is not installed: the page was not validated";
+    }
+    TempDir dir;
+    EXPECT_EQ(tidyComplaints(dir, page), "");
+}
+
 TEST(HtmlPages, IndexShowsEveryFigureWithoutMarkerClasses) {
     const std::string run1 = sourcePath("examples/run1.lst");
     const std::string run2 = sourcePath("examples/run2.lst");
@@ -307,7 +423,20 @@ TEST(HtmlPages, IndexShowsEveryFigureWithoutMarkerClasses) {
     removed.path = "lib\\legacy/<old>.c";
     removed.status = FileStatus::Removed;
     removed.ter1 = {true, 40, 4, 10};
-    model.totals = {{true, 64, 96, 149}, {true, 71, 115, 160}, {79, 59, 23}, 4, 1, 1, 3, {}};
+    FileSummary& edited = model.files.emplace_back();
+    edited.path = "src/edited.c";
+    edited.status = FileStatus::NotCompared;
+    edited.reason = "different profile";
+    edited.edited = true;
+    edited.change = {0, 9, 0};
+    edited.changes = {5, 1, 2, 3, 4, 6, 7, 8};
+    FileSummary& moved = model.files.emplace_back();
+    moved.path = "src/new/<moved>.c";
+    moved.status = FileStatus::NotCompared;
+    moved.reason = "no file";
+    moved.movedFrom = "src/old/<moved>.c";
+    model.totals = {{true, 64, 96, 149},      {true, 71, 115, 160}, {79, 59, 23}, 4, 1, 1, 3,
+                    {10, 1, 2, 3, 3, 1, 7, 8}};
 
     std::string index;
     OutputStream out;
@@ -332,6 +461,16 @@ TEST(HtmlPages, IndexShowsEveryFigureWithoutMarkerClasses) {
         "&lt;old&gt;.c<td>40% <small>(4/10)</small><td>—",
         "<td>removed",
         "data-dir=\"lib\\legacy\"",
+        // Edited and moved files by their status, their new and lost items
+        // from the aligned view, and every file's categories in short and in full.
+        "edited.c<td>—<td>—<td>—<td>6<td class=\"neg\">3<td title=\"kept covered 5, kept "
+        "uncovered 1, gained 2, lost 3, added covered 4, added uncovered 6, deleted covered 7, "
+        "deleted uncovered 8\">6 / 2 / 3 / 4 of 10 / 15<td>edited\n",
+        "<td>moved from src/old/&lt;moved&gt;.c\n",
+        "<tr class=\"ll\"><td>edited.c",
+        "<span>Changed-code coverage</span><b>75% <small>(3/4)</small></b>",
+        "<span>Lost</span><b>−3</b>",
+        "<span>Kept</span><b>11 <small>(10 covered)</small></b>",
     };
     for (const std::string_view part : expectedParts) {
         EXPECT_EQ(occurrences(index, part), 1U) << part;
