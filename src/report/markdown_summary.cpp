@@ -123,11 +123,14 @@ void writeTotals(MarkdownBudget& budget, const ReportModel& model, std::string& 
     appendMarkdownText(line, model.title.empty() ? "Coverage comparison" : model.title);
     line.append("\n\nCoverage ");
     appendCoverageChange(line, totals.ter1, totals.ter2);
+    const ChangeFigures change = shownChange(model);
     line.append(", **+");
-    appendInteger(line, totals.change.newHits);
+    appendInteger(line, change.newHits);
     line.append(" new, −");
-    appendInteger(line, totals.change.lostHits);
-    line.append(" lost**\n\nFiles: ");
+    appendInteger(line, change.lostHits);
+    line.append(" lost**, changed-code coverage ");
+    appendCoverage(line, changedCodeCoverage(totals.changes));
+    line.append("\n\nFiles: ");
     appendInteger(line, static_cast<std::int64_t>(totals.compared));
     line.append(" compared, ");
     appendInteger(line, static_cast<std::int64_t>(totals.notCompared));
@@ -179,6 +182,17 @@ void writeTable(MarkdownBudget& budget, std::string_view heading, std::size_t ro
     }
 }
 
+// " (edited)" or " (moved from PATH)" after a file seen through the aligned view.
+void appendAlignedMark(std::string& line, const FileSummary& file) {
+    if (!file.movedFrom.empty()) {
+        line.append(" (moved from ");
+        appendMarkdownText(line, file.movedFrom);
+        line.push_back(')');
+    } else if (file.edited) {
+        line.append(" (edited)");
+    }
+}
+
 void writeLostFiles(MarkdownBudget& budget, const std::vector<const FileSummary*>& files,
                     std::size_t end, std::string& line) {
     writeTable(budget,
@@ -189,12 +203,13 @@ void writeLostFiles(MarkdownBudget& budget, const std::vector<const FileSummary*
                    const FileSummary& file = *files[i];
                    row.append("| ");
                    appendMarkdownText(row, file.path);
+                   appendAlignedMark(row, file);
                    row.append(" | ");
                    appendCoverageChange(row, file.ter1, file.ter2);
                    row.append(" | ");
-                   appendInteger(row, file.change.lostHits);
+                   appendInteger(row, file.lostItems());
                    row.append(" | ");
-                   appendInteger(row, file.change.newHits);
+                   appendInteger(row, file.newItems());
                    row.append(" |\n");
                });
 }
@@ -229,6 +244,7 @@ void writeLostItems(MarkdownBudget& budget, const ReportModel& model, std::strin
                    appendMarkdownText(row, item.file);
                    row.push_back(':');
                    appendInteger(row, item.line);
+                   row.append(item.moved ? " (moved)" : item.edited ? " (edited)" : "");
                    row.append(" | ");
                    appendMarkdownText(row, item.function);
                    row.append(" | ");
@@ -261,10 +277,9 @@ void writeMarkdownSummary(OutputStream& out, const ReportModel& model) {
         return;
     }
     // Most lost first; files that lost as much stay in the listing's order.
-    std::stable_sort(lostFiles.begin(), lostFiles.end(),
-                     [](const FileSummary* a, const FileSummary* b) {
-                         return a->change.lostHits > b->change.lostHits;
-                     });
+    std::stable_sort(
+        lostFiles.begin(), lostFiles.end(),
+        [](const FileSummary* a, const FileSummary* b) { return a->lostItems() > b->lostItems(); });
     // A list with lists after it leaves them room: the files at most two
     // fifths of the limit, the removed files one fifth.
     const bool withItems = model.lostItemCount > 0 || !model.firstLostItems.empty();

@@ -94,6 +94,17 @@ bool FileSummary::lostCoverage() const {
     return lostItems() > 0;
 }
 
+ChangeFigures shownChange(const ReportModel& model) {
+    ChangeFigures change = model.totals.change;
+    for (const FileSummary& file : model.files) {
+        if (file.aligned()) {
+            change.newHits += file.newItems() - file.change.newHits;
+            change.lostHits += file.lostItems() - file.change.lostHits;
+        }
+    }
+    return change;
+}
+
 TerFigures changedCodeCoverage(const ChangeCategories& changes) {
     TerFigures figures;
     figures.present = true;
