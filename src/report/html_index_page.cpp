@@ -121,7 +121,7 @@ void writeAlignedTotals(OutputStream& out, const ChangeCategories& changes) {
 void writeTotals(OutputStream& out, const ReportModel& model) {
     const ReportTotals& totals = model.totals;
     out.write("<section>\n<h2>Totals</h2>\n<div class=\"cards\">\n");
-    writeCoverageCards(out, totals.ter1, totals.ter2, shownChange(model));
+    writeCoverageCards(out, totals.ter1, totals.ter2, totals.change);
     out.write("</div>\n<div class=\"cards files\">\n");
     writeCardStart(out, "Files compared");
     out.writeInteger(static_cast<std::int64_t>(totals.compared));

@@ -94,15 +94,12 @@ bool FileSummary::lostCoverage() const {
     return lostItems() > 0;
 }
 
-ChangeFigures shownChange(const ReportModel& model) {
-    ChangeFigures change = model.totals.change;
+std::int64_t lostInAlignedFiles(const ReportModel& model) {
+    std::int64_t lost = 0;
     for (const FileSummary& file : model.files) {
-        if (file.aligned()) {
-            change.newHits += file.newItems() - file.change.newHits;
-            change.lostHits += file.lostItems() - file.change.lostHits;
-        }
+        lost += file.aligned() ? file.changes.lost : 0;
     }
-    return change;
+    return lost;
 }
 
 TerFigures changedCodeCoverage(const ChangeCategories& changes) {

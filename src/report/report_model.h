@@ -152,9 +152,8 @@ struct ReportModel {
     static constexpr std::size_t kKeptLostItems = 2000;
 };
 
-// The new and lost items of the whole comparison as the report shows them:
-// korvcmp's figures, with those of every edited or moved file taken from the
-// aligned view instead.
-ChangeFigures shownChange(const ReportModel& model);
+// The lost items of the edited and moved files, which korvcmp's figures
+// leave out.
+std::int64_t lostInAlignedFiles(const ReportModel& model);
 
 }  // namespace korvcmp

@@ -377,7 +377,8 @@ TEST(MarkdownSummary, SaysWhatWasLostInTablesThatHold) {
          {"| c |"}},
         {"edited and moved files",
          modelWithAlignedFiles(),
-         {"**+4 new, −5 lost**, changed-code coverage 75.0% (3/4)\n\n",
+         {"**+11 new, −0 lost**, changed-code coverage 75.0% (3/4), **−5 lost in edited and "
+          "moved files**\n\n",
           "| File | Coverage 1 → 2 | Lost | New |\n", "| src/new/m.c (moved from src/old/m.c) | ",
           " | 3 | 0 |\n", "| src/e.c (edited) | ", " | 2 | 4 |\n", "### Lost items\n\n",
           "| src/e.c:44 (edited) | ctl() | FALSE 38 | ternary |\n",
