@@ -113,7 +113,8 @@ void writeNotCompared(OutputStream& out, const ReportModel& model) {
 // What became of every item of both runs, edited and moved files aligned.
 void writeAlignedTotals(OutputStream& out, const ChangeCategories& changes) {
     out.write(
-        "<h3>Items of both runs, edited and moved files aligned</h3>\n<div class=\"cards\">\n");
+        "<h3>Every item of both runs, edited and moved files aligned</h3>\n<div "
+        "class=\"cards\">\n");
     writeChangeCards(out, changes);
     out.write("</div>\n");
 }

@@ -469,8 +469,8 @@ TEST(HtmlPages, IndexShowsEveryFigureWithoutMarkerClasses) {
         "<td>moved from src/old/&lt;moved&gt;.c\n",
         "<tr class=\"ll\"><td>edited.c",
         "<span>Changed-code coverage</span><b>75% <small>(3/4)</small></b>",
-        "<span>Lost</span><b>−3</b>",
-        "<span>Kept</span><b>11 <small>(10 covered)</small></b>",
+        "<span>Items lost</span><b>−3</b>",
+        "<span>Items kept</span><b>11 <small>(10 covered)</small></b>",
     };
     for (const std::string_view part : expectedParts) {
         EXPECT_EQ(occurrences(index, part), 1U) << part;
