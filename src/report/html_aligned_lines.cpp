@@ -59,8 +59,11 @@ void writeAlignedRow(OutputStream& out, ProfileRows& rows, const AlignedLine& al
     out.write("<td>");
     writeHtmlText(out, falseCountOf(text2));
     rows.writeMarker(markerOf(aligned.falseItem));
-    const ListingLine& shown = line2 != nullptr ? *line2 : *line1;
-    rows.writeFlagCell(shown.view());
+    // A deleted line shows listing 1's flag and description.
+    const std::string_view shown = line2 != nullptr   ? text2
+                                   : line1 != nullptr ? line1->view()
+                                                      : std::string_view{};
+    rows.writeFlagCell(shown);
     out.write("<td>");
     if (line1 == nullptr) {
         out.write("added");
@@ -75,7 +78,7 @@ void writeAlignedRow(OutputStream& out, ProfileRows& rows, const AlignedLine& al
         out.write("renamed from ");
         writeHtmlText(out, name);
     }
-    rows.writeDescriptionCell(shown.view());
+    rows.writeDescriptionCell(shown);
     rows.endRow(lostBefore);
 }
 
