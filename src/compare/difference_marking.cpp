@@ -2,10 +2,9 @@
 #include "compare/difference_marking.h"
 
 #include <array>
-#include <bit>
-#include <cstring>
 
 #include "base/fatal.h"
+#include "listing/count_fields.h"
 
 namespace korvcmp {
 namespace {
@@ -171,60 +170,6 @@ void addTotals(Whole& record, const Part& part) {
 }
 
 }  // namespace
-
-namespace {
-
-// Word-at-a-time reading of a count field: eight characters as one
-// little-endian word, with the high bit set in each byte that decides.
-constexpr std::uint64_t kEveryByte = 0x0101010101010101;
-constexpr std::uint64_t kLowSevenBits = 0x7f7f7f7f7f7f7f7f;
-
-std::uint64_t nonZeroBytes(std::uint64_t word) {
-    return (((word & kLowSevenBits) + kLowSevenBits) | word) & ~kLowSevenBits;
-}
-
-// The bytes that are neither a blank nor '0': the first of them decides.
-std::uint64_t decidingBytes(std::uint64_t word) {
-    return nonZeroBytes(word ^ (kEveryByte * ' ')) & nonZeroBytes(word ^ (kEveryByte * '0'));
-}
-
-bool isNonZeroDigit(char c) {
-    return c >= '1' && c <= '9';
-}
-
-// The character of `word` at the first byte marked in `marks` (not 0).
-char firstMarked(std::uint64_t word, std::uint64_t marks) {
-    return static_cast<char>(word >> (std::countr_zero(marks) & ~7));
-}
-
-}  // namespace
-
-bool countIsNonZero(std::string_view text, int first, int last) {
-    const auto from = static_cast<std::size_t>(first);
-    if constexpr (std::endian::native == std::endian::little) {
-        // The ten columns of a count field, read as two overlapping words.
-        if (last - first + 1 == 10 && text.size() >= from + 10) {
-            std::uint64_t head = 0;
-            std::uint64_t tail = 0;
-            std::memcpy(&head, text.data() + from, 8);
-            std::memcpy(&tail, text.data() + from + 2, 8);
-            if (const std::uint64_t marks = decidingBytes(head); marks != 0) {
-                return isNonZeroDigit(firstMarked(head, marks));
-            }
-            // The last two columns are the last two bytes of `tail`.
-            const std::uint64_t marks = decidingBytes(tail) & 0x8080000000000000;
-            return marks != 0 && isNonZeroDigit(firstMarked(tail, marks));
-        }
-    }
-    for (std::size_t column = from;
-         column <= static_cast<std::size_t>(last) && column < text.size(); ++column) {
-        const char c = text[column];
-        if (c != ' ' && c != '0') {
-            return isNonZeroDigit(c);
-        }
-    }
-    return false;
-}
 
 void compareFunction(const FunctionBlock* function1, FunctionBlock& function2,
                      MonitoredFile& file2) {

@@ -3,9 +3,6 @@
 // new/lost/equal totals per function, file section and listing.
 #pragma once
 
-#include <cstdint>
-#include <string_view>
-
 #include "listing/listing_model.h"
 
 namespace korvcmp {
@@ -19,10 +16,5 @@ void markFile(const MonitoredFile* file1, MonitoredFile& file2);
 // covered item counts as new) and adds the function's totals to `file2`.
 void compareFunction(const FunctionBlock* function1, FunctionBlock& function2,
                      MonitoredFile& file2);
-
-// True when the count field in columns `first` to `last` of `text` holds a
-// count other than 0. Blanks are skipped wherever they stand and digits are
-// read as one number; the first other character ends the field.
-bool countIsNonZero(std::string_view text, int first, int last);
 
 }  // namespace korvcmp

@@ -294,31 +294,6 @@ std::string_view descriptionOf(std::string_view text) {
                                                       : text.substr(descriptionStart);
 }
 
-namespace {
-
-// Empty fields are views into `text` too, never null ones.
-std::string_view countFieldOf(std::string_view text, std::size_t first, std::size_t last) {
-    if (text.size() <= last) {
-        return text.substr(text.size());
-    }
-    std::string_view field = text.substr(first, last + 1 - first);
-    const std::size_t from = field.find_first_not_of(' ');
-    if (from == std::string_view::npos) {
-        return field.substr(field.size());
-    }
-    return field.substr(from, field.find_last_not_of(' ') + 1 - from);
-}
-
-}  // namespace
-
-std::string_view trueCountOf(std::string_view text) {
-    return countFieldOf(text, 0, kTrueCountLast);
-}
-
-std::string_view falseCountOf(std::string_view text) {
-    return countFieldOf(text, kFalseCountFirst, kFalseCountLast);
-}
-
 std::optional<LineKind> profileLineKindOf(std::string_view text, const char* listing2CoverageView) {
     const Form* form = formOf(descriptionOf(text), text);
     if (form == nullptr) {

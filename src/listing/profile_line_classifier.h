@@ -7,6 +7,7 @@
 #include <optional>
 #include <string_view>
 
+#include "listing/count_fields.h"
 #include "listing/line_store.h"
 #include "listing/listing_model.h"
 
@@ -23,12 +24,6 @@ std::uint32_t sourceLineNumberOf(std::string_view text);
 // The description of a profile line: the text from column 30 on, after the
 // blanks that begin it.
 std::string_view descriptionOf(std::string_view text);
-
-// The HITS/TRUE field (columns 0 to 9) and the FALSE field (columns 11 to
-// 20) of a profile line as they stand, without the blanks around them;
-// empty when the line is too short to have it.
-std::string_view trueCountOf(std::string_view text);
-std::string_view falseCountOf(std::string_view text);
 
 // The kind classifyProfileLine gives the profile line `text` (at least 31
 // characters); none when it fits no known form.

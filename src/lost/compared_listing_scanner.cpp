@@ -6,16 +6,17 @@
 #include "lost/compared_listing_scanner.h"
 
 #include <array>
-#include <charconv>
 #include <cstddef>
-#include <system_error>
+#include <optional>
 #include <utility>
 
 #include "compare/file_pairing.h"
+#include "listing/count_fields.h"
+#include "listing/listing_fields.h"
 #include "listing/listing_model.h"
 #include "listing/listing_texts.h"
 #include "listing/profile_line_classifier.h"
-#include "lost/count_names.h"
+#include "listing/ter_figures.h"
 #include "lost/profile_line_fields.h"
 #include "output/compared_listing_texts.h"
 
@@ -152,24 +153,6 @@ bool isDirectiveLine(std::string_view line) {
     return holdsAt(line, kDescriptionColumn, kLineDirective);
 }
 
-// The file a "#line N \"file\"" line names, its escapes undone ("\\" is one
-// backslash); empty when the line names none.
-void readDirectiveFile(std::string_view line, std::string& file) {
-    file.clear();
-    std::string_view rest = line.substr(kDescriptionColumn + kLineDirective.size());
-    const std::size_t quote = rest.find('"');
-    if (quote == std::string_view::npos) {
-        return;
-    }
-    rest.remove_prefix(quote + 1);
-    for (std::size_t i = 0; i < rest.size() && rest[i] != '"'; ++i) {
-        if (rest[i] == '\\' && i + 1 < rest.size()) {
-            ++i;
-        }
-        file.push_back(rest[i]);
-    }
-}
-
 }  // namespace
 
 bool ComparedListingScanner::takeOtherLine(std::string_view line, std::int64_t number) {
@@ -235,29 +218,17 @@ bool ComparedListingScanner::takeFixedStep(std::string_view line, std::int64_t n
 bool ComparedListingScanner::checkTerFigures(std::string_view terLine, std::int64_t number,
                                              const MarkerCount& count, const char* owner) {
     // korvcmp puts "[h + n - l]" right after the first "(": n new and l lost.
-    std::array<std::int64_t, 3> figures{};
-    const std::size_t open = terLine.find('(');
-    bool readable = open != std::string_view::npos;
-    std::string_view rest = readable ? terLine.substr(open + 1) : std::string_view();
-    constexpr std::array<std::string_view, 3> kBefore = {"[", " + ", " - "};
-    for (std::size_t i = 0; readable && i < figures.size(); ++i) {
-        readable = rest.starts_with(kBefore[i]);
-        rest.remove_prefix(readable ? kBefore[i].size() : 0);
-        const auto [end, error] =
-            std::from_chars(rest.data(), rest.data() + rest.size(), figures[i]);
-        readable = readable && error == std::errc();
-        rest.remove_prefix(static_cast<std::size_t>(end - rest.data()));
-    }
-    if (!readable || !rest.starts_with("]")) {
+    const std::optional<ChangeFigures> figures = parseChangeFigures(terLine);
+    if (!figures) {
         return fail(number,
                     "no difference figures \"[h + n - l]\" after the first \"(\" of the "
                     "TER line");
     }
     // korvcmp writes the figures as 64-bit numbers.
-    if (figures[1] != count.added || figures[2] != count.lost) {
-        return fail(number, "the TER figures say " + std::to_string(figures[1]) + " new and " +
-                                std::to_string(figures[2]) + " lost, the " + owner + " holds " +
-                                std::to_string(count.added) + " ^ and " +
+    if (figures->newHits != count.added || figures->lostHits != count.lost) {
+        return fail(number, "the TER figures say " + std::to_string(figures->newHits) +
+                                " new and " + std::to_string(figures->lostHits) + " lost, the " +
+                                owner + " holds " + std::to_string(count.added) + " ^ and " +
                                 std::to_string(count.lost) +
                                 " v markers: the listing was changed after korvcmp wrote it");
     }
@@ -288,7 +259,7 @@ bool ComparedListingScanner::takeFunctionsLine(std::string_view line, std::int64
         return true;
     }
     if (isDirectiveLine(line)) {
-        readDirectiveFile(line, directiveFile_);
+        readLineDirectiveFile(line, directiveFile_);
         state_ = State::AfterDirective;
         return true;
     }
@@ -345,10 +316,7 @@ bool ComparedListingScanner::takeBetweenSectionsLine(std::string_view line, std:
 }
 
 void ComparedListingScanner::startFile(std::string_view monitoredLine, std::int64_t number) {
-    std::string_view path = monitoredLine.substr(kMonitored.size());
-    if (const std::size_t colon = path.find(" : "); colon != std::string_view::npos) {
-        path.remove_prefix(colon + 3);
-    }
+    std::string_view path = monitoredPath(monitoredLine);
     const std::string_view reason = takeNotComparedReason(path);
     filePath_.assign(path);
     fileIsCompared_ = reason.empty();
@@ -380,7 +348,8 @@ void ComparedListingScanner::reportMarker(std::string_view line, std::int64_t nu
         .file = functionFile_,
         .sourceLine = sourceLineNumberOf(line),
         .function = functionName_,
-        .count = countNameOf(line, description, column),
+        .count =
+            markedCountOf(line, profileLineKindOf(line, nullptr).value_or(LK_PLAIN), column).name,
         .markerColumn = column,
         .description = description,
         .listingLine = number,

@@ -108,7 +108,7 @@ class ComparedListingScanner {
         if (markers == 0) {
             return true;  // most profile lines: no change
         }
-        if ((markers & ~kMarkerColumnBits) != 0) {
+        if ((markers & kCountFieldBits) != 0) {
             return failProfileLine(line, number);
         }
         if ((markers >> kTrueMarkerColumn & 1) != 0) {

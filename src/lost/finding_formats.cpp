@@ -10,9 +10,12 @@
 #include <string>
 #include <utility>
 
-#include "lost/code_quality_format.h"
-#include "lost/sarif_format.h"
-#include "lost/text_escaping.h"
+#include "base/terminal_text.h"
+#include "output/code_quality_report.h"
+#include "output/finding_reports.h"
+#include "output/json_text.h"
+#include "output/sarif_log.h"
+#include "output/text_escaping.h"
 
 namespace korvcmp {
 namespace {
@@ -26,8 +29,14 @@ char* put(char* at, std::string_view text) {
     return at + text.size();
 }
 
+// Texts of the listing as a terminal or a log shows them safely.
+void writeShown(OutputStream& out, std::string_view text) {
+    writeTerminalText(text, [&](std::string_view part) { out.write(part); });
+}
+
 // "FILE:LINE: lost: COUNT in FUNCTION: DESCRIPTION", the line written most:
-// put together in the buffer in one go (the words as writeItemText has them).
+// put together in the buffer in one go (the words as writeItemText has them)
+// and looked at once for bytes a terminal must not get.
 void writeGnuItem(OutputStream& out, const MarkedItem& item) {
     constexpr std::size_t kMaxDigits = 20;  // of a 64-bit number, with its sign
     const std::string_view change = item.change == CoverageChange::Lost ? ": lost: " : ": new: ";
@@ -35,8 +44,8 @@ void writeGnuItem(OutputStream& out, const MarkedItem& item) {
                              4 + item.function.size() + 2 + item.description.size() + 1;
     // Every part comes from one line of the listing, at most 4095 characters.
     static_assert(4 * 4096 + 64 < OutputStream::kBufferSize);
-    char* at = out.reserve(size);
-    at = put(at, item.file);
+    char* const start = out.reserve(size);
+    char* at = put(start, item.file);
     *at++ = ':';
     at = std::to_chars(at, at + kMaxDigits, item.sourceLine).ptr;
     at = put(at, change);
@@ -45,14 +54,24 @@ void writeGnuItem(OutputStream& out, const MarkedItem& item) {
     at = put(at, item.function);
     at = put(at, ": ");
     at = put(at, item.description);
-    *at++ = '\n';
-    out.commit(at);
+    if (isTerminalSafe(std::string_view(start, static_cast<std::size_t>(at - start)))) {
+        *at++ = '\n';
+        out.commit(at);
+        return;
+    }
+    // Left uncommitted: written again with the bytes shown escaped.
+    writeShown(out, item.file);
+    out.put(':');
+    out.writeInteger(item.sourceLine);
+    out.write(change);
+    writeItemText(item, [&](std::string_view text) { writeShown(out, text); });
+    out.put('\n');
 }
 
 void writeGnuNote(OutputStream& out, const UncomparedFile& file) {
-    out.write(file.file);
+    writeShown(out, file.file);
     out.write(": note: not compared (");
-    out.write(file.reason);
+    writeShown(out, file.reason);
     out.put(')');
     out.write(kNotComparedNoteText);
     out.put('\n');
@@ -128,6 +147,24 @@ constexpr std::array<std::pair<std::string_view, FindingFormat>, 5> kFormatNames
 
 constexpr std::int64_t kCodeScanningResultLimit = 25000;
 
+// The rules of korvcmp-lost's findings, in the order of their index.
+constexpr std::array kRules = {kLostCoverageRule, kNewCoverageRule, kNotComparedRule};
+constexpr std::size_t kLostIndex = 0;
+constexpr std::size_t kNewIndex = 1;
+constexpr std::size_t kNotComparedIndex = 2;
+constexpr std::string_view kToolName = "korvcmp-lost";
+
+// The words of an item ("COUNT in FUNCTION: DESCRIPTION"), after `before`.
+// Own words and texts of the listing take turns (FindingResult::message).
+std::array<std::string_view, 6> itemMessage(std::string_view before, const MarkedItem& item) {
+    return {before, item.count, " in ", item.function, ": ", item.description};
+}
+
+// The words of a note ("not compared (REASON), so ..."), beginning with `before`.
+std::array<std::string_view, 4> noteMessage(std::string_view before, const UncomparedFile& file) {
+    return {before, file.reason, ")", kNotComparedNoteText};
+}
+
 // The closing line or note of the formats written line by line.
 void writeLeftOut(OutputStream& out, FindingFormat format, const FindingsEnd& end) {
     switch (format) {
@@ -163,15 +200,6 @@ std::optional<FindingFormat> findingFormatNamed(std::string_view name) {
     return entry->second;
 }
 
-void writeJsonItemText(OutputStream& out, const MarkedItem& item) {
-    // The words between the parts need no escape.
-    writeJsonText(out, item.count);
-    out.write(" in ");
-    writeJsonText(out, item.function);
-    out.write(": ");
-    writeJsonText(out, item.description);
-}
-
 const std::string_view kFindingFormatNames = "gnu, github, json, sarif or codequality";
 
 std::int64_t defaultLimitOf(FindingFormat format) {
@@ -180,7 +208,7 @@ std::int64_t defaultLimitOf(FindingFormat format) {
 
 void FindingWriter::begin() {
     if (format_ == FindingFormat::Sarif) {
-        writeSarifStart(out_);
+        writeSarifStart(out_, kToolName, kRules);
     } else if (format_ == FindingFormat::CodeQuality) {
         writeCodeQualityStart(out_);
     }
@@ -201,11 +229,21 @@ void FindingWriter::markedItem(const MarkedItem& item) {
             writeJsonItem(out_, item);
             break;
         case FindingFormat::Sarif:
-            writeSarifItem(out_, item, fingerprints_.of(item), sarifLocations_, written_ == 1);
+        case FindingFormat::CodeQuality: {
+            const bool lost = item.change == CoverageChange::Lost;
+            const bool sarif = format_ == FindingFormat::Sarif;
+            const auto message =
+                itemMessage(sarif ? "" : (lost ? "Lost coverage: " : "New coverage: "), item);
+            const FindingResult result{
+                lost ? kLostIndex : kNewIndex, message, item.file, item.sourceLine,
+                fingerprints_.ofItem(item.file, item.function, item.description, item.count)};
+            if (sarif) {
+                writeSarifResult(out_, kRules, result, sarifLocations_, written_ == 1);
+            } else {
+                writeCodeQualityResult(out_, kRules, result, written_ == 1);
+            }
             break;
-        case FindingFormat::CodeQuality:
-            writeCodeQualityItem(out_, item, fingerprints_.of(item), written_ == 1);
-            break;
+        }
     }
 }
 
@@ -224,11 +262,18 @@ void FindingWriter::uncomparedFile(const UncomparedFile& file) {
             writeJsonNote(out_, file);
             break;
         case FindingFormat::Sarif:
-            writeSarifNote(out_, file, fingerprints_.of(file), sarifLocations_, written_ == 1);
+        case FindingFormat::CodeQuality: {
+            const bool sarif = format_ == FindingFormat::Sarif;
+            const auto message = noteMessage(sarif ? "not compared (" : "Not compared (", file);
+            const FindingResult result{kNotComparedIndex, message, file.file, 0,
+                                       fingerprints_.ofFile(file.file)};
+            if (sarif) {
+                writeSarifResult(out_, kRules, result, sarifLocations_, written_ == 1);
+            } else {
+                writeCodeQualityResult(out_, kRules, result, written_ == 1);
+            }
             break;
-        case FindingFormat::CodeQuality:
-            writeCodeQualityNote(out_, file, fingerprints_.of(file), written_ == 1);
-            break;
+        }
     }
 }
 

@@ -4,8 +4,8 @@
 //   github       ::warning file=FILE,line=LINE,title=Lost coverage::COUNT in FUNCTION: DESCRIPTION
 //                ::notice ... title=New coverage / title=Not compared
 //   json         one JSON object per line (JSON Lines) with named fields
-//   sarif        one SARIF 2.1.0 log, one result per finding (sarif_format.h)
-//   codequality  one GitLab Code Quality JSON array (code_quality_format.h)
+//   sarif        one SARIF 2.1.0 log, one result per finding (output/sarif_log.h)
+//   codequality  one GitLab Code Quality JSON array (output/code_quality_report.h)
 // With a limit, the findings after the first `limit` are counted but not
 // written, and one closing line or note says how many were left out.
 #pragma once
@@ -15,9 +15,9 @@
 #include <string_view>
 
 #include "lost/coverage_findings.h"
-#include "lost/finding_fingerprints.h"
-#include "lost/sarif_locations.h"
+#include "output/finding_fingerprints.h"
 #include "output/output_stream.h"
+#include "output/sarif_log.h"
 
 namespace korvcmp {
 
@@ -43,19 +43,8 @@ void writeItemText(const MarkedItem& item, WriteText writeText) {
     writeText(item.description);
 }
 
-// The same inside a JSON string, quotes not included.
-void writeJsonItemText(OutputStream& out, const MarkedItem& item);
-
 // The words of a note, after "not compared (REASON)".
 inline constexpr std::string_view kNotComparedNoteText = ", so its lost coverage cannot be shown";
-
-// How the run ended, for the formats that close with it.
-struct FindingsEnd {
-    std::int64_t leftOut = 0;      // findings the limit left out
-    std::string_view leftOutText;  // "N findings left out by --limit L", when leftOut > 0
-    std::string_view problem;      // why the listing was not read to its end; empty when it was
-    std::string_view listing;      // the compared listing's name
-};
 
 // Writes the findings it receives in `format`, the first `limit` of them
 // (0: all).
@@ -66,7 +55,6 @@ class FindingWriter final : public FindingSink {
 
     // What comes before the first finding.
     void begin();
-    void fileSection() override { fingerprints_.startFileSection(); }
     void markedItem(const MarkedItem& item) override;
     void uncomparedFile(const UncomparedFile& file) override;
     // After the last finding: the note on what the limit left out, and the

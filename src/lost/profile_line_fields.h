@@ -31,11 +31,18 @@ inline std::uint32_t markerColumns(std::string_view line) {
 inline constexpr std::uint32_t kMarkerColumnBits =
     (std::uint32_t{1} << kTrueMarkerColumn) | (std::uint32_t{1} << kFalseMarkerColumn);
 
-// The first column before the description, other than 10 and 21, that holds a
-// marker; -1 when there is none. Markers stand nowhere else in a compared
-// listing, so one elsewhere means the line was damaged or shifted.
+// The columns of the count fields, 0 to 9 and 11 to 20: a marker stands
+// right after a field, never inside one. The columns between the FALSE
+// marker and the description (the coverage flag, column 23, the source line
+// number) may hold any character in a listing korvcmp compares, a 'v' or '^'
+// too, and are not looked at.
+inline constexpr std::uint32_t kCountFieldBits =
+    ((std::uint32_t{1} << kFalseMarkerColumn) - 1) & ~(std::uint32_t{1} << kTrueMarkerColumn);
+
+// The first column of a count field that holds a marker; -1 when there is
+// none. Such a marker means the line was damaged or shifted.
 inline int strayMarkerColumn(std::string_view line) {
-    const std::uint32_t stray = markerColumns(line) & ~kMarkerColumnBits;
+    const std::uint32_t stray = markerColumns(line) & kCountFieldBits;
     return stray == 0 ? -1 : std::countr_zero(stray);
 }
 

@@ -1,12 +1,10 @@
 // The layout of the compared listing.
 #include "output/compared_listing_writer.h"
 
-#include <array>
-#include <cstdio>
-#include <cstring>
-
+#include "listing/listing_fields.h"
 #include "listing/listing_parser.h"
 #include "listing/listing_texts.h"
+#include "listing/ter_figures.h"
 #include "output/compared_listing_texts.h"
 #include "platform/local_time.h"
 
@@ -86,39 +84,20 @@ void writeFile(OutputStream& out, const MonitoredFile& file, const char* coverag
 
 }  // namespace
 
-std::string asctimeText(const std::tm& time) {
-    static constexpr std::array<const char*, 7> kDays = {"Sun", "Mon", "Tue", "Wed",
-                                                         "Thu", "Fri", "Sat"};
-    static constexpr std::array<const char*, 12> kMonths = {
-        "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    const auto day = static_cast<std::size_t>(time.tm_wday) % kDays.size();
-    const auto month = static_cast<std::size_t>(time.tm_mon) % kMonths.size();
-    char text[64];
-    std::snprintf(text, sizeof text, "%s %s%3d %.2d:%.2d:%.2d %d\n", kDays[day], kMonths[month],
-                  time.tm_mday, time.tm_hour, time.tm_min, time.tm_sec, 1900 + time.tm_year);
-    return text;
-}
-
 void writeTerLine(OutputStream& stream, std::string_view terLine, std::int64_t newHits,
                   std::int64_t lostHits, std::int64_t equalHits) {
-    const std::size_t open = terLine.find('(');
-    stream.write(terLine.substr(0, open));
+    const std::size_t place = changeFiguresPlace(terLine);
+    stream.write(terLine.substr(0, place));
     stream.put('(');
-    stream.put('[');
-    stream.writeInteger(equalHits + lostHits);
-    stream.write(" + ");
-    stream.writeInteger(newHits);
-    stream.write(" - ");
-    stream.writeInteger(lostHits);
-    stream.put(']');
+    stream.write(ChangeFiguresText(changeFiguresOf(newHits, lostHits, equalHits)).view());
     if (!terLine.empty() && terLine.front() == 'T') {
         stream.put(' ');
     }
-    if (open == std::string_view::npos) {
+    if (place == std::string_view::npos) {
         // A TER line without "(": close the parenthesis the figures opened.
         stream.put(')');
     } else {
-        stream.write(terLine.substr(open + 1));
+        stream.write(terLine.substr(place + 1));
     }
     stream.put('\n');
 }

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <ctime>
 #include <string>
 #include <string_view>
 
@@ -25,11 +24,8 @@ void writeComparedListing(OutputStream& out, const ProfileListing& listing1,
 void writeTerLine(OutputStream& stream, std::string_view terLine, std::int64_t newHits,
                   std::int64_t lostHits, std::int64_t equalHits);
 
-// `time` in the asctime layout with English names, newline included
-// ("Tue Dec  8 04:22:15 2026\n").
-std::string asctimeText(const std::tm& time);
-
-// The current local time in that layout.
+// The current local time in the asctime layout (listing/listing_fields.h),
+// newline included.
 std::string currentTimeText();
 
 }  // namespace korvcmp

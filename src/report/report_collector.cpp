@@ -1,83 +1,26 @@
 // Summaries, lost items and pages, section by section.
 #include "report/report_collector.h"
 
-#include <array>
-#include <charconv>
 #include <optional>
-#include <tuple>
 
 #include "base/fatal.h"
+#include "listing/listing_fields.h"
 #include "listing/listing_parser.h"
 #include "listing/listing_texts.h"
 #include "listing/profile_line_classifier.h"
+#include "listing/ter_figures.h"
 #include "report/html_pages.h"
 
 namespace korvcmp {
 namespace {
 
-constexpr std::string_view kMonitoredLabel = "MONITORED SOURCE FILE : ";
 constexpr std::size_t kPageNameChars = 60;
-
-ChangeFigures changeOf(std::int64_t newHits, std::int64_t lostHits, std::int64_t equalHits) {
-    return ChangeFigures{equalHits + lostHits, newHits, lostHits};
-}
 
 // The name of a FUNCTION line: its description after "FUNCTION ".
 std::string functionName(const ListingLine& functionLine) {
     const std::string_view text = functionLine.view();
     const std::size_t from = kDescriptionColumn + kFunction.size();
     return from <= text.size() ? std::string(text.substr(from)) : std::string();
-}
-
-// What the count before a marker at `column` counts, by the line's kind.
-std::string_view countName(LineKind kind, int column) {
-    switch (kind) {
-        case LK_DECISION:
-        case LK_CONDITION_TRUE:
-        case LK_CONDITION_FALSE:
-            return column == kTrueMarkerColumn ? "TRUE" : "FALSE";
-        default:
-            return "hits";
-    }
-}
-
-// A production time in the asctime layout ("Wed Mar  5 16:48:02 2025") as
-// year, month, day, hours, minutes, seconds; none when it is not one.
-using ProductionTime = std::tuple<int, int, int, int, int, int>;
-std::optional<ProductionTime> productionTime(std::string_view text) {
-    static constexpr std::array<std::string_view, 12> kMonths = {
-        "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    constexpr std::size_t kLength = 24;
-    if (text.size() < kLength || text[3] != ' ' || text[7] != ' ' || text[10] != ' ' ||
-        text[13] != ':' || text[16] != ':' || text[19] != ' ') {
-        return std::nullopt;
-    }
-    int month = 0;
-    while (month < 12 && kMonths[static_cast<std::size_t>(month)] != text.substr(4, 3)) {
-        ++month;
-    }
-    const auto number = [&](std::size_t at, std::size_t width) -> std::optional<int> {
-        std::string_view digits = text.substr(at, width);
-        while (!digits.empty() && digits.front() == ' ') {
-            digits.remove_prefix(1);
-        }
-        int value = 0;
-        const auto [end, error] =
-            std::from_chars(digits.data(), digits.data() + digits.size(), value);
-        if (digits.empty() || error != std::errc() || end != digits.data() + digits.size()) {
-            return std::nullopt;
-        }
-        return value;
-    };
-    const auto day = number(8, 2);
-    const auto hours = number(11, 2);
-    const auto minutes = number(14, 2);
-    const auto seconds = number(17, 2);
-    const auto year = number(20, 4);
-    if (month == 12 || !day || !hours || !minutes || !seconds || !year) {
-        return std::nullopt;
-    }
-    return ProductionTime{*year, month, *day, *hours, *minutes, *seconds};
 }
 
 // The header's "Label : value" lines as the model keeps them.
@@ -110,8 +53,8 @@ void addWarnings(ReportModel& model) {
         model.warnings.push_back("the coverage views differ: listing 1 has \"" + one.coverageView +
                                  "\", listing 2 \"" + two.coverageView + "\"");
     }
-    const std::optional<ProductionTime> time1 = productionTime(one.producedAt);
-    const std::optional<ProductionTime> time2 = productionTime(two.producedAt);
+    const std::optional<ProductionTime> time1 = parseAsctime(one.producedAt);
+    const std::optional<ProductionTime> time2 = parseAsctime(two.producedAt);
     if (time1 && time2 && *time1 > *time2) {
         model.warnings.push_back("listing 1 was produced after listing 2 (" + one.producedAt +
                                  ", " + two.producedAt + "): are the inputs swapped?");
@@ -119,13 +62,6 @@ void addWarnings(ReportModel& model) {
 }
 
 }  // namespace
-
-std::string_view monitoredPath(std::string_view monitoredLine) {
-    if (monitoredLine.starts_with(kMonitoredLabel)) {
-        return monitoredLine.substr(kMonitoredLabel.size());
-    }
-    return monitoredLine.substr(std::min(monitoredLine.size(), kMonitored.size()));
-}
 
 std::string pageName(std::size_t index, std::string_view path) {
     // The end of the path names the file best; other characters than
@@ -172,7 +108,7 @@ void ReportCollector::summarise(FileSummary& summary, const MonitoredFile* file1
     summary.functionCoverage = isFunctionCoverage(file2.modeLine, listing2View_);
     summary.ter1 = file1 != nullptr ? parseTerFigures(file1->terLine) : TerFigures{};
     summary.ter2 = parseTerFigures(file2.terLine);
-    summary.change = changeOf(file2.newHits, file2.lostHits, file2.equalHits);
+    summary.change = changeFiguresOf(file2.newHits, file2.lostHits, file2.equalHits);
     const FunctionBlock* function1 = compared && file1 != nullptr ? file1->firstFunction : nullptr;
     for (const FunctionBlock* function2 = file2.firstFunction; function2 != nullptr;
          function2 = function2->next) {
@@ -186,7 +122,8 @@ void ReportCollector::summarise(FileSummary& summary, const MonitoredFile* file1
                 function1 != nullptr ? parseTerFigures(function1->terLine) : TerFigures{};
             function.ter2 = parseTerFigures(function2->terLine);
         }
-        function.change = changeOf(function2->newHits, function2->lostHits, function2->equalHits);
+        function.change =
+            changeFiguresOf(function2->newHits, function2->lostHits, function2->equalHits);
         if (function1 != nullptr) {
             function1 = function1->next;
         }
@@ -212,16 +149,20 @@ void ReportCollector::keepLostItems(std::size_t index, const FileSummary& summar
                 if (full && !LaterPlace()(PlacedLostItem{index, number, {}}, lostItems_.top())) {
                     return;  // every later item of this file comes later still
                 }
-                // The count stands before the marker, in its field.
-                const bool trueField = column == kTrueMarkerColumn;
+                const MarkedCount counted = markedCountOf(line2->view(), line2->lineKind(), column);
                 LostItem item;
                 item.file = summary.path;
+                if (function2->lineDirective != nullptr) {
+                    // The function's lines are lines of the file it names.
+                    readLineDirectiveFile(function2->lineDirective->view(), item.file);
+                    item.file = item.file.empty() ? summary.path : item.file;
+                }
                 item.line = line2->lineNumber;
                 item.function = function2->firstLine != nullptr
                                     ? functionName(*function2->firstLine)
                                     : std::string();
-                item.countName = countName(line2->lineKind(), column);
-                item.count1 = trueField ? trueCountOf(line1->view()) : falseCountOf(line1->view());
+                item.countName = counted.name;
+                item.count1 = countTextOf(line1->view(), counted.field);
                 item.description = descriptionOf(line2->view());
                 if (full) {
                     lostItems_.pop();
@@ -281,7 +222,7 @@ void ReportCollector::finish() {
     const ProfileListing& listing2 = *run.listing2;
     totals.ter1 = parseTerFigures(run.listing1->terLine);
     totals.ter2 = parseTerFigures(listing2.terLine);
-    totals.change = changeOf(listing2.newHits, listing2.lostHits, listing2.equalHits);
+    totals.change = changeFiguresOf(listing2.newHits, listing2.lostHits, listing2.equalHits);
     for (const FileSummary& file : model_.files) {
         switch (file.status) {
             case FileStatus::Compared:

@@ -69,7 +69,4 @@ class ReportCollector : public SectionObserver {
 // every system, whatever the path holds.
 std::string pageName(std::size_t index, std::string_view path);
 
-// The source file a MONITORED line names.
-std::string_view monitoredPath(std::string_view monitoredLine);
-
 }  // namespace korvcmp

@@ -14,28 +14,9 @@
 #include <vector>
 
 #include "compare/section_alignment.h"
+#include "listing/ter_figures.h"
 
 namespace korvcmp {
-
-// The figures of a TER line as the report tool wrote them:
-// "***TER  73% (  14/  19) of FILE src/control.c".
-struct TerFigures {
-    bool present = false;  // false where the listing has no such TER line
-    std::int64_t percent = 0;
-    std::int64_t covered = 0;
-    std::int64_t total = 0;
-};
-
-// The figures of a TER line; not present when the line is none or holds no
-// "NN% ( c/ t)" group.
-TerFigures parseTerFigures(const char* terLine);
-
-// korvcmp's "[hits in 1 + new - lost]" of a function, file or listing.
-struct ChangeFigures {
-    std::int64_t hits1 = 0;  // covered items of listing 1 (equal + lost)
-    std::int64_t newHits = 0;
-    std::int64_t lostHits = 0;
-};
 
 struct FunctionSummary {
     std::string name;  // the FUNCTION line's text after "FUNCTION "
@@ -102,7 +83,7 @@ struct LostItem {
     std::string file;
     std::uint32_t line = 0;
     std::string function;
-    std::string countName;  // "hits", "TRUE" or "FALSE"
+    std::string countName;  // as markedCountOf names it: "hits", "TRUE outcome", ...
     std::string count1;     // the count in listing 1, as it stands there
     std::string description;
     // Found by aligning an edited or a moved file, not by korvcmp's compare.

@@ -8,6 +8,7 @@
 #include "base/arena.h"
 #include "base/fatal.h"
 #include "base/package_version.h"
+#include "base/terminal_text.h"
 #include "output/output_stream.h"
 #include "pipeline/reading_stages.h"
 #include "platform/directories.h"
@@ -22,10 +23,12 @@ namespace {
 
 constexpr std::string_view kProgram = "korvcmp-report";
 
+// Messages quote texts of the listings: their control bytes are shown escaped.
 void writeMessage(std::FILE* errors, std::string_view kind, std::string_view message) {
+    const std::string shown = terminalText(message);
     std::fprintf(errors, "%.*s: %.*s%.*s\n", static_cast<int>(kProgram.size()), kProgram.data(),
-                 static_cast<int>(kind.size()), kind.data(), static_cast<int>(message.size()),
-                 message.data());
+                 static_cast<int>(kind.size()), kind.data(), static_cast<int>(shown.size()),
+                 shown.data());
 }
 
 // Writes with `write` into `out`, just opened onto `path`, and closes it;

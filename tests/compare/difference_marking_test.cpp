@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/fatal.h"
+#include "listing/count_fields.h"
 #include "support/listing_builder.h"
 #include "support/model_builder.h"
 
@@ -201,28 +202,30 @@ TEST(DifferenceMarking, CountFieldReading) {
         int first;
         int last;
         bool nonZero;
+        std::uint64_t value;
     };
     const Case cases[] = {
-        {"         7", 0, 9, true},
-        {"       1 2", 0, 9, true},      // blanks inside the field are skipped
-        {"      x 12", 0, 9, false},     // a leading non-digit ends the field
-        {"        5-", 0, 9, true},      // as does a trailing one
-        {"       000", 0, 9, false},     //
-        {"          ", 0, 9, false},     //
-        {"4294967296", 0, 9, true},      // a count beyond 32 bits is not 0
-        {"0000000001", 0, 9, true},      // the last column decides
-        {"00000000x1", 0, 9, false},     //
-        {"0 0 0 0 0 ", 0, 9, false},     //
-        {"         0345", 0, 9, false},  // columns after the field are not read
-        {"abc 7", 0, 9, false},          // a text shorter than the field
-        {"  7", 0, 9, true},             //
-        {"98765 ", 2, 4, true},          // a field of another width
-        {"98000 ", 2, 4, false},         //
-        {"        0 -                                7 FUNCTION", 11, 20, false},
-        {"        0         7                        7 FUNCTION", 11, 20, true},
+        {"         7", 0, 9, true, 7},
+        {"       1 2", 0, 9, true, 12},          // blanks inside the field are skipped
+        {"      x 12", 0, 9, false, 0},          // a leading non-digit ends the field
+        {"        5-", 0, 9, true, 5},           // as does a trailing one
+        {"       000", 0, 9, false, 0},          //
+        {"          ", 0, 9, false, 0},          //
+        {"4294967296", 0, 9, true, 4294967296},  // a count beyond 32 bits is not 0
+        {"0000000001", 0, 9, true, 1},           // the last column decides
+        {"00000000x1", 0, 9, false, 0},          //
+        {"0 0 0 0 0 ", 0, 9, false, 0},          //
+        {"         0345", 0, 9, false, 0},       // columns after the field are not read
+        {"abc 7", 0, 9, false, 0},               // a text shorter than the field
+        {"  7", 0, 9, true, 7},                  //
+        {"98765 ", 2, 4, true, 765},             // a field of another width
+        {"98000 ", 2, 4, false, 0},              //
+        {"        0 -                                7 FUNCTION", 11, 20, false, 0},
+        {"        0         7                        7 FUNCTION", 11, 20, true, 7},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(countIsNonZero(c.text, c.first, c.last), c.nonZero) << '"' << c.text << '"';
+        EXPECT_EQ(countValue(c.text, c.first, c.last), c.value) << '"' << c.text << '"';
     }
 }
 

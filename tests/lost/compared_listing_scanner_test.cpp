@@ -169,6 +169,12 @@ TEST(ComparedListingScanner, EveryMarkerPositionOfEveryLineKind) {
         {marked("", ' ', "2", '^', ' ', "const-if (Z)"), "new: FALSE outcome in f(): const-if (Z)"},
         {marked("1", '^', "0", ' ', ' ', "COND x && y"), "new: TRUE outcome in f(): COND x && y"},
         {marked("2", ' ', "3", ' ', ' ', "if (equal)"), ""},
+        // Any coverage flag korvcmp accepts, a marker character too.
+        {marked("1", '^', "", ' ', 'v', "const-if (W)"), "new: TRUE outcome in f(): const-if (W)"},
+        {marked("4", ' ', "", ' ', '^', "return 1"), ""},
+        // A terminal's control sequence and a byte that is not UTF-8, shown escaped.
+        {marked("0", 'v', "", ' ', '-', "return \x1b[2J\xff"),
+         "lost: hits in f(): return \\x1b[2J\\xff"},
         {marked("", ' ', "", ' ', ' ', "  label:"), ""},
     };
     for (const auto& c : cases) {

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "lost/finding_formats.h"
-#include "lost/sarif_format.h"
-#include "lost/text_escaping.h"
+#include "output/sarif_log.h"
+#include "output/text_escaping.h"
 
 namespace korvcmp::testing {
 namespace {
@@ -35,20 +35,23 @@ TEST(FindingFormats, EscapingForWorkflowCommandsAndJson) {
         {"plain/file.c", "plain/file.c", "plain/file.c", "\"plain/file.c\""},
         {"C:\\a,b%c.c", "C%3A\\a%2Cb%25c.c", "C:\\a,b%25c.c", "\"C:\\\\a,b%c.c\""},
         {"cr\rlf\n", "cr%0Dlf%0A", "cr%0Dlf%0A", "\"cr\\rlf\\n\""},
-        {"q\"t\tb\bf\fx\x01\x1f\x7f", "q\"t\tb\bf\fx\x01\x1f\x7f", "q\"t\tb\bf\fx\x01\x1f\x7f",
-         "\"q\\\"t\\tb\\bf\\fx\\u0001\\u001f\x7f\""},
+        {"q\"t\tb\bf\fx\x01\x1f\x7f", "q\"t\tb\\x08f\\x0cx\\x01\\x1f\\x7f",
+         "q\"t\tb\\x08f\\x0cx\\x01\\x1f\\x7f", "\"q\\\"t\\tb\\bf\\fx\\u0001\\u001f\x7f\""},
         // Valid UTF-8 of two, three and four bytes stays as it is.
         {"\xc3\xa4\xe2\x82\xac\xf0\x9f\x98\x80", "\xc3\xa4\xe2\x82\xac\xf0\x9f\x98\x80",
          "\xc3\xa4\xe2\x82\xac\xf0\x9f\x98\x80", "\"\xc3\xa4\xe2\x82\xac\xf0\x9f\x98\x80\""},
-        // Every byte that is not part of valid UTF-8 becomes U+FFFD: a stray
+        // Control bytes but the tab, and bytes that are not part of valid
+        // UTF-8, are shown as \xHH in workflow commands, which reach the
+        // log. In JSON every byte that is not part of valid UTF-8 becomes
+        // U+FFFD: a stray
         // continuation byte, Latin-1, a sequence cut short, an overlong form,
         // a surrogate, a code point beyond U+10FFFF.
-        {"a\x80z", "a\x80z", "a\x80z", "\"a\\ufffdz\""},
-        {"\xe4\xff", "\xe4\xff", "\xe4\xff", "\"\\ufffd\\ufffd\""},
-        {"\xe2\x82", "\xe2\x82", "\xe2\x82", "\"\\ufffd\\ufffd\""},
-        {"\xc0\xaf", "\xc0\xaf", "\xc0\xaf", "\"\\ufffd\\ufffd\""},
-        {"\xed\xa0\x80", "\xed\xa0\x80", "\xed\xa0\x80", "\"\\ufffd\\ufffd\\ufffd\""},
-        {"\xf4\x90\x80\x80", "\xf4\x90\x80\x80", "\xf4\x90\x80\x80",
+        {"a\x80z", "a\\x80z", "a\\x80z", "\"a\\ufffdz\""},
+        {"\xe4\xff", "\\xe4\\xff", "\\xe4\\xff", "\"\\ufffd\\ufffd\""},
+        {"\xe2\x82", "\\xe2\\x82", "\\xe2\\x82", "\"\\ufffd\\ufffd\""},
+        {"\xc0\xaf", "\\xc0\\xaf", "\\xc0\\xaf", "\"\\ufffd\\ufffd\""},
+        {"\xed\xa0\x80", "\\xed\\xa0\\x80", "\\xed\\xa0\\x80", "\"\\ufffd\\ufffd\\ufffd\""},
+        {"\xf4\x90\x80\x80", "\\xf4\\x90\\x80\\x80", "\\xf4\\x90\\x80\\x80",
          "\"\\ufffd\\ufffd\\ufffd\\ufffd\""},
         // Long text, looked at sixteen characters at a time: what needs an
         // escape is found wherever it stands in a run.
@@ -58,10 +61,8 @@ TEST(FindingFormats, EscapingForWorkflowCommandsAndJson) {
          "\"0123456789abcdef\\\"0123456789abcde\\\\0123456789abcdef%x\\n\""},
         {"plain for sixteen: \xc3\xa4, \x80 and \x1f"
          "!",
-         "plain for sixteen%3A \xc3\xa4%2C \x80 and \x1f"
-         "!",
-         "plain for sixteen: \xc3\xa4, \x80 and \x1f"
-         "!",
+         "plain for sixteen%3A \xc3\xa4%2C \\x80 and \\x1f!",
+         "plain for sixteen: \xc3\xa4, \\x80 and \\x1f!",
          "\"plain for sixteen: \xc3\xa4, \\ufffd and \\u001f!\""},
     };
     for (const auto& c : cases) {
@@ -91,7 +92,11 @@ TEST(FindingFormats, OneItemAndOneNoteInEachFormat) {
     const UncomparedFile note{"b.c", "no file", 3};
     FingerprintMaker maker;
     std::vector<std::string> fingerprints;
-    for (const Fingerprint& fingerprint : {maker.of(lost), maker.of(added), maker.of(note)}) {
+    const auto itemFingerprint = [&](const MarkedItem& item) {
+        return maker.ofItem(item.file, item.function, item.description, item.count);
+    };
+    for (const Fingerprint& fingerprint :
+         {itemFingerprint(lost), itemFingerprint(added), maker.ofFile(note.file)}) {
         char text[Fingerprint::kTextSize];
         fingerprints.emplace_back(text, fingerprint.write(text));
     }
@@ -201,15 +206,19 @@ TEST(FindingFormats, PathsAsSarifUrisAndCodeQualityPaths) {
     }
 }
 
-// The fingerprints of a file section's findings, in the Code Quality format.
-std::vector<std::string> fingerprintsOf(const std::vector<MarkedItem>& items) {
+// The fingerprints of findings in the Code Quality format; a new file section
+// begins before the item at `sectionAt`.
+std::vector<std::string> fingerprintsOf(const std::vector<MarkedItem>& items,
+                                        std::size_t sectionAt = 0) {
     std::vector<std::string> result;
     const std::string report = written([&](OutputStream& out) {
         FindingWriter writer(out, FindingFormat::CodeQuality, 0);
         writer.begin();
-        writer.fileSection();
-        for (const MarkedItem& item : items) {
-            writer.markedItem(item);
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            if (i == sectionAt) {
+                writer.fileSection();
+            }
+            writer.markedItem(items[i]);
         }
         writer.finish("", "-");
     });
@@ -262,6 +271,14 @@ TEST(FindingFormats, FingerprintsStayWhenLinesMove) {
         changed.*field = "z";
         EXPECT_NE(fingerprintsOf({changed})[0], before[0]);
     }
+    // A file whose section the listing repeats: places go on counting, and
+    // another file's between them start from 1.
+    MarkedItem elsewhere = first;
+    elsewhere.file = "src/b.c";
+    const std::vector<std::string> repeated = fingerprintsOf({first, elsewhere, equal}, 1);
+    EXPECT_EQ(repeated[0], before[0]);
+    EXPECT_TRUE(repeated[1].ends_with(":1")) << repeated[1];
+    EXPECT_EQ(repeated[2], before[2]);
 }
 
 }  // namespace

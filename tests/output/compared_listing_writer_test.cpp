@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "listing/listing_fields.h"
 #include "support/listing_builder.h"
 #include "support/model_builder.h"
 #include "support/test_support.h"

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "lost/compared_listing_scanner.h"
 #include "pipeline/reading_stages.h"
 #include "platform/system_memory.h"
 #include "report/report_collector.h"
@@ -55,38 +56,48 @@ std::string comparedListing(const std::string& one, const std::string& two) {
 }
 
 // What a compared listing says of its sections: every "[a + n - l]" in
-// order, and the source file and line of every item marked lost.
+// order, and every item marked lost as korvcmp-lost reports it.
 struct ComparedFigures {
     std::vector<std::string> changes;
-    std::vector<std::string> lostItems;  // "file:line"
+    std::vector<std::string> lostItems;  // "file:line count-name: description"
+};
+
+std::string lostItemText(std::string_view file, std::int64_t line, std::string_view countName,
+                         std::string_view description) {
+    return std::string(file) + ":" + std::to_string(line) + " " + std::string(countName) + ": " +
+           std::string(description);
+}
+
+// The lost items korvcmp-lost finds in a compared listing.
+class LostItems final : public FindingSink {
+  public:
+    void markedItem(const MarkedItem& item) override {
+        if (item.change == CoverageChange::Lost) {
+            items.push_back(lostItemText(item.file, item.sourceLine, item.count, item.description));
+        }
+    }
+    void uncomparedFile(const UncomparedFile&) override {}
+    std::vector<std::string> items;
 };
 
 ComparedFigures figuresOf(const std::string& listing) {
     ComparedFigures figures;
     std::istringstream lines(listing);
     std::string line;
-    std::string file;
     const std::regex change(R"(\[-?\d+ \+ -?\d+ - -?\d+\])");
-    bool inSummary = false;
+    LostItems lost;
+    ComparedListingScanner scanner(lost, false);
+    std::int64_t number = 0;
     while (std::getline(lines, line)) {
+        EXPECT_TRUE(scanner.takeLine(line, ++number)) << scanner.problem().message;
         std::smatch found;
-        if (line.starts_with("MONITORED SOURCE FILE : ")) {
-            file = line.substr(24, line.find(" (NO COMPARE") - 24);
-        } else if (line == "SUMMARY") {
-            inSummary = true;
-        } else if ((line.starts_with("***TER") || line.starts_with("TER ")) &&
-                   std::regex_search(line, found, change)) {
+        if ((line.starts_with("***TER") || line.starts_with("TER ")) &&
+            std::regex_search(line, found, change)) {
             figures.changes.push_back(found.str());
-        } else if (!inSummary && line.size() > 30 && line[0] != '*' &&
-                   (line[10] == 'v' || line[21] == 'v')) {
-            const std::string number = std::regex_replace(line.substr(24, 6), std::regex(" "), "");
-            for (const std::size_t column : {std::size_t{10}, std::size_t{21}}) {
-                if (line[column] == 'v') {
-                    figures.lostItems.push_back(file + ":" + number);
-                }
-            }
         }
     }
+    EXPECT_TRUE(scanner.finish(number)) << scanner.problem().message;
+    figures.lostItems = std::move(lost.items);
     return figures;
 }
 
@@ -106,7 +117,8 @@ ComparedFigures figuresOf(const ReportModel& model) {
     }
     figures.changes.push_back(changeText(model.totals.change));
     for (const LostItem& item : model.firstLostItems) {
-        figures.lostItems.push_back(item.file + ":" + std::to_string(item.line));
+        figures.lostItems.push_back(
+            lostItemText(item.file, item.line, item.countName, item.description));
     }
     return figures;
 }
@@ -185,33 +197,6 @@ TEST(ReportModel, ExamplePairInDetail) {
     EXPECT_EQ(*model.listing1.field("Test command"), "thermoctl -v -s 21");
     EXPECT_EQ(model.listing2.coverageView, "Decision+Condition coverage");
     EXPECT_TRUE(model.warnings.empty());
-}
-
-TEST(ReportModel, TerFigures) {
-    struct Case {
-        const char* line;
-        bool present;
-        std::int64_t percent, covered, total;
-    };
-    for (const Case& c : {
-             Case{"***TER  73% (  14/  19) of FUNCTION ctl_update()", true, 73, 14, 19},
-             Case{"TER                :  64% (  96/ 149)  Decisions+Conditions", true, 64, 96, 149},
-             Case{"***TER 100% (4294967296/4294967296) of FILE a.c", true, 100, 4294967296,
-                  4294967296},
-             Case{"***TER  n/a (5%) of FILE (x) 50% ( 1/ 2)", true, 50, 1, 2},
-             Case{"***TER  73% of FILE a.c", false, 0, 0, 0},
-             Case{"***TER  73% (  14 of  19)", false, 0, 0, 0},
-             Case{"***TER 99999999999999999999% ( 1/ 2)", false, 0, 0, 0},
-             Case{"", false, 0, 0, 0},
-         }) {
-        SCOPED_TRACE(c.line);
-        const TerFigures figures = parseTerFigures(c.line);
-        EXPECT_EQ(figures.present, c.present);
-        EXPECT_EQ(figures.percent, c.percent);
-        EXPECT_EQ(figures.covered, c.covered);
-        EXPECT_EQ(figures.total, c.total);
-    }
-    EXPECT_FALSE(parseTerFigures(nullptr).present);
 }
 
 TEST(ReportModel, PageNamesStayInTheirFolderAndApart) {

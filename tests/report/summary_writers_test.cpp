@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/terminal_text.h"
 #include "base/utf8_sequence.h"
 #include "output/json_text.h"
 #include "report/markdown_text.h"
@@ -114,26 +115,31 @@ TEST(JsonString, EscapesWhatJsonCannotHoldAndCopiesTheRest) {
         std::string_view name;
         std::string text;
         std::string json;
+        std::string terminal;  // as a terminal or a CI log is given it
     };
     const std::string longRun = std::string(20, 'a') + "\"" + std::string(20, 'b') + "\\";
     const Case cases[] = {
-        {"empty", "", R"("")"},
-        {"plain", "src/control.c", R"("src/control.c")"},
-        {"quote and backslash", R"(a"b\c)", R"("a\"b\\c")"},
-        {"short escapes", "\b\f\n\r\t", R"("\b\f\n\r\t")"},
-        {"other controls", std::string("\x00\x01\x1f", 3), R"("\u0000\u0001\u001f")"},
-        {"delete stays", "a\x7f", "\"a\x7f\""},
+        {"empty", "", R"("")", ""},
+        {"plain", "src/control.c", R"("src/control.c")", "src/control.c"},
+        {"quote and backslash", R"(a"b\c)", R"("a\"b\\c")", R"(a"b\c)"},
+        {"short escapes", "\b\f\n\r\t", R"("\b\f\n\r\t")", "\\x08\\x0c\\x0a\\x0d\t"},
+        {"other controls", std::string("\x00\x01\x1f", 3), R"("\u0000\u0001\u001f")",
+         R"(\x00\x01\x1f)"},
+        {"delete stays", "a\x7f", "\"a\x7f\"", R"(a\x7f)"},
+        {"terminal escape sequence and bell", "\x1b[31mred\x07", R"("\u001b[31mred\u0007")",
+         R"(\x1b[31mred\x07)"},
         {"valid UTF-8", "\xC3\xA4 \xE2\x86\x92 \xF0\x9F\x98\x80",
-         "\"\xC3\xA4 \xE2\x86\x92 \xF0\x9F\x98\x80\""},
-        {"stray continuation", "a\x80z", R"("a\ufffdz")"},
-        {"sequence cut short at the end", "a\xE2\x86", R"("a\ufffd\ufffd")"},
-        {"overlong form", "\xC0\xAF", R"("\ufffd\ufffd")"},
-        {"surrogate", "\xED\xA0\x80", R"("\ufffd\ufffd\ufffd")"},
-        {"beyond U+10FFFF", "\xF5\x80\x80\x80", R"("\ufffd\ufffd\ufffd\ufffd")"},
+         "\"\xC3\xA4 \xE2\x86\x92 \xF0\x9F\x98\x80\"", "\xC3\xA4 \xE2\x86\x92 \xF0\x9F\x98\x80"},
+        {"stray continuation", "a\x80z", R"("a\ufffdz")", R"(a\x80z)"},
+        {"sequence cut short at the end", "a\xE2\x86", R"("a\ufffd\ufffd")", R"(a\xe2\x86)"},
+        {"overlong form", "\xC0\xAF", R"("\ufffd\ufffd")", R"(\xc0\xaf)"},
+        {"surrogate", "\xED\xA0\x80", R"("\ufffd\ufffd\ufffd")", R"(\xed\xa0\x80)"},
+        {"beyond U+10FFFF", "\xF5\x80\x80\x80", R"("\ufffd\ufffd\ufffd\ufffd")",
+         R"(\xf5\x80\x80\x80)"},
         {"escapes inside and after long runs", longRun,
-         "\"" + std::string(20, 'a') + "\\\"" + std::string(20, 'b') + "\\\\\""},
+         "\"" + std::string(20, 'a') + "\\\"" + std::string(20, 'b') + "\\\\\"", longRun},
         {"invalid byte after a long valid run", std::string(18, 'x') + "\xC3\xA4\xFF",
-         "\"" + std::string(18, 'x') + "\xC3\xA4\\ufffd\""},
+         "\"" + std::string(18, 'x') + "\xC3\xA4\\ufffd\"", std::string(18, 'x') + "\xC3\xA4\\xff"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -141,6 +147,7 @@ TEST(JsonString, EscapesWhatJsonCannotHoldAndCopiesTheRest) {
             writtenBy([&](OutputStream& out) { writeJsonString(out, c.text); });
         EXPECT_EQ(json, c.json);
         EXPECT_TRUE(JsonCheck(json).document());
+        EXPECT_EQ(terminalText(c.text), c.terminal);
     }
 }
 

@@ -1,7 +1,8 @@
 // The objects of a Code Quality report.
-#include "lost/code_quality_format.h"
+#include "output/code_quality_report.h"
 
-#include "lost/text_escaping.h"
+#include "output/json_text.h"
+#include "output/text_escaping.h"
 
 namespace korvcmp {
 namespace {
@@ -37,24 +38,12 @@ void writeCodeQualityStart(OutputStream& out) {
     out.put('[');
 }
 
-void writeCodeQualityItem(OutputStream& out, const MarkedItem& item, const Fingerprint& fingerprint,
-                          bool first) {
-    const bool lost = item.change == CoverageChange::Lost;
+void writeCodeQualityResult(OutputStream& out, std::span<const FindingRule> rules,
+                            const FindingResult& result, bool first) {
+    const FindingRule& rule = rules[result.rule];
     writeObjectStart(out, first);
-    out.write(lost ? "Lost coverage: " : "New coverage: ");
-    writeJsonItemText(out, item);
-    writeObjectEnd(out, lost ? "lost-coverage" : "new-coverage", lost ? "major" : "info",
-                   &fingerprint, item.file, item.sourceLine);
-}
-
-void writeCodeQualityNote(OutputStream& out, const UncomparedFile& file,
-                          const Fingerprint& fingerprint, bool first) {
-    writeObjectStart(out, first);
-    out.write("Not compared (");
-    writeJsonText(out, file.reason);
-    out.put(')');
-    out.write(kNotComparedNoteText);
-    writeObjectEnd(out, "not-compared", "info", &fingerprint, file.file, 0);
+    writeJsonMessage(out, result.message);
+    writeObjectEnd(out, rule.id, rule.severity, &result.fingerprint, result.file, result.line);
 }
 
 void writeCodeQualityEnd(OutputStream& out, const FindingsEnd& end, bool first) {

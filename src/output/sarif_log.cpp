@@ -1,52 +1,19 @@
-// The SARIF log's fixed parts and its results. The rules' texts are what
-// code scanning shows beside each result.
-#include "lost/sarif_format.h"
+// The SARIF log's fixed parts and its results.
+#include "output/sarif_log.h"
 
 #include <array>
 #include <cstddef>
 
 #include "base/package_version.h"
-#include "lost/text_escaping.h"
+#include "output/json_text.h"
+#include "output/text_escaping.h"
 
 namespace korvcmp {
 namespace {
 
-struct Rule {
-    std::string_view id;
-    std::string_view name;
-    std::string_view level;
-    std::string_view shortDescription;
-    std::string_view fullDescription;
-    std::string_view help;
-};
-
-// In the order of their ruleIndex.
-constexpr std::array kRules = {
-    Rule{"lost-coverage", "LostCoverage", "warning", "Coverage lost",
-         "An item that the first listing shows covered (a function's calls, a line's hits, a "
-         "decision's or a condition's TRUE or FALSE outcome, an MC/DC pair) is not covered in "
-         "the second listing.",
-         "The tests behind the second listing no longer reach this item. Restore or add a test "
-         "that covers it, or remove the code if it is no longer needed. The compared listing "
-         "marks the item 'v' after its count."},
-    Rule{"new-coverage", "NewCoverage", "note", "Coverage gained",
-         "An item that the first listing shows not covered is covered in the second listing.",
-         "Nothing needs to be done: korvcmp-lost reports new coverage with --new so that gains "
-         "can be seen. The compared listing marks the item '^' after its count."},
-    Rule{"not-compared", "NotCompared", "note", "File not compared",
-         "korvcmp did not compare this file: the first listing has no section for it (no file), "
-         "or its profile lines differ from the first listing's (different profile). Lost "
-         "coverage in it cannot be shown.",
-         "Compare listings of the same sources and instrumentation, so that every file can be "
-         "compared; a file that the second listing has new is not compared either."},
-};
-constexpr std::size_t kLostRule = 0;
-constexpr std::size_t kNewRule = 1;
-constexpr std::size_t kNotComparedRule = 2;
-
 constexpr std::string_view kFingerprintName = "korvcmpFinding/v1";
 
-void writeRule(OutputStream& out, const Rule& rule) {
+void writeRule(OutputStream& out, const FindingRule& rule) {
     out.write("            {\"id\": \"");
     out.write(rule.id);
     out.write("\", \"name\": \"");
@@ -113,7 +80,7 @@ bool startsWithDrive(std::string_view path) {
 }
 
 // Results are written without blanks: they are most of the log.
-void writeResultStart(OutputStream& out, const Rule& rule, std::size_t index, bool first) {
+void writeResultStart(OutputStream& out, const FindingRule& rule, std::size_t index, bool first) {
     out.write(first ? "\n        {\"ruleId\":\"" : ",\n        {\"ruleId\":\"");
     out.write(rule.id);
     out.write("\",\"ruleIndex\":");
@@ -193,7 +160,8 @@ std::string_view SarifLocations::of(std::string_view file) {
     return location_;
 }
 
-void writeSarifStart(OutputStream& out) {
+void writeSarifStart(OutputStream& out, std::string_view toolName,
+                     std::span<const FindingRule> rules) {
     out.write(
         "{\n"
         "  \"$schema\": \"https://json.schemastore.org/sarif-2.1.0.json\",\n"
@@ -202,15 +170,16 @@ void writeSarifStart(OutputStream& out) {
         "    {\n"
         "      \"tool\": {\n"
         "        \"driver\": {\n"
-        "          \"name\": \"korvcmp-lost\",\n"
-        "          \"version\": \"");
+        "          \"name\": ");
+    writeJsonString(out, toolName);
+    out.write(",\n          \"version\": \"");
     out.write(kPackageVersion);
     out.write("\",\n          \"semanticVersion\": \"");
     out.write(kPackageVersion);
     out.write("\",\n          \"rules\": [\n");
-    for (std::size_t i = 0; i < kRules.size(); ++i) {
-        writeRule(out, kRules[i]);
-        out.write(i + 1 < kRules.size() ? ",\n" : "\n");
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+        writeRule(out, rules[i]);
+        out.write(i + 1 < rules.size() ? ",\n" : "\n");
     }
     out.write(
         "          ]\n"
@@ -220,22 +189,11 @@ void writeSarifStart(OutputStream& out) {
         "      \"results\": [");
 }
 
-void writeSarifItem(OutputStream& out, const MarkedItem& item, const Fingerprint& fingerprint,
-                    SarifLocations& locations, bool first) {
-    const std::size_t rule = item.change == CoverageChange::Lost ? kLostRule : kNewRule;
-    writeResultStart(out, kRules[rule], rule, first);
-    writeJsonItemText(out, item);
-    writeResultEnd(out, locations.of(item.file), item.sourceLine, fingerprint);
-}
-
-void writeSarifNote(OutputStream& out, const UncomparedFile& file, const Fingerprint& fingerprint,
-                    SarifLocations& locations, bool first) {
-    writeResultStart(out, kRules[kNotComparedRule], kNotComparedRule, first);
-    out.write("not compared (");
-    writeJsonText(out, file.reason);
-    out.put(')');
-    out.write(kNotComparedNoteText);
-    writeResultEnd(out, locations.of(file.file), 0, fingerprint);
+void writeSarifResult(OutputStream& out, std::span<const FindingRule> rules,
+                      const FindingResult& result, SarifLocations& locations, bool first) {
+    writeResultStart(out, rules[result.rule], result.rule, first);
+    writeJsonMessage(out, result.message);
+    writeResultEnd(out, locations.of(result.file), result.line, result.fingerprint);
 }
 
 void writeSarifEnd(OutputStream& out, const FindingsEnd& end) {

@@ -1,14 +1,14 @@
 // The fingerprint key: a 64-bit hash of the finding's texts, taken eight
 // bytes at a time in little-endian order so that every system writes the
-// same key; the places among equal keys in an open-addressing table that a
-// new file section empties by moving on to the next section number.
-#include "lost/finding_fingerprints.h"
+// same key; the places among equal keys in an open-addressing table. The
+// key holds the file, so equal keys are equal findings of one file, wherever
+// its sections stand in the listing.
+#include "output/finding_fingerprints.h"
 
 #include <array>
 #include <bit>
 #include <charconv>
 #include <cstring>
-#include <limits>
 
 namespace korvcmp {
 namespace {
@@ -79,34 +79,23 @@ char* Fingerprint::write(char* at) const {
     return std::to_chars(at, at + 10, place).ptr;
 }
 
-void FingerprintMaker::startFileSection() {
-    used_ = 0;
-    if (section_ == std::numeric_limits<std::uint32_t>::max()) {
-        // After 2^32 sections the numbers come round: every slot is emptied.
-        for (Slot& slot : slots_) {
-            slot.section = 0;
-        }
-        section_ = 0;
-    }
-    ++section_;
-}
-
-Fingerprint FingerprintMaker::of(const MarkedItem& item) {
+Fingerprint FingerprintMaker::ofItem(std::string_view file, std::string_view function,
+                                     std::string_view description, std::string_view count) {
     // Most items share their file and function with the item before.
-    if (!hasPrefix_ || item.file != lastFile_ || item.function != lastFunction_) {
-        lastFile_.assign(item.file);
-        lastFunction_.assign(item.function);
-        lastPrefix_ = hashed(hashed(kItemSeed, item.file), item.function);
+    if (!hasPrefix_ || file != lastFile_ || function != lastFunction_) {
+        lastFile_.assign(file);
+        lastFunction_.assign(function);
+        lastPrefix_ = hashed(hashed(kItemSeed, file), function);
         hasPrefix_ = true;
     }
     std::uint64_t hash = lastPrefix_;
-    hash = hashed(hash, item.description);
-    hash = hashed(hash, item.count);
+    hash = hashed(hash, description);
+    hash = hashed(hash, count);
     return placed(finished(hash));
 }
 
-Fingerprint FingerprintMaker::of(const UncomparedFile& file) {
-    return placed(finished(hashed(kNoteSeed, file.file)));
+Fingerprint FingerprintMaker::ofFile(std::string_view file) {
+    return placed(finished(hashed(kNoteSeed, file)));
 }
 
 Fingerprint FingerprintMaker::placed(std::uint64_t key) {
@@ -116,8 +105,8 @@ Fingerprint FingerprintMaker::placed(std::uint64_t key) {
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t at = key & mask;; at = (at + 1) & mask) {
         Slot& slot = slots_[at];
-        if (slot.section != section_) {
-            slot = Slot{key, 1, section_};
+        if (slot.count == 0) {
+            slot = Slot{key, 1};
             ++used_;
             return {key, 1};
         }
@@ -132,11 +121,11 @@ void FingerprintMaker::grow() {
     old.swap(slots_);
     const std::size_t mask = slots_.size() - 1;
     for (const Slot& slot : old) {
-        if (slot.section != section_) {
+        if (slot.count == 0) {
             continue;
         }
         std::size_t at = slot.key & mask;
-        while (slots_[at].section == section_) {
+        while (slots_[at].count != 0) {
             at = (at + 1) & mask;
         }
         slots_[at] = slot;
