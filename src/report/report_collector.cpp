@@ -199,6 +199,9 @@ void ReportCollector::sectionCompared(const MonitoredFile* file1, const Monitore
     if (compared && file2.lostHits > 0) {
         keepLostItems(index, summary, *file1, file2);
     }
+    if (findings_ != nullptr && compared) {
+        findings_->comparedSection(summary.path, file2);
+    }
     if (directory_ != nullptr) {
         writePage(summary, file2, compared ? file1 : nullptr);
     }

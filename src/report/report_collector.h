@@ -15,6 +15,7 @@
 #include "output/output_stream.h"
 #include "pipeline/run_state.h"
 #include "report/report_directory.h"
+#include "report/report_findings.h"
 #include "report/report_model.h"
 
 namespace korvcmp {
@@ -32,6 +33,9 @@ class ReportCollector : public SectionObserver {
     // After the comparison: the removed sections, the totals and the first
     // lost items.
     void finish();
+
+    // Hands the findings of every section to `findings` as it is compared.
+    void writeFindingsTo(ReportFindings* findings) { findings_ = findings; }
 
   private:
     // A lost item with its place in listing 2: the file's index, then the
@@ -56,6 +60,7 @@ class ReportCollector : public SectionObserver {
     const RunState& run_;
     ReportModel& model_;
     const ReportDirectory* directory_;
+    ReportFindings* findings_ = nullptr;
     bool listing1HeaderKnown_ = false;
     const char* listing2View_ = nullptr;
     std::unordered_map<const MonitoredFile*, std::size_t> indexOf_;

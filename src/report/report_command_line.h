@@ -1,6 +1,7 @@
 // The command line of korvcmp-report:
 //   korvcmp-report -i1 LISTING1 -i2 LISTING2 [--html DIR] [--markdown FILE|-]
-//                  [--json FILE|-] [--title TEXT] [--fail-on-lost]
+//                  [--json FILE|-] [--sarif FILE] [--codequality FILE]
+//                  [--title TEXT] [--fail-on-lost]
 //   korvcmp-report -h | --help | --version
 #pragma once
 
@@ -14,9 +15,11 @@ struct ReportOptions {
     bool showVersion = false;
     const char* listing1Path = nullptr;
     const char* listing2Path = nullptr;
-    const char* htmlDirectory = nullptr;  // none: no HTML report
-    const char* markdownPath = nullptr;   // none: no Markdown; "-": standard output
-    const char* jsonPath = nullptr;       // likewise
+    const char* htmlDirectory = nullptr;    // none: no HTML report
+    const char* markdownPath = nullptr;     // none: no Markdown; "-": standard output
+    const char* jsonPath = nullptr;         // likewise
+    const char* sarifPath = nullptr;        // none: no SARIF log
+    const char* codeQualityPath = nullptr;  // none: no Code Quality report
     std::string title;
     bool failOnLost = false;
 };

@@ -2,8 +2,10 @@
 #include "report/report_run.h"
 
 #include <new>
+#include <optional>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include "base/arena.h"
 #include "base/fatal.h"
@@ -16,6 +18,7 @@
 #include "report/html_pages.h"
 #include "report/report_collector.h"
 #include "report/report_directory.h"
+#include "report/report_findings.h"
 #include "report/summary_writers.h"
 
 namespace korvcmp {
@@ -50,11 +53,59 @@ void writeReportFile(OutputStream& out, const std::string& path, Write&& write) 
     writeAndClose(out, path, write);
 }
 
+// An output file with the same bytes on every system. A regular file,
+// there or not, gets its content only once it is complete: it is written
+// beside and renamed into place when closed, so that a failure leaves what
+// was there (or nothing) as it was.
+class ReplacedOutput {
+  public:
+    // Opens `out` onto the file at `path`; ends the run with a message when
+    // that fails.
+    ReplacedOutput(OutputStream& out, std::string path) : out_(out), path_(std::move(path)) {
+        const PathKind kind = pathKind(path_);
+        // A new file is made empty first, to be replaced like an existing
+        // one; it goes again when the run fails.
+        if (kind == PathKind::nothing) {
+            madeEmpty_ = out_.createFile(path_.c_str(), LineEnds::asWritten) && out_.close();
+        }
+        const bool replaces = kind == PathKind::file || madeEmpty_;
+        const bool opened = replaces ? out_.createReplacement(path_.c_str(), LineEnds::asWritten)
+                                     : out_.createFile(path_.c_str(), LineEnds::asWritten);
+        if (!opened) {
+            fatal("Cannot create \"%s\"", path_);
+        }
+    }
+    ReplacedOutput(const ReplacedOutput&) = delete;
+    ReplacedOutput& operator=(const ReplacedOutput&) = delete;
+    // Not closed: the run failed, and the file stays as it was.
+    ~ReplacedOutput() {
+        if (!closed_) {
+            out_.abandon();
+            if (madeEmpty_) {
+                static_cast<void>(removeFile(path_));
+            }
+        }
+    }
+
+    // Puts the file in its place; ends the run with a message when it cannot
+    // be written.
+    void close() {
+        if (!out_.close()) {
+            fatal("Cannot write \"%s\"", path_);  // a file made empty goes again
+        }
+        closed_ = true;
+    }
+
+  private:
+    OutputStream& out_;
+    const std::string path_;
+    bool madeEmpty_ = false;
+    bool closed_ = false;
+};
+
 // Writes one output with `write`, to standard output for "-", else to the
-// file at `path`, with the same bytes on every system; ends the run with a
-// message when it cannot be written. A regular file, there or not, gets its
-// content only once it is complete: it is written beside and renamed into
-// place, so that a failure leaves what was there (or nothing) as it was.
+// file at `path` (see ReplacedOutput); ends the run with a message when it
+// cannot be written.
 template <typename Write>
 void writeOutput(OutputStream& out, const std::string& path, Write&& write) {
     if (path == "-") {
@@ -65,31 +116,38 @@ void writeOutput(OutputStream& out, const std::string& path, Write&& write) {
         }
         return;
     }
-    const PathKind kind = pathKind(path);
-    // A new file is made empty first, to be replaced like an existing one;
-    // it goes again when the run fails.
-    struct NewFile {
-        const std::string& path;
-        bool made = false;
-        bool kept = false;
-        ~NewFile() {
-            if (made && !kept) {
-                static_cast<void>(removeFile(path));
-            }
-        }
-    } newFile{path};
-    if (kind == PathKind::nothing) {
-        newFile.made = out.createFile(path.c_str(), LineEnds::asWritten) && out.close();
-    }
-    const bool replaces = kind == PathKind::file || newFile.made;
-    const bool opened = replaces ? out.createReplacement(path.c_str(), LineEnds::asWritten)
-                                 : out.createFile(path.c_str(), LineEnds::asWritten);
-    if (!opened) {
-        fatal("Cannot create \"%s\"", path);
-    }
-    writeAndClose(out, path, write);
-    newFile.kept = true;
+    ReplacedOutput file(out, path);
+    write(out);
+    file.close();
 }
+
+// The SARIF log and the Code Quality report, written while the listings are
+// compared and put in their places once the run is through.
+struct FindingOutputs {
+    explicit FindingOutputs(const ReportOptions& options) {
+        if (options.sarifPath != nullptr) {
+            sarifStream.prepare();
+            sarif.emplace(sarifStream, options.sarifPath);
+        }
+        if (options.codeQualityPath != nullptr) {
+            codeQualityStream.prepare();
+            codeQuality.emplace(codeQualityStream, options.codeQualityPath);
+        }
+    }
+    void close() {
+        if (sarif) {
+            sarif->close();
+        }
+        if (codeQuality) {
+            codeQuality->close();
+        }
+    }
+
+    OutputStream sarifStream;
+    OutputStream codeQualityStream;
+    std::optional<ReplacedOutput> sarif;
+    std::optional<ReplacedOutput> codeQuality;
+};
 
 // The index and the shared files of an HTML report, in its new directory.
 void writeReportPages(OutputStream& out, const ReportDirectory& directory,
@@ -116,11 +174,18 @@ int runReportOrRaise(const ReportOptions& options, std::FILE* errors,
         }
     }
 
+    FindingOutputs findingOutputs(options);
+    ReportFindings findings(
+        findingOutputs.sarif ? &findingOutputs.sarifStream : nullptr,
+        findingOutputs.codeQuality ? &findingOutputs.codeQualityStream : nullptr);
+    findings.begin();
+
     RunState run(ListingPaths{options.listing1Path, options.listing2Path}, pipeline,
                  systemMemory());
     ReportModel model;
     model.title = options.title;
     ReportCollector collector(run, model, html ? &directory : nullptr);
+    collector.writeFindingsTo(&findings);
     run.observer = &collector;
     // Whatever ends the run, the worker is stopped before the collector its
     // jobs write through goes away.
@@ -135,6 +200,7 @@ int runReportOrRaise(const ReportOptions& options, std::FILE* errors,
     run.keepListing1SummaryTer = true;
     compareListings(run);
     collector.finish();
+    findings.finish(options.listing2Path);
 
     OutputStream out;
     out.prepare();
@@ -149,6 +215,7 @@ int runReportOrRaise(const ReportOptions& options, std::FILE* errors,
         writeOutput(out, options.markdownPath,
                     [&model](OutputStream& stream) { writeMarkdownSummary(stream, model); });
     }
+    findingOutputs.close();
     if (html) {
         std::string error;
         if (!directory.commit(error)) {

@@ -18,8 +18,7 @@
 #include "platform/system_memory.h"
 #include "report/html_pages.h"
 #include "report/html_text.h"
-#include "support/listing_builder.h"
-#include "support/model_builder.h"
+#include "support/aligned_sample.h"
 #include "support/test_support.h"
 
 namespace korvcmp::testing {
@@ -288,64 +287,8 @@ TEST(HtmlPages, FilePagesShowEveryMarkerAndAddressEverySourceLine) {
 // kind of row once (paired and moved, added, deleted, a renamed and a
 // deleted function).
 TEST(HtmlPages, AlignedPageShowsAddedDeletedAndMovedLines) {
-    FileModel file1;
-    file1.functions = {
-        {std::nullopt,
-         {profileLine("3", "", ' ', "10", "FUNCTION f()"),
-          profileLine("2", "1", ' ', "12", "if (a)"), profileLine("2", "", ' ', "13", "return 1"),
-          profileLine("1", "", ' ', "14", "return 0")}},
-        {std::nullopt,
-         {profileLine("1", "", ' ', "40", "FUNCTION old_name()"),
-          profileLine("1", "", ' ', "41", "break")}},
-        {std::nullopt, {profileLine("1", "", ' ', "30", "FUNCTION gone()")}},
-    };
-    FileModel file2;
-    file2.functions = {
-        {std::nullopt,
-         {profileLine("3", "", ' ', "10", "FUNCTION f()"),
-          profileLine("2", "0", '-', "15", "if (a)"), profileLine("0", "", '-', "16", "goto <out>"),
-          profileLine("1", "", ' ', "17", "return 0")}},
-        {std::nullopt,
-         {profileLine("1", "", ' ', "40", "FUNCTION new_name()"),
-          profileLine("1", "", ' ', "41", "break")}},
-    };
-    ListingModel listing1;
-    listing1.files = {file1};
-    ListingModel listing2;
-    listing2.files = {file2};
-    const auto built = buildListings(listing1, listing2);
-    const MonitoredFile& one = *fileAt(*built->listing1, 0);
-    const MonitoredFile& two = *fileAt(*built->listing2, 0);
-    const auto line1 = [&](int function, int line) {
-        return lineAt(*functionAt(one, function), line);
-    };
-    const auto line2 = [&](int function, int line) {
-        return lineAt(*functionAt(two, function), line);
-    };
-    using C = ItemChange;
-    SectionAlignment alignment;
-    alignment.functions.push_back({functionAt(one, 0),
-                                   functionAt(two, 0),
-                                   false,
-                                   {{line1(0, 0), line2(0, 0), C::KeptCovered, C::None},
-                                    {line1(0, 1), line2(0, 1), C::KeptCovered, C::Lost},
-                                    {nullptr, line2(0, 2), C::AddedUncovered, C::None},
-                                    {line1(0, 2), nullptr, C::DeletedCovered, C::None},
-                                    {line1(0, 3), line2(0, 3), C::KeptCovered, C::None}},
-                                   {}});
-    alignment.functions.push_back({functionAt(one, 1),
-                                   functionAt(two, 1),
-                                   true,
-                                   {{line1(1, 0), line2(1, 0), C::KeptCovered, C::None},
-                                    {line1(1, 1), line2(1, 1), C::Gained, C::None}},
-                                   {}});
-    alignment.functions.push_back({functionAt(one, 2),
-                                   nullptr,
-                                   false,
-                                   {{line1(2, 0), nullptr, C::DeletedCovered, C::None}},
-                                   {}});
-    alignment.changes = {5, 0, 1, 1, 0, 1, 2, 0};
-
+    const AlignedSample sample = alignedSample();
+    const SectionAlignment& alignment = sample.alignment;
     ReportModel model;
     model.title = "Edits";
     FileSummary summary;
@@ -360,7 +303,8 @@ TEST(HtmlPages, AlignedPageShowsAddedDeletedAndMovedLines) {
     std::string page;
     OutputStream out;
     out.useMemory(&page);
-    writeFilePage(out, model, summary, two, &one, built->listing2->coverageView, &alignment);
+    writeFilePage(out, model, summary, *sample.file2, sample.file1,
+                  sample.listings->listing2->coverageView, &alignment);
     ASSERT_TRUE(out.close());
 
     const struct {
@@ -368,9 +312,10 @@ TEST(HtmlPages, AlignedPageShowsAddedDeletedAndMovedLines) {
         std::size_t count;
     } expected[] = {
         {"<p class=\"st\">edited</p>", 1},
-        {"class=\"lost\"", 1},
+        {"class=\"lost\"", 2},
         {"<span class=\"lost\" id=\"lost1\">v</span>", 1},
-        {"class=\"new\"", 1},
+        {"class=\"new\"", 0},
+        {"<span class=\"lost\" id=\"lost2\">v</span>", 1},
         {"<tr class=\"added\"", 1},
         {"<tr class=\"deleted\"", 2},
         {"<td>added<td>goto &lt;out&gt;", 1},
@@ -386,7 +331,8 @@ TEST(HtmlPages, AlignedPageShowsAddedDeletedAndMovedLines) {
         {"gone()</a> <small>(deleted)</small>", 1},
         {"id=\"L", 6},
         {"id=\"F", 3},
-        {"1 lost item:", 1},
+        {"2 lost items:", 1},
+        {"<tr class=\"d\"><td colspan=\"10\"><td>#line 40 &quot;src/b.inc&quot;\n", 1},
     };
     for (const auto& part : expected) {
         EXPECT_EQ(occurrences(page, part.fragment), part.count) << part.fragment << "\n" << page;
