@@ -7,7 +7,21 @@
 #include "listing/listing_model.h"
 #include "listing/listing_parser.h"
 
+#include <vector>
+
 namespace korvcmp {
+
+// A file section of listing 1 that listing 2 lacks. Such sections are skipped
+// unread but for their MONITORED line and their file TER lines, which a
+// report shows; korvcmp keeps none of them. The texts live as long as the run.
+struct RemovedSection {
+    const char* monitoredLine = nullptr;
+    const char* terLine = nullptr;   // the section's last "***TER" line; none when it has none
+    const char* terLine2 = nullptr;  // the line after it; none when terLine is none
+    // The section read whole, when the run was asked to keep removed sections
+    // so; none otherwise.
+    const MonitoredFile* section = nullptr;
+};
 
 // Sees each section of listing 2 once it has been paired and marked, while
 // its partner in listing 1 is still in memory. Calls come one at a time, on
@@ -18,6 +32,12 @@ class SectionObserver {
     virtual ~SectionObserver() = default;
     // Listing 2 has been read whole; nothing is compared yet.
     virtual void listing2Read(const ProfileListing& /*listing2*/) {}
+    // Listing 1 has been read whole (its header, all its sections, and its
+    // summary TER line when the run keeps it), with `removed`, the sections
+    // listing 2 lacks, in listing 1's order (empty unless the run keeps them).
+    // Comes before the sections of listing 2 that listing 1 lacks.
+    virtual void listing1Read(const ProfileListing& /*listing1*/,
+                              const std::vector<RemovedSection>& /*removed*/) {}
     // `file1` is the partner of `file2` in listing 1, none when listing 1 has
     // no section with its MONITORED line; it lives until the call returns.
     virtual void sectionCompared(const MonitoredFile* file1, const MonitoredFile& file2) = 0;

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "output/output_stream.h"
 #include "pipeline/run_state.h"
 
 namespace korvcmp {
@@ -22,13 +23,13 @@ struct RunOptions : PipelineOptions {
 // can follow one another in one process.
 int runKorvcmp(int argc, const char* const* argv, const RunOptions& options = {});
 
-// Opens the run's destination: standard output for exactly "-" or "stdout",
-// else the file at `path`, created or emptied.
-void openOutput(RunState& run, const char* path);
+// Opens `output` onto the run's destination: standard output for exactly "-"
+// or "stdout", else the file at `path`, created or emptied.
+void openOutput(RunState& run, OutputStream& output, const char* path);
 
-// Closes listing 1, listing 2 and the output, in that order; a failure of any
+// Closes listing 1, listing 2 and `output`, in that order; a failure of any
 // ends the run with its message.
-void closeStreams(RunState& run);
+void closeStreams(RunState& run, OutputStream& output);
 
 // The program's entry: runs korvcmp, reports a fatal error on standard error,
 // and returns the exit status (0, or -1 after an error).

@@ -44,6 +44,11 @@ std::string_view monitoredPath(std::string_view monitoredLine) {
     return path;
 }
 
+std::string_view functionNameOf(std::string_view functionLine) {
+    const std::size_t from = kDescriptionColumn + kFunction.size();
+    return from <= functionLine.size() ? functionLine.substr(from) : std::string_view();
+}
+
 void readLineDirectiveFile(std::string_view directiveLine, std::string& file) {
     file.clear();
     const std::size_t quote = directiveLine.find('"', kDescriptionColumn);

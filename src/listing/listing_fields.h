@@ -16,6 +16,10 @@ namespace korvcmp {
 // ("MONITORED SOURCE FILE : "), or after "MONITORED " when it has no label.
 std::string_view monitoredPath(std::string_view monitoredLine);
 
+// The name a FUNCTION line gives its function: the text after "FUNCTION "
+// in column 30; empty when the line is shorter.
+std::string_view functionNameOf(std::string_view functionLine);
+
 // The file a "#line N \"file\"" line of a function section names, its
 // escapes undone ("\\\\" is one backslash), into `file`; empty when it names
 // none. The function's profile lines are lines of that file.

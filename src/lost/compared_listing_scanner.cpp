@@ -282,7 +282,7 @@ bool ComparedListingScanner::takeFunctionsLine(std::string_view line, std::int64
 
 bool ComparedListingScanner::takeFunctionLine(std::string_view line, std::int64_t number,
                                               std::string_view file) {
-    functionName_.assign(line.substr(kDescriptionColumn + kFunction.size()));
+    functionName_.assign(functionNameOf(line));
     functionFile_.assign(file);
     functionHasLost_ = false;
     functionMarkers_ = {};

@@ -5,7 +5,7 @@
 #include <optional>
 #include <system_error>
 
-#include "base/package_version.h"
+#include "pipeline/program_frame.h"
 
 namespace korvcmp {
 
@@ -45,34 +45,7 @@ constexpr std::string_view kFormatOption = "--format";
 constexpr std::string_view kLimitOption = "--limit";
 constexpr std::string_view kSeeUsage = " (korvcmp-lost -h shows the usage)";
 
-std::string quoted(std::string_view text) {
-    std::string result(1, '"');
-    result.append(text);
-    result.push_back('"');
-    return result;
-}
-
-// The value of an option given as "--name VALUE" or "--name=VALUE"; null
-// when `argument` is not that option. `i` moves past a separate value; an
-// empty value when there is none.
-std::optional<std::string_view> optionValue(std::string_view name, int& i, int argumentCount,
-                                            const char* const* arguments) {
-    const std::string_view argument = arguments[i];
-    if (argument == name) {
-        return i + 1 < argumentCount ? std::string_view(arguments[++i]) : std::string_view();
-    }
-    if (argument.size() > name.size() && argument.starts_with(name) &&
-        argument[name.size()] == '=') {
-        return argument.substr(name.size() + 1);
-    }
-    return std::nullopt;
-}
-
 }  // namespace
-
-std::string lostVersionText() {
-    return "korvcmp-lost " + std::string(kPackageVersion) + "\n";
-}
 
 LostCommandLine parseLostCommandLine(int argumentCount, const char* const* arguments) {
     LostCommandLine result;
@@ -102,23 +75,26 @@ LostCommandLine parseLostCommandLine(int argumentCount, const char* const* argum
         } else if (argument == "--version") {
             options.showVersion = true;
             return result;
-        } else if (const auto name = optionValue(kFormatOption, i, argumentCount, arguments)) {
-            if (name->empty()) {
+        } else if (const auto formatValue =
+                       optionValue(kFormatOption, i, argumentCount, arguments)) {
+            const std::string_view name = *formatValue != nullptr ? *formatValue : "";
+            if (name.empty()) {
                 return fail("--format needs a format: " + std::string(kFindingFormatNames));
             }
-            const std::optional<FindingFormat> format = findingFormatNamed(*name);
+            const std::optional<FindingFormat> format = findingFormatNamed(name);
             if (!format) {
-                return fail("unknown format " + quoted(*name) + ", use " +
+                return fail("unknown format " + quoted(name) + ", use " +
                             std::string(kFindingFormatNames));
             }
             options.format = *format;
-        } else if (const auto count = optionValue(kLimitOption, i, argumentCount, arguments)) {
+        } else if (const auto limitValue = optionValue(kLimitOption, i, argumentCount, arguments)) {
+            const std::string_view count = *limitValue != nullptr ? *limitValue : "";
             std::int64_t limit = -1;
             const auto [end, error] =
-                std::from_chars(count->data(), count->data() + count->size(), limit);
-            if (count->empty() || error != std::errc() || end != count->data() + count->size() ||
+                std::from_chars(count.data(), count.data() + count.size(), limit);
+            if (count.empty() || error != std::errc() || end != count.data() + count.size() ||
                 limit < 0) {
-                return fail("--limit needs a number of findings, 0 for all, not " + quoted(*count));
+                return fail("--limit needs a number of findings, 0 for all, not " + quoted(count));
             }
             options.limit = limit;
         } else {

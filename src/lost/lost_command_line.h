@@ -33,7 +33,5 @@ LostCommandLine parseLostCommandLine(int argumentCount, const char* const* argum
 
 // The text of -h, ending in a newline.
 extern const std::string_view kLostUsage;
-// The text of --version, ending in a newline.
-std::string lostVersionText();
 
 }  // namespace korvcmp

@@ -11,12 +11,14 @@
 #include "lost/compared_listing_input.h"
 #include "lost/compared_listing_scanner.h"
 #include "lost/finding_formats.h"
+#include "pipeline/program_frame.h"
 
 namespace korvcmp {
 namespace {
 
 constexpr const char* kStandardInputName = "(standard input)";
-constexpr const char* kOutOfMemoryMessage = "korvcmp-lost: out of memory\n";
+constexpr ProgramFrame kLostFrame{"korvcmp-lost", "korvcmp-lost: ", "out of memory", kLostTrouble,
+                                  true};
 constexpr const char* kIncompleteLineMessage =
     "incomplete line: longer than 4095 characters, holding a NUL byte, or without a newline "
     "at the end of the file";
@@ -43,7 +45,7 @@ bool closedWell(OutputStream& out, std::FILE* errors) {
         return true;
     }
     if (const SystemFailure failure = out.failure(); !failure.isClosedPipe()) {
-        std::fprintf(errors, "korvcmp-lost: cannot write the output: %s\n", failure.text().c_str());
+        kLostFrame.error(errors, "cannot write the output: " + failure.text());
     }
     return false;
 }
@@ -58,8 +60,8 @@ int runLost(const LostOptions& options, OutputStream& out, std::FILE* errors,
                                                        : input.openStandardInput();
     if (!opened) {
         out.abandon();
-        std::fprintf(errors, "korvcmp-lost: %s: cannot open: %s\n", name,
-                     input.openFailure().text().c_str());
+        kLostFrame.error(errors,
+                         std::string(name) + ": cannot open: " + input.openFailure().text());
         return kLostTrouble;
     }
     const std::int64_t limit = options.limit >= 0 ? options.limit : defaultLimitOf(options.format);
@@ -101,7 +103,7 @@ int runLost(const LostOptions& options, OutputStream& out, std::FILE* errors,
         return kLostTrouble;
     }
     if (problem != nullptr) {
-        std::fprintf(errors, "korvcmp-lost: %s\n", problemText.c_str());
+        kLostFrame.error(errors, problemText);
         return kLostTrouble;
     }
     writeTotals(errors, scanner.totals());
@@ -112,10 +114,10 @@ int lostMain(int argumentCount, const char* const* arguments) {
     // Without memory (for a buffer, a name, a thread) the run ends with a
     // message and status 2, after what was already found, like any other
     // trouble; never by an uncaught exception.
-    try {
+    return kLostFrame.run(stderr, [&] {
         const LostCommandLine commandLine = parseLostCommandLine(argumentCount, arguments);
         if (!commandLine.error.empty()) {
-            std::fprintf(stderr, "korvcmp-lost: %s\n", commandLine.error.c_str());
+            kLostFrame.error(stderr, commandLine.error);
             return kLostTrouble;
         }
         // The output stream is declared before the worker, which therefore
@@ -123,7 +125,8 @@ int lostMain(int argumentCount, const char* const* arguments) {
         OutputStream out;
         if (commandLine.options.showUsage || commandLine.options.showVersion) {
             out.useStandardOutput();
-            out.write(commandLine.options.showUsage ? std::string(kLostUsage) : lostVersionText());
+            out.write(commandLine.options.showUsage ? std::string(kLostUsage)
+                                                    : kLostFrame.versionText());
             return closedWell(out, stderr) ? kNoLostCoverage : kLostTrouble;
         }
         // A second thread reads the listing ahead and writes the findings out
@@ -144,12 +147,7 @@ int lostMain(int argumentCount, const char* const* arguments) {
             static_cast<void>(out.close());
             throw;
         }
-    } catch (const std::bad_alloc&) {
-        std::fputs(kOutOfMemoryMessage, stderr);
-    } catch (const std::system_error&) {
-        std::fputs(kOutOfMemoryMessage, stderr);
-    }
-    return kLostTrouble;
+    });
 }
 
 }  // namespace korvcmp

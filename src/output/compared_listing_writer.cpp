@@ -16,9 +16,26 @@ void writeLine(OutputStream& out, std::string_view text) {
     out.put('\n');
 }
 
-// A stored line as it is written: with the comparison's markers in their columns.
+// A stored line as it is written: with the comparison's markers in their
+// columns. A line as long as a read line fits the buffer whole: it is copied
+// there at once and its markers put in place, the line's one write.
 void writeStoredLine(OutputStream& out, const ListingLine& line) {
     const std::string_view text = line.view();
+    if (text.size() < OutputStream::kBufferSize && !text.empty()) {
+        char* const to = out.reserve(text.size() + 1);
+        std::memcpy(to, text.data(), text.size());
+        if ((line.flags & ListingLine::kMarkers) != 0) {
+            for (const int column : {kTrueMarkerColumn, kFalseMarkerColumn}) {
+                const auto at = static_cast<std::size_t>(column);
+                if (const char marker = line.markerAt(column); marker != '\0' && at < text.size()) {
+                    to[at] = marker;
+                }
+            }
+        }
+        to[text.size()] = '\n';
+        out.commit(to + text.size() + 1);
+        return;
+    }
     std::size_t written = 0;
     if ((line.flags & ListingLine::kMarkers) != 0) {
         for (const int column : {kTrueMarkerColumn, kFalseMarkerColumn}) {

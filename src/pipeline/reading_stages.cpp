@@ -57,7 +57,7 @@ void forgetSections(ProfileListing& listing1) {
 // What the parser is to do with listing 1's sections that listing 2 lacks:
 // keep them in run.removedSections when asked, else skip them.
 SectionSkipped removedSectionKeeper(RunState& run) {
-    if (!run.keepRemovedSections) {
+    if (!run.request.keepRemovedSections) {
         return {};
     }
     return [&run](std::string_view monitoredLine, std::string_view terLine,
@@ -65,7 +65,7 @@ SectionSkipped removedSectionKeeper(RunState& run) {
         const bool hasTer = !terLine.empty();
         run.removedSections.push_back({copyText(run.arena, monitoredLine),
                                        hasTer ? copyText(run.arena, terLine) : nullptr,
-                                       hasTer ? copyText(run.arena, terLine2) : nullptr});
+                                       hasTer ? copyText(run.arena, terLine2) : nullptr, nullptr});
     };
 }
 
@@ -76,7 +76,7 @@ void readListing1Alone(RunState& run, ListingParser& parser, ListingStorage& sto
     parser.parseListing1Files(
         run.listing2FilesByMonitoredLine,
         [&run, &memory](const MonitoredFile& file1) {
-            compareListing1Section(file1, run.listing2FilesByMonitoredLine, run.observer);
+            compareListing1Section(file1, run.listing2FilesByMonitoredLine, run.request.observer);
             forgetSections(*run.listing1);
             memory.arena.reuse();
             memory.lineStore.reuse();
@@ -102,7 +102,7 @@ void readListing1WithWorker(RunState& run, ListingParser& parser, ListingStorage
             classifyStoredLines(memory.lineStore, begin, end, listing2View);
         }
         run.worker.post([&memory, &listing2Files, listing2View, begin, end, classified,
-                         observer = run.observer] {
+                         observer = run.request.observer] {
             if (!classified) {
                 classifyStoredLines(memory.lineStore, begin, end, listing2View);
             }
@@ -212,7 +212,7 @@ void readListing1AndCompare(RunState& run) {
         run.worker.finish();
         readListing1Alone(run, parser, storage);
     }
-    if (run.keepListing1SummaryTer) {
+    if (run.request.keepListing1SummaryTer) {
         storage = ListingStorage{&run.arena, &run.lineStore};
         parser.readListing1SummaryTer();
     }
@@ -225,11 +225,14 @@ namespace korvcmp {
 void compareListings(RunState& run) {
     run.listing2Reader.reportMappingFaultsAsReadErrors();
     readListing2(run);
-    if (run.observer != nullptr) {
-        run.observer->listing2Read(*run.listing2);
+    if (run.request.observer != nullptr) {
+        run.request.observer->listing2Read(*run.listing2);
     }
     readListing1AndCompare(run);
-    finishComparison(*run.listing2, run.observer);
+    if (run.request.observer != nullptr) {
+        run.request.observer->listing1Read(*run.listing1, run.removedSections);
+    }
+    finishComparison(*run.listing2, run.request.observer);
 }
 
 }  // namespace korvcmp

@@ -24,7 +24,8 @@ void readListing1AndCompare(RunState& run);
 
 // The whole comparison: reads listing 2, then listing 1 comparing as it
 // goes, and finishes with the sections listing 1 lacks and the listing's
-// totals. run.observer sees every section of listing 2 once.
+// totals. The request's observer sees every section of listing 2 once, and
+// listing 1 once it has been read.
 void compareListings(RunState& run);
 
 }  // namespace korvcmp

@@ -1,7 +1,7 @@
 // One comparison run: everything the reading, pairing and marking of two
-// listings work with, made by the program that runs it and handed to each
-// stage. Nothing of it outlives the run, so two runs in one process share
-// nothing.
+// listings work with, made by the program that runs it from a request fixed
+// at that moment, and handed to each stage. Nothing of it outlives the run,
+// so two runs in one process share nothing.
 #pragma once
 
 #include <array>
@@ -16,7 +16,6 @@
 #include "listing/line_store.h"
 #include "listing/listing_model.h"
 #include "listing/listing_parser.h"
-#include "output/output_stream.h"
 
 namespace korvcmp {
 
@@ -38,13 +37,20 @@ struct PipelineOptions {
     std::int64_t workerBatchLines = 16384;
 };
 
-// A file section of listing 1 that listing 2 lacks. Such sections are skipped
-// unread but for their MONITORED line and their file TER lines, which a
-// report shows; korvcmp keeps none of them.
-struct RemovedSection {
-    const char* monitoredLine;
-    const char* terLine;   // the section's last "***TER" line; none when it has none
-    const char* terLine2;  // the line after it; none when terLine is none
+// What a run is asked to do: which listings, how, who watches, and what it
+// keeps beyond what korvcmp needs. Fixed when the run is made.
+struct RunRequest {
+    ListingPaths paths;
+    PipelineOptions options;
+    // Sees each section of listing 2 as soon as it is compared, while its
+    // partner in listing 1 is still in memory; none for korvcmp.
+    SectionObserver* observer = nullptr;
+    // The sections of listing 1 that listing 2 lacks are kept, in listing 1's
+    // order, and handed to the observer's listing1Read.
+    bool keepRemovedSections = false;
+    // Listing 1's first summary TER line is looked for after its SUMMARY line
+    // and kept as listing1->terLine (none when not found).
+    bool keepListing1SummaryTer = false;
 };
 
 // Memory of listing 1's file sections: a section is needed only until
@@ -61,10 +67,10 @@ struct SectionMemory {
 };
 
 struct RunState {
-    RunState(const ListingPaths& listingPaths, const PipelineOptions& runOptions,
-             MemorySource& memory)
-        : paths(listingPaths),
-          options(runOptions),
+    RunState(const RunRequest& runRequest, MemorySource& memory)
+        : request(runRequest),
+          paths(request.paths),
+          options(request.options),
           arena(memory),
           lineStore(memory),
           sectionMemory{SectionMemory(memory), SectionMemory(memory), SectionMemory(memory),
@@ -72,19 +78,12 @@ struct RunState {
     RunState(const RunState&) = delete;
     RunState& operator=(const RunState&) = delete;
 
-    const ListingPaths paths;
-    const PipelineOptions options;
+    const RunRequest request;
+    const ListingPaths& paths;       // request.paths
+    const PipelineOptions& options;  // request.options
 
-    // Sees each section of listing 2 as soon as it is compared, while its
-    // partner in listing 1 is still in memory; none for korvcmp.
-    SectionObserver* observer = nullptr;
-    // When set, the sections of listing 1 that listing 2 lacks are kept in
-    // removedSections, in listing 1's order.
-    bool keepRemovedSections = false;
+    // The sections of listing 1 that listing 2 lacks, when the request keeps them.
     std::vector<RemovedSection> removedSections;
-    // When set, listing 1's first summary TER line is looked for after its
-    // SUMMARY line and kept as listing1->terLine (none when not found).
-    bool keepListing1SummaryTer = false;
 
     LineReader listing1Reader;
     LineReader listing2Reader;
@@ -99,8 +98,6 @@ struct RunState {
     ProfileListing* listing2 = nullptr;
     // Listing 2's file sections by MONITORED line, in listing order.
     FilesByMonitoredLine listing2FilesByMonitoredLine;
-
-    OutputStream outputStream;
 
     // The second thread. Last, so that it stops before anything its jobs use
     // goes away.

@@ -75,4 +75,10 @@ class InputFile {
     std::atomic<bool> stopTouching_{false};
 };
 
+// True when the paths `a` and `b` name one file or directory: the same
+// device and inode (volume and file index on Windows), whether through
+// another spelling, a symbolic link or a hard link. False when either names
+// nothing or the system cannot say.
+bool namesSameFile(const char* a, const char* b);
+
 }  // namespace korvcmp

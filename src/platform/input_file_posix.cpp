@@ -181,6 +181,13 @@ bool InputFile::isSameFileAsStandardOutput() const {
     return isOpen() && fstat(STDOUT_FILENO, &other) == 0 && sameFile(descriptorOf(handle_), other);
 }
 
+bool namesSameFile(const char* a, const char* b) {
+    struct stat first {};
+    struct stat second {};
+    return stat(a, &first) == 0 && stat(b, &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
+}
+
 bool InputFile::close() {
     stopTouchingPages();
     if (mapping_ != nullptr) {

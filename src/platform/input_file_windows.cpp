@@ -170,6 +170,23 @@ bool InputFile::isSameFileAsStandardOutput() const {
            identityOf(GetStdHandle(STD_OUTPUT_HANDLE), output) && sameIdentity(thisFile, output);
 }
 
+bool namesSameFile(const char* a, const char* b) {
+    FileIdentity identities[2];
+    const char* paths[2] = {a, b};
+    for (int i = 0; i < 2; ++i) {
+        const HANDLE handle = openExisting(paths[i], 0);  // no access needed to ask who it is
+        if (handle == INVALID_HANDLE_VALUE) {
+            return false;
+        }
+        const bool known = identityOf(handle, identities[i]);
+        CloseHandle(handle);
+        if (!known) {
+            return false;
+        }
+    }
+    return sameIdentity(identities[0], identities[1]);
+}
+
 bool InputFile::close() {
     stopTouchingPages();
     if (!isOpen()) {

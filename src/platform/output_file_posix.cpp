@@ -56,6 +56,7 @@ bool OutputFile::createReplacement(const char* path, LineEnds lineEnds) {
     std::string replaced = resolvedPath(path);
     struct stat status {};
     if (::stat(replaced.c_str(), &status) != 0) {
+        failure_ = SystemFailure::ofLastCall();
         return false;
     }
     // A hidden name beside the replaced file: the rename stays inside one
@@ -67,11 +68,13 @@ bool OutputFile::createReplacement(const char* path, LineEnds lineEnds) {
     replacement += ".korvcmp-XXXXXX";
     const int file = ::mkstemp(replacement.data());
     if (file < 0) {
+        failure_ = SystemFailure::ofLastCall();
         return false;
     }
     // The replacement takes the replaced file's permission bits and, where
     // this process may give them, its owner and group.
     if (::fchmod(file, status.st_mode & 07777) != 0) {
+        failure_ = SystemFailure::ofLastCall();
         ::close(file);
         ::unlink(replacement.c_str());
         return false;
@@ -123,9 +126,18 @@ bool OutputFile::close() {
     // The replacement reaches the disk before it takes the replaced file's
     // name, so that a crash leaves the old file or the whole new one.
     const bool complete = ::fsync(file) == 0 || errno == EINVAL;
+    if (!complete) {
+        failure_ = SystemFailure::ofLastCall();
+    }
     const bool closed = ::close(file) == 0;
+    if (complete && !closed) {
+        failure_ = SystemFailure::ofLastCall();
+    }
     const bool renamed =
         complete && closed && ::rename(replacementPath_.c_str(), replacedPath_.c_str()) == 0;
+    if (complete && closed && !renamed) {
+        failure_ = SystemFailure::ofLastCall();
+    }
     if (!renamed) {
         ::unlink(replacementPath_.c_str());
     }

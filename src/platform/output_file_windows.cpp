@@ -105,7 +105,10 @@ bool OutputFile::createReplacement(const char* path, LineEnds lineEnds) {
     const DWORD attributes = GetFileAttributesA(replaced.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES &&
         (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
-        return false;  // it could not be written in place either
+        // It could not be written in place either.
+        failure_.code =
+            (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? ERROR_DIRECTORY : ERROR_ACCESS_DENIED;
+        return false;
     }
     // A name of our own in the same directory, so that the rename stays on
     // one volume; CREATE_NEW never takes over a file that is already there,
@@ -125,6 +128,7 @@ bool OutputFile::createReplacement(const char* path, LineEnds lineEnds) {
             return true;
         }
         const DWORD error = GetLastError();
+        failure_.code = error;
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
             return false;
         }
@@ -140,6 +144,7 @@ bool OutputFile::write(const char* data, std::size_t size) {
     if (!translatesLineEnds_) {
         const bool written = writeAll(handle, data, size);
         if (!written) {
+            failure_ = SystemFailure::ofLastCall();
             replacedPath_.clear();  // a replacement that lost a write is never renamed
         }
         return written;
@@ -197,6 +202,9 @@ bool OutputFile::close() {
     const bool renamed = closed && !replacedPath_.empty() &&
                          MoveFileExA(replacementPath_.c_str(), replacedPath_.c_str(),
                                      MOVEFILE_REPLACE_EXISTING) != 0;
+    if (closed && !replacedPath_.empty() && !renamed) {
+        failure_ = SystemFailure::ofLastCall();
+    }
     if (!renamed) {
         DeleteFileA(replacementPath_.c_str());
     }

@@ -141,6 +141,11 @@ void writeTotals(MarkdownBudget& budget, const ReportModel& model, std::string& 
     line.append(" new, −");
     appendInteger(line, totals.change.lostHits);
     line.append(" lost**");
+    if (totals.removedCovered > 0) {
+        line.append(", ");
+        appendInteger(line, totals.removedCovered);
+        line.append(" items that listing 1 covered in removed files");
+    }
     appendAlignedTotals(line, model);
     line.append("\n\nFiles: ");
     appendInteger(line, static_cast<std::int64_t>(totals.compared));
@@ -155,13 +160,20 @@ void writeTotals(MarkdownBudget& budget, const ReportModel& model, std::string& 
 }
 
 void writeWarnings(MarkdownBudget& budget, const ReportModel& model, std::string& line) {
+    const bool gateReasons = model.gateFailed && !model.lostCoverageReasons.empty();
+    for (std::size_t i = 0; gateReasons && i < model.lostCoverageReasons.size(); ++i) {
+        line.assign("- **Lost coverage fails the run:** ");
+        appendMarkdownText(line, model.lostCoverageReasons[i]);
+        line.push_back('\n');
+        budget.writeIfFits(line, kMarkdownLimit);
+    }
     for (const std::string& warning : model.warnings) {
         line.assign("- **Warning:** ");
         appendMarkdownText(line, warning);
         line.push_back('\n');
         budget.writeIfFits(line, kMarkdownLimit);
     }
-    if (!model.warnings.empty()) {
+    if (!model.warnings.empty() || gateReasons) {
         budget.writeFromReserve("\n");
     }
 }

@@ -2,6 +2,7 @@
 #include "report/report_collector.h"
 
 #include <optional>
+#include <utility>
 
 #include "base/fatal.h"
 #include "listing/listing_fields.h"
@@ -9,6 +10,7 @@
 #include "listing/listing_texts.h"
 #include "listing/profile_line_classifier.h"
 #include "listing/ter_figures.h"
+#include "pipeline/program_frame.h"
 #include "report/html_pages.h"
 
 namespace korvcmp {
@@ -18,15 +20,14 @@ constexpr std::size_t kPageNameChars = 60;
 
 // The name of a FUNCTION line: its description after "FUNCTION ".
 std::string functionName(const ListingLine& functionLine) {
-    const std::string_view text = functionLine.view();
-    const std::size_t from = kDescriptionColumn + kFunction.size();
-    return from <= text.size() ? std::string(text.substr(from)) : std::string();
+    return std::string(functionNameOf(functionLine.view()));
 }
 
-// The header's "Label : value" lines as the model keeps them.
-ListingHeader headerOf(const char* path, const ProfileListing& listing) {
+// The header's "Label : value" lines as the model keeps them, for the
+// listing at `path`.
+ListingHeader headerOf(std::string path, const ProfileListing& listing) {
     ListingHeader header;
-    header.path = path;
+    header.path = std::move(path);
     header.producedAt = listing.producedAt != nullptr ? listing.producedAt : "";
     header.coverageView = listing.coverageView != nullptr ? listing.coverageView : "";
     std::string_view lines = listing.headerFields != nullptr ? listing.headerFields : "";
@@ -44,6 +45,41 @@ ListingHeader headerOf(const char* path, const ProfileListing& listing) {
         lines.remove_prefix(end == std::string_view::npos ? lines.size() : end + 1);
     }
     return header;
+}
+
+std::string counted(std::int64_t count, std::string_view one, std::string_view more) {
+    return std::to_string(count) + " " + std::string(count == 1 ? one : more);
+}
+
+// The removed files' covered items, and why coverage counts as lost.
+void stateLostCoverage(ReportModel& model) {
+    ReportTotals& totals = model.totals;
+    std::vector<std::string>& reasons = model.lostCoverageReasons;
+    std::int64_t lostFiles = 0;
+    std::size_t removedCoveredFiles = 0;
+    for (const FileSummary& file : model.files) {
+        lostFiles += file.status != FileStatus::Removed && file.lostCoverage() ? 1 : 0;
+    }
+    if (totals.change.lostHits > 0) {
+        reasons.push_back(counted(totals.change.lostHits, "item", "items") + " lost in " +
+                          counted(lostFiles, "compared file", "compared files"));
+    }
+    for (const FileSummary& file : model.files) {
+        if (file.status != FileStatus::Removed || !file.lostCoverage()) {
+            continue;
+        }
+        totals.removedCovered += file.ter1.covered;
+        if (++removedCoveredFiles <= ReportModel::kStatedRemovedFiles) {
+            reasons.push_back(file.path + " was removed; listing 1 covered " +
+                              std::to_string(file.ter1.covered) + " of its items");
+        }
+    }
+    if (removedCoveredFiles > ReportModel::kStatedRemovedFiles) {
+        const auto more =
+            static_cast<std::int64_t>(removedCoveredFiles - ReportModel::kStatedRemovedFiles);
+        reasons.push_back(counted(more, "more removed file", "more removed files") +
+                          " that listing 1 covered");
+    }
 }
 
 void addWarnings(ReportModel& model) {
@@ -79,13 +115,13 @@ std::string pageName(std::size_t index, std::string_view path) {
     return name;
 }
 
-ReportCollector::ReportCollector(const RunState& run, ReportModel& model,
-                                 const ReportDirectory* directory)
-    : run_(run), model_(model), directory_(directory) {}
+ReportCollector::ReportCollector(ReportModel& model, const ReportDirectory* directory)
+    : model_(model), directory_(directory) {}
 
 void ReportCollector::listing2Read(const ProfileListing& listing2) {
+    listing2_ = &listing2;
     listing2View_ = listing2.coverageView;
-    model_.listing2 = headerOf(run_.paths.listing2Path, listing2);
+    model_.listing2 = headerOf(std::move(model_.listing2.path), listing2);
     for (const MonitoredFile* file = listing2.firstFile; file != nullptr; file = file->next) {
         const std::size_t index = model_.files.size();
         FileSummary& summary = model_.files.emplace_back();
@@ -177,21 +213,30 @@ void ReportCollector::writePage(const FileSummary& summary, const MonitoredFile&
                                 const MonitoredFile* file1) {
     const std::string path = directory_->filePath(summary.page);
     if (!page_.createFile(path.c_str(), LineEnds::asWritten)) {
-        fatal("Cannot create \"%s\"", path);
+        fatal(withReason("Cannot create " + quoted(path), page_.failure()));
     }
     writeFilePage(page_, model_, summary, file2, file1, listing2View_);
     if (!page_.close()) {
-        fatal("Cannot write \"%s\"", path);
+        fatal(withReason("Cannot write " + quoted(path), page_.failure()));
+    }
+}
+
+void ReportCollector::listing1Read(const ProfileListing& listing1,
+                                   const std::vector<RemovedSection>& removed) {
+    model_.listing1 = headerOf(std::move(model_.listing1.path), listing1);
+    addWarnings(model_);
+    model_.totals.ter1 = parseTerFigures(listing1.terLine);
+    // Listing 2's sections have their places already: the removed ones follow.
+    for (const RemovedSection& section : removed) {
+        FileSummary& summary = model_.files.emplace_back();
+        summary.path = monitoredPath(section.monitoredLine);
+        summary.status = FileStatus::Removed;
+        summary.reason = "only in listing 1";
+        summary.ter1 = parseTerFigures(section.terLine);
     }
 }
 
 void ReportCollector::sectionCompared(const MonitoredFile* file1, const MonitoredFile& file2) {
-    // Listing 1's header has been read before any of its sections.
-    if (!listing1HeaderKnown_) {
-        model_.listing1 = headerOf(run_.paths.listing1Path, *run_.listing1);
-        addWarnings(model_);
-        listing1HeaderKnown_ = true;
-    }
     const std::size_t index = indexOf_.at(&file2);
     FileSummary& summary = model_.files[index];
     summarise(summary, file1, file2);
@@ -208,22 +253,11 @@ void ReportCollector::sectionCompared(const MonitoredFile* file1, const Monitore
 }
 
 void ReportCollector::finish() {
-    const RunState& run = run_;
-    if (!listing1HeaderKnown_) {
-        model_.listing1 = headerOf(run.paths.listing1Path, *run.listing1);
-        addWarnings(model_);
-        listing1HeaderKnown_ = true;
-    }
-    for (const RemovedSection& removed : run.removedSections) {
-        FileSummary& summary = model_.files.emplace_back();
-        summary.path = monitoredPath(removed.monitoredLine);
-        summary.status = FileStatus::Removed;
-        summary.reason = "only in listing 1";
-        summary.ter1 = parseTerFigures(removed.terLine);
+    if (listing2_ == nullptr) {
+        return;  // the comparison did not get that far
     }
     ReportTotals& totals = model_.totals;
-    const ProfileListing& listing2 = *run.listing2;
-    totals.ter1 = parseTerFigures(run.listing1->terLine);
+    const ProfileListing& listing2 = *listing2_;
     totals.ter2 = parseTerFigures(listing2.terLine);
     totals.change = changeFiguresOf(listing2.newHits, listing2.lostHits, listing2.equalHits);
     for (const FileSummary& file : model_.files) {
@@ -240,6 +274,7 @@ void ReportCollector::finish() {
         }
         totals.withLostCoverage += file.lostCoverage() ? 1 : 0;
     }
+    stateLostCoverage(model_);
     model_.lostItemCount = listing2.lostHits;
     model_.firstLostItems.resize(lostItems_.size());
     for (std::size_t i = lostItems_.size(); i > 0; --i) {

@@ -13,7 +13,6 @@
 
 #include "compare/listing_comparison.h"
 #include "output/output_stream.h"
-#include "pipeline/run_state.h"
 #include "report/report_directory.h"
 #include "report/report_findings.h"
 #include "report/report_model.h"
@@ -22,16 +21,20 @@ namespace korvcmp {
 
 class ReportCollector : public SectionObserver {
   public:
-    // Fills `model` from `run`, whose observer it is to be; writes the pages
-    // into `directory` when there is one.
-    ReportCollector(const RunState& run, ReportModel& model, const ReportDirectory* directory);
+    // Fills `model`, whose listings' paths are set, from the calls of the run
+    // it observes; writes the pages into `directory` when there is one. The
+    // run is to keep the removed sections and listing 1's summary TER line.
+    ReportCollector(ReportModel& model, const ReportDirectory* directory);
 
     // Gives every section of listing 2 its place in the model and its page.
     void listing2Read(const ProfileListing& listing2) override;
+    // Listing 1's header and summary TER figures, and the removed sections.
+    void listing1Read(const ProfileListing& listing1,
+                      const std::vector<RemovedSection>& removed) override;
     void sectionCompared(const MonitoredFile* file1, const MonitoredFile& file2) override;
 
-    // After the comparison: the removed sections, the totals and the first
-    // lost items.
+    // After the comparison, while listing 2 is still there: the totals and
+    // the first lost items.
     void finish();
 
     // Hands the findings of every section to `findings` as it is compared.
@@ -57,11 +60,10 @@ class ReportCollector : public SectionObserver {
     void writePage(const FileSummary& summary, const MonitoredFile& file2,
                    const MonitoredFile* file1);
 
-    const RunState& run_;
     ReportModel& model_;
     const ReportDirectory* directory_;
     ReportFindings* findings_ = nullptr;
-    bool listing1HeaderKnown_ = false;
+    const ProfileListing* listing2_ = nullptr;
     const char* listing2View_ = nullptr;
     std::unordered_map<const MonitoredFile*, std::size_t> indexOf_;
     // The first lost items in listing 2's order, the last of them on top.

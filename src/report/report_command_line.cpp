@@ -4,7 +4,10 @@
 #include <array>
 #include <cstddef>
 #include <iterator>
+#include <optional>
 #include <utility>
+
+#include "pipeline/program_frame.h"
 
 namespace korvcmp {
 
@@ -45,18 +48,7 @@ namespace {
 
 constexpr std::string_view kSeeUsage = " (korvcmp-report -h shows the usage)";
 
-std::string quoted(std::string_view text) {
-    std::string result(1, '"');
-    result.append(text);
-    result.push_back('"');
-    return result;
-}
-
 }  // namespace
-
-bool namesStandardOutput(const char* path) {
-    return path != nullptr && std::string_view(path) == "-";
-}
 
 ReportCommandLine parseReportCommandLine(int argumentCount, const char* const* arguments) {
     ReportCommandLine result;
@@ -95,21 +87,11 @@ ReportCommandLine parseReportCommandLine(int argumentCount, const char* const* a
             continue;
         }
         const ValueOption* matched = nullptr;
-        const char* value = nullptr;
+        std::optional<const char*> value;
         for (const ValueOption& option : valueOptions) {
-            if (argument == option.name) {
-                if (i + 1 == argumentCount) {
-                    return fail(std::string(option.name) + " needs a value");
-                }
+            value = optionValue(option.name, i, argumentCount, arguments);
+            if (value) {
                 matched = &option;
-                value = arguments[++i];
-            } else if (option.name.starts_with("--") && argument.starts_with(option.name) &&
-                       argument.size() > option.name.size() &&
-                       argument[option.name.size()] == '=') {
-                matched = &option;
-                value = arguments[i] + option.name.size() + 1;
-            }
-            if (matched != nullptr) {
                 break;
             }
         }
@@ -117,13 +99,16 @@ ReportCommandLine parseReportCommandLine(int argumentCount, const char* const* a
             return fail(argument.starts_with("-") ? "unknown option " + quoted(argument)
                                                   : "unexpected argument " + quoted(argument));
         }
+        if (*value == nullptr) {
+            return fail(std::string(matched->name) + " needs a value");
+        }
         if (*matched->value != nullptr) {
             return fail(std::string(matched->name) + " given twice");
         }
-        if (*value == '\0') {
+        if (**value == '\0') {
             return fail(std::string(matched->name) + " needs a value");
         }
-        *matched->value = value;
+        *matched->value = *value;
     }
     if (options.listing1Path == nullptr || options.listing2Path == nullptr) {
         return fail("both listings are needed: -i1 LISTING1 -i2 LISTING2");

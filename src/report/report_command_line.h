@@ -35,7 +35,4 @@ ReportCommandLine parseReportCommandLine(int argumentCount, const char* const* a
 // The text of -h, ending in a newline.
 extern const std::string_view kReportUsage;
 
-// True for the destination "-", standard output.
-bool namesStandardOutput(const char* path);
-
 }  // namespace korvcmp

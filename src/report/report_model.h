@@ -111,8 +111,14 @@ struct ReportTotals {
     std::size_t compared = 0;
     std::size_t notCompared = 0;
     std::size_t removed = 0;
+    // Files with lost coverage: compared files with lost items, and removed
+    // files of which listing 1 covered something.
     std::size_t withLostCoverage = 0;
     ChangeCategories changes;
+    // The items listing 1 covered in removed files. korvcmp marks nothing
+    // lost in a file listing 2 lacks, so change.lostHits leaves them out;
+    // they are stated beside it.
+    std::int64_t removedCovered = 0;
 };
 
 struct ReportModel {
@@ -129,6 +135,13 @@ struct ReportModel {
     // kKeptLostItems of them; lostItemCount counts them all.
     std::vector<LostItem> firstLostItems;
     std::int64_t lostItemCount = 0;
+    // Why coverage counts as lost, one sentence each: the items lost in
+    // compared files, then each removed file that listing 1 covered (the
+    // first kStatedRemovedFiles, and how many more). Empty when none was lost.
+    std::vector<std::string> lostCoverageReasons;
+    // Lost coverage fails the run (--fail-on-lost): the reasons are shown.
+    bool gateFailed = false;
+    static constexpr std::size_t kStatedRemovedFiles = 20;
 
     static constexpr std::size_t kKeptLostItems = 2000;
 };

@@ -1,21 +1,19 @@
 // The run sequence of korvcmp-report and the reporting of its trouble.
 #include "report/report_run.h"
 
-#include <new>
 #include <optional>
 #include <string>
-#include <system_error>
 #include <utility>
 
 #include "base/arena.h"
 #include "base/fatal.h"
-#include "base/package_version.h"
-#include "base/terminal_text.h"
 #include "output/output_stream.h"
+#include "pipeline/program_frame.h"
 #include "pipeline/reading_stages.h"
 #include "platform/directories.h"
 #include "platform/system_memory.h"
 #include "report/html_pages.h"
+#include "report/output_placement.h"
 #include "report/report_collector.h"
 #include "report/report_directory.h"
 #include "report/report_findings.h"
@@ -24,15 +22,8 @@
 namespace korvcmp {
 namespace {
 
-constexpr std::string_view kProgram = "korvcmp-report";
-
-// Messages quote texts of the listings: their control bytes are shown escaped.
-void writeMessage(std::FILE* errors, std::string_view kind, std::string_view message) {
-    const std::string shown = terminalText(message);
-    std::fprintf(errors, "%.*s: %.*s%.*s\n", static_cast<int>(kProgram.size()), kProgram.data(),
-                 static_cast<int>(kind.size()), kind.data(), static_cast<int>(shown.size()),
-                 shown.data());
-}
+constexpr ProgramFrame kReportFrame{"korvcmp-report", "korvcmp-report: ", kOutOfMemoryMessage,
+                                    kReportTrouble, true};
 
 // Writes with `write` into `out`, just opened onto `path`, and closes it;
 // ends the run with a message when that fails.
@@ -40,7 +31,7 @@ template <typename Write>
 void writeAndClose(OutputStream& out, const std::string& path, Write&& write) {
     write(out);
     if (!out.close()) {
-        fatal("Cannot write \"%s\"", path);
+        fatal(withReason("Cannot write " + quoted(path), out.failure()));
     }
 }
 
@@ -48,7 +39,7 @@ void writeAndClose(OutputStream& out, const std::string& path, Write&& write) {
 template <typename Write>
 void writeReportFile(OutputStream& out, const std::string& path, Write&& write) {
     if (!out.createFile(path.c_str(), LineEnds::asWritten)) {
-        fatal("Cannot create \"%s\"", path);
+        fatal(withReason("Cannot create " + quoted(path), out.failure()));
     }
     writeAndClose(out, path, write);
 }
@@ -72,7 +63,7 @@ class ReplacedOutput {
         const bool opened = replaces ? out_.createReplacement(path_.c_str(), LineEnds::asWritten)
                                      : out_.createFile(path_.c_str(), LineEnds::asWritten);
         if (!opened) {
-            fatal("Cannot create \"%s\"", path_);
+            fatal(withReason("Cannot create " + quoted(path_), out_.failure()));
         }
     }
     ReplacedOutput(const ReplacedOutput&) = delete;
@@ -91,7 +82,8 @@ class ReplacedOutput {
     // be written.
     void close() {
         if (!out_.close()) {
-            fatal("Cannot write \"%s\"", path_);  // a file made empty goes again
+            // A file made empty goes again.
+            fatal(withReason("Cannot write " + quoted(path_), out_.failure()));
         }
         closed_ = true;
     }
@@ -112,7 +104,7 @@ void writeOutput(OutputStream& out, const std::string& path, Write&& write) {
         out.useStandardOutput(LineEnds::asWritten);
         write(out);
         if (!out.close()) {
-            fatal("Cannot write the report to standard output");
+            fatal(withReason("Cannot write the report to standard output", out.failure()));
         }
         return;
     }
@@ -163,13 +155,18 @@ void writeReportPages(OutputStream& out, const ReportDirectory& directory,
 // The run itself; every failure is raised.
 int runReportOrRaise(const ReportOptions& options, std::FILE* errors,
                      const PipelineOptions& pipeline) {
-    // A directory that is no report is refused before anything is read.
+    // Outputs that would replace an input or one another, and a directory
+    // that is no report, are refused before anything is read or written.
+    if (const std::string misplaced = misplacedOutput(options); !misplaced.empty()) {
+        kReportFrame.error(errors, misplaced);
+        return kReportTrouble;
+    }
     ReportDirectory directory;
     const bool html = options.htmlDirectory != nullptr;
     if (html) {
         std::string error;
         if (!directory.begin(options.htmlDirectory, error)) {
-            writeMessage(errors, "", error);
+            kReportFrame.error(errors, error);
             return kReportTrouble;
         }
     }
@@ -180,13 +177,19 @@ int runReportOrRaise(const ReportOptions& options, std::FILE* errors,
         findingOutputs.codeQuality ? &findingOutputs.codeQualityStream : nullptr);
     findings.begin();
 
-    RunState run(ListingPaths{options.listing1Path, options.listing2Path}, pipeline,
-                 systemMemory());
     ReportModel model;
     model.title = options.title;
-    ReportCollector collector(run, model, html ? &directory : nullptr);
+    model.listing1.path = options.listing1Path;
+    model.listing2.path = options.listing2Path;
+    ReportCollector collector(model, html ? &directory : nullptr);
     collector.writeFindingsTo(&findings);
-    run.observer = &collector;
+    RunRequest request;
+    request.paths = ListingPaths{options.listing1Path, options.listing2Path};
+    request.options = pipeline;
+    request.observer = &collector;
+    request.keepRemovedSections = true;
+    request.keepListing1SummaryTer = true;
+    RunState run(request, systemMemory());
     // Whatever ends the run, the worker is stopped before the collector its
     // jobs write through goes away.
     struct WorkerStop {
@@ -196,11 +199,10 @@ int runReportOrRaise(const ReportOptions& options, std::FILE* errors,
         WorkerStop(const WorkerStop&) = delete;
         WorkerStop& operator=(const WorkerStop&) = delete;
     } workerStop{run.worker};
-    run.keepRemovedSections = true;
-    run.keepListing1SummaryTer = true;
     compareListings(run);
     collector.finish();
     findings.finish(options.listing2Path);
+    model.gateFailed = options.failOnLost && model.totals.withLostCoverage > 0;
 
     OutputStream out;
     out.prepare();
@@ -222,14 +224,19 @@ int runReportOrRaise(const ReportOptions& options, std::FILE* errors,
             fatal(error);
         }
         if (!directory.warning().empty()) {
-            writeMessage(errors, "warning: ", directory.warning());
+            kReportFrame.warning(errors, directory.warning());
         }
     }
     for (const std::string& warning : model.warnings) {
-        writeMessage(errors, "warning: ", warning);
+        kReportFrame.warning(errors, warning);
     }
-    const bool lost = model.totals.withLostCoverage > 0;
-    return options.failOnLost && lost ? kReportLostCoverage : kReportWritten;
+    if (!model.gateFailed) {
+        return kReportWritten;
+    }
+    for (const std::string& reason : model.lostCoverageReasons) {
+        kReportFrame.error(errors, "lost coverage: " + reason);
+    }
+    return kReportLostCoverage;
 }
 
 }  // namespace
@@ -237,40 +244,24 @@ int runReportOrRaise(const ReportOptions& options, std::FILE* errors,
 int runReport(const ReportOptions& options, std::FILE* errors, const PipelineOptions& pipeline) {
     // Every failure ends in one line on standard error and status 2, never
     // in an uncaught exception; the new report directory is removed on the way.
-    try {
-        return runReportOrRaise(options, errors, pipeline);
-    } catch (const FatalError& error) {
-        writeMessage(errors, "", error.what());
-    } catch (const std::bad_alloc&) {
-        writeMessage(errors, "", kOutOfMemoryMessage);
-    } catch (const std::system_error&) {
-        writeMessage(errors, "", kOutOfMemoryMessage);
-    }
-    return kReportTrouble;
+    return kReportFrame.run(errors, [&] { return runReportOrRaise(options, errors, pipeline); });
 }
 
 int reportMain(int argumentCount, const char* const* arguments) {
-    try {
+    return kReportFrame.run(stderr, [&] {
         const ReportCommandLine commandLine = parseReportCommandLine(argumentCount, arguments);
         if (!commandLine.error.empty()) {
-            writeMessage(stderr, "", commandLine.error);
+            kReportFrame.error(stderr, commandLine.error);
             return kReportTrouble;
         }
-        if (commandLine.options.showUsage || commandLine.options.showVersion) {
-            const std::string text =
-                commandLine.options.showUsage
-                    ? std::string(kReportUsage)
-                    : std::string(kProgram) + " " + std::string(kPackageVersion) + "\n";
-            const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
-            return written && std::fflush(stdout) == 0 ? kReportWritten : kReportTrouble;
+        if (commandLine.options.showUsage) {
+            return kReportFrame.printText(kReportUsage);
+        }
+        if (commandLine.options.showVersion) {
+            return kReportFrame.printText(kReportFrame.versionText());
         }
         return runReport(commandLine.options, stderr);
-    } catch (const std::bad_alloc&) {
-        writeMessage(stderr, "", kOutOfMemoryMessage);
-    } catch (const std::system_error&) {
-        writeMessage(stderr, "", kOutOfMemoryMessage);
-    }
-    return kReportTrouble;
+    });
 }
 
 }  // namespace korvcmp

@@ -35,25 +35,27 @@ TEST(CloseStreams, AFailedCloseOfEachStreamHasItsMessage) {
                           Case{"listing 2", "Could not close 2nd input profile file"},
                           Case{"output", "Could not close output profile file"}}) {
         SCOPED_TRACE(c.failing);
-        const ListingPaths paths{listing.c_str(), listing.c_str()};
-        RunState run(paths, PipelineOptions{}, systemMemory());
+        RunRequest request;
+        request.paths = ListingPaths{listing.c_str(), listing.c_str()};
+        OutputStream stream;
+        RunState run(request, systemMemory());
         const int listing1Descriptor = nextDescriptor();
         ASSERT_TRUE(run.listing1Reader.open(listing.c_str(), false));
         const int listing2Descriptor = nextDescriptor();
         ASSERT_TRUE(run.listing2Reader.open(listing.c_str(), true));
         // Writing onto a full device fails, and so the output's close.
-        ASSERT_TRUE(run.outputStream.createFile(
-            c.failing == std::string("output") ? "/dev/full" : output.c_str()));
+        ASSERT_TRUE(
+            stream.createFile(c.failing == std::string("output") ? "/dev/full" : output.c_str()));
         const std::string failing = c.failing;
         if (failing == "listing 1") {
             ::close(listing1Descriptor);
         } else if (failing == "listing 2") {
             ::close(listing2Descriptor);
         } else {
-            run.outputStream.write("x");
+            stream.write("x");
         }
         try {
-            closeStreams(run);
+            closeStreams(run, stream);
             ADD_FAILURE() << "closing succeeded";
         } catch (const FatalError& error) {
             EXPECT_STREQ(error.what(), c.message);

@@ -5,10 +5,12 @@
 // and without a limit; and fingerprints that stay when lines move.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
 #include "lost/finding_formats.h"
+#include "output/code_quality_report.h"
 #include "output/sarif_log.h"
 #include "output/text_escaping.h"
 
@@ -181,6 +183,41 @@ TEST(FindingFormats, OneItemAndOneNoteInEachFormat) {
                   }),
                   c.expected);
     }
+}
+
+TEST(FindingFormats, RulesOfAnotherToolInSarifAndCodeQuality) {
+    constexpr FindingRule kUncovered = {"uncovered-new-code",
+                                        "UncoveredNewCode",
+                                        "warning",
+                                        "minor",
+                                        "New code not covered",
+                                        "Full.",
+                                        "Help."};
+    const std::array rules = {kLostCoverageRule, kUncovered};
+    const std::array<std::string_view, 4> message = {"Not covered: ", "a\x1b\"", " in ", "f()"};
+    const FindingResult result{1, message, "src/n.c", 9, Fingerprint{0x1f, 2}};
+    const std::string sarif = written([&](OutputStream& out) {
+        SarifLocations locations;
+        writeSarifStart(out, "korvcmp-report", rules);
+        writeSarifResult(out, rules, result, locations, true);
+        writeSarifEnd(out, FindingsEnd{});
+    });
+    EXPECT_NE(sarif.find("\"name\": \"korvcmp-report\""), std::string::npos);
+    EXPECT_NE(sarif.find("{\"id\": \"uncovered-new-code\", \"name\": \"Uncovered"),
+              std::string::npos);
+    EXPECT_NE(sarif.find("{\"ruleId\":\"uncovered-new-code\",\"ruleIndex\":1,\"level\":"
+                         "\"warning\",\"message\":{\"text\":\"Not covered: a\\u001b\\\" in "
+                         "f()\"}"),
+              std::string::npos)
+        << sarif;
+    EXPECT_EQ(written([&](OutputStream& out) {
+                  writeCodeQualityStart(out);
+                  writeCodeQualityResult(out, rules, result, true);
+                  writeCodeQualityEnd(out, FindingsEnd{}, false);
+              }),
+              "[\n  {\"description\":\"Not covered: a\\u001b\\\" in f()\",\"check_name\":"
+              "\"uncovered-new-code\",\"fingerprint\":\"000000000000001f:2\",\"severity\":"
+              "\"minor\",\"location\":{\"path\":\"src/n.c\",\"lines\":{\"begin\":9}}}\n]\n");
 }
 
 TEST(FindingFormats, PathsAsSarifUrisAndCodeQualityPaths) {

@@ -97,7 +97,7 @@ TEST(InputFile, BytesArriveAsTheyAreOnDisk) {
     }
 }
 
-TEST(InputFile, KnowsWhetherAPathNamesTheOpenFile) {
+TEST(InputFile, KnowsWhetherAPathNamesTheOpenFileOrAnother) {
     const TempDir dir;
     const std::string path = dir.write("listing.lst", "the same bytes\n");
     dir.write("other.lst", "the same bytes\n");
@@ -114,8 +114,12 @@ TEST(InputFile, KnowsWhetherAPathNamesTheOpenFile) {
     ASSERT_TRUE(file.open(path.c_str()));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
-        EXPECT_EQ(file.isSameFileAs((dir.path() / c.path).string().c_str()), c.same);
+        const std::string other = (dir.path() / c.path).string();
+        EXPECT_EQ(file.isSameFileAs(other.c_str()), c.same);
+        EXPECT_EQ(namesSameFile(path.c_str(), other.c_str()), c.same);
     }
+    EXPECT_TRUE(namesSameFile((dir.path() / "sub").string().c_str(),
+                              (dir.path() / "sub" / ".").string().c_str()));
     EXPECT_TRUE(file.close());
     EXPECT_FALSE(file.isSameFileAs(path.c_str())) << "a closed file is no file";
 }

@@ -228,11 +228,12 @@ TEST(HtmlPages, FilePagesShowEveryMarkerAndAddressEverySourceLine) {
             0);
         const std::vector<SectionMarkers> expected = markersBySection(compared);
 
-        RunState run(ListingPaths{pair.listing1.c_str(), pair.listing2.c_str()}, PipelineOptions{},
-                     systemMemory());
         PageCollector collector(model);
+        RunRequest request;
+        request.paths = ListingPaths{pair.listing1.c_str(), pair.listing2.c_str()};
+        request.observer = &collector;
+        RunState run(request, systemMemory());
         collector.run = &run;
-        run.observer = &collector;
         compareListings(run);
         std::size_t section = 0;
         std::size_t lostMarkers = 0;
@@ -357,10 +358,12 @@ TEST(HtmlPages, IndexShowsEveryFigureWithoutMarkerClasses) {
     model.listing2.path = run2;
     model.listing2.fields = {{"Program", "thermoctl 1.4"}, {"Trace file", "runs/x.ktr"}};
     model.listing2.coverageView = "Decision+Condition coverage";
-    RunState run(ListingPaths{run1.c_str(), run2.c_str()}, PipelineOptions{}, systemMemory());
     PageCollector collector(model);
+    RunRequest request;
+    request.paths = ListingPaths{run1.c_str(), run2.c_str()};
+    request.observer = &collector;
+    RunState run(request, systemMemory());
     collector.run = &run;
-    run.observer = &collector;
     compareListings(run);
     for (const MonitoredFile* file = run.listing2->firstFile; file != nullptr; file = file->next) {
         model.files.push_back(collector.summaries[file]);

@@ -39,17 +39,17 @@ std::string changeText(const ChangeFigures& change) {
 // its SARIF log into `sarif` when given.
 ReportModel modelOf(const std::string& one, const std::string& two,
                     const PipelineOptions& options = {}, std::string* sarif = nullptr) {
-    RunState run(ListingPaths{one.c_str(), two.c_str()}, options, systemMemory());
     ReportModel model;
-    ReportCollector collector(run, model, nullptr);
+    model.listing1.path = one;
+    model.listing2.path = two;
+    ReportCollector collector(model, nullptr);
     OutputStream sarifStream;
     sarifStream.useMemory(sarif);
     ReportFindings findings(sarif != nullptr ? &sarifStream : nullptr, nullptr);
     findings.begin();
     collector.writeFindingsTo(&findings);
-    run.observer = &collector;
-    run.keepRemovedSections = true;
-    run.keepListing1SummaryTer = true;
+    RunRequest request{ListingPaths{one.c_str(), two.c_str()}, options, &collector, true, true};
+    RunState run(request, systemMemory());
     compareListings(run);
     collector.finish();
     findings.finish(two);
@@ -398,6 +398,8 @@ TEST(ReportRun, StatusMessagesAndWhatIsLeft) {
     const std::string other = dir.file("other");
     std::filesystem::create_directory(other);
     dir.write("other/keep.txt", "mine");
+    const std::string summary = dir.file("summary.md");
+    const std::string notWritable = "korvcmp-report: Cannot create \"" + other + "\": ";
     struct Case {
         const char* name;
         std::vector<std::string> arguments;
@@ -407,9 +409,12 @@ TEST(ReportRun, StatusMessagesAndWhatIsLeft) {
     };
     for (const Case& c : {
              Case{"lost, gated",
-                  {"-i1", run1, "-i2", run2, "--html", report, "--fail-on-lost"},
+                  {"-i1", run1, "-i2", run2, "--html", report, "--fail-on-lost", "--markdown",
+                   summary},
                   kReportLostCoverage,
-                  "",
+                  "korvcmp-report: lost coverage: 23 items lost in 3 compared files\n"
+                  "korvcmp-report: lost coverage: src/log.c was removed; listing 1 covered 8 of "
+                  "its items\n",
                   true},
              Case{"lost, not gated",
                   {"-i1", run1, "-i2", run2, "--html", report},
@@ -448,6 +453,11 @@ TEST(ReportRun, StatusMessagesAndWhatIsLeft) {
                   kReportTrouble,
                   "korvcmp-report: ",
                   false},
+             Case{"output a directory, with the system's reason",
+                  {"-i1", run1, "-i2", run2, "--json", other},
+                  kReportTrouble,
+                  notWritable.c_str(),
+                  false},
          }) {
         SCOPED_TRACE(c.name);
         std::filesystem::remove_all(report);
@@ -467,10 +477,77 @@ TEST(ReportRun, StatusMessagesAndWhatIsLeft) {
         for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) {
             ++entries;
         }
-        // The listing, the other directory, the report and the JSON at most:
-        // nothing half-written beside them.
-        EXPECT_LE(entries, 4u);
+        // The listing, the other directory, the report, the summary and the
+        // JSON at most: nothing half-written beside them.
+        EXPECT_LE(entries, 5u);
     }
+    // The gate's reasons, where a pull request shows them.
+    EXPECT_NE(readFile(summary).find("- **Lost coverage fails the run:** src/log.c was removed; "
+                                     "listing 1 covered 8 of its items\n"),
+              std::string::npos);
+}
+
+// An output aimed at an input, into the report directory or at another
+// output is refused before anything is written: the inputs, an earlier
+// report and the folder stay as they were.
+TEST(ReportRun, OutputsNeverReplaceInputsOrOneAnother) {
+    const TempDir dir;
+    const std::string one = dir.write("a.lst", readFile(sourcePath("examples/run1.lst")));
+    const std::string two = dir.write("b.lst", readFile(sourcePath("examples/run2.lst")));
+    const std::string report = dir.file("rep");
+    std::filesystem::create_directory(dir.path() / "sub");
+    std::filesystem::create_hard_link(two, dir.path() / "hard.lst");
+    std::error_code noLink;  // a system without symbolic links leaves that row out
+    std::filesystem::create_symlink(two, dir.path() / "link.lst", noLink);
+    ASSERT_EQ(runWith({"-i1", one, "-i2", two, "--html", report}).status, kReportWritten);
+    const std::string earlierIndex = readFile(report + "/index.html");
+    dir.write("rep/a.lst", readFile(one));
+    struct Case {
+        std::vector<std::string> outputs;
+        std::string error;  // a part of the message
+    };
+    for (const Case& c : {
+             Case{{"--json", two}, "--json \"" + two + "\" is the listing of -i2"},
+             Case{{"--markdown", dir.file("hard.lst")}, "is the listing of -i2"},
+             Case{{"--markdown", dir.file("link.lst")}, "is the listing of -i2"},
+             Case{{"--json", dir.file("sub/../a.lst")}, "is the listing of -i1"},
+             Case{{"--html", one}, "--html \"" + one + "\" is the listing of -i1"},
+             Case{{"--html", report, "--json", report + "/report.json"},
+                  "is inside the report directory"},
+             Case{{"--html", report, "--markdown", dir.file("sub/../rep/s.md")},
+                  "--markdown \"" + dir.file("sub/../rep/s.md") + "\" is inside"},
+             Case{{"--html", dir.file("new"), "--json", dir.file("new/j.json")},
+                  "is inside the report directory"},
+             Case{{"--html", dir.file("both"), "--json", dir.file("both")},
+                  "--html and --json name the same file"},
+             Case{{"--html", report, "--markdown", report}, "--html and --markdown name"},
+             Case{{"--json", dir.file("j.json"), "--markdown", dir.file("sub/../j.json")},
+                  "--json and --markdown name the same file"},
+         }) {
+        SCOPED_TRACE(c.error);
+        if (c.outputs[1].ends_with("link.lst") && noLink) {
+            continue;
+        }
+        std::vector<std::string> arguments = {"-i1", one, "-i2", two};
+        arguments.insert(arguments.end(), c.outputs.begin(), c.outputs.end());
+        const Outcome outcome = runWith(arguments);
+        EXPECT_EQ(outcome.status, kReportTrouble);
+        EXPECT_NE(outcome.errors.find(c.error), std::string::npos) << outcome.errors;
+        EXPECT_EQ(readFile(one), readFile(sourcePath("examples/run1.lst")));
+        EXPECT_EQ(readFile(two), readFile(sourcePath("examples/run2.lst")));
+        EXPECT_EQ(readFile(report + "/index.html"), earlierIndex);
+        std::size_t entries = 0;
+        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+            ++entries;
+        }
+        EXPECT_EQ(entries, noLink ? 5U : 6U);  // a.lst, b.lst, sub, hard.lst, rep, link.lst
+    }
+    // An input inside the report directory would go with the earlier report.
+    const Outcome inside = runWith({"-i1", report + "/a.lst", "-i2", two, "--html", report});
+    EXPECT_EQ(inside.status, kReportTrouble);
+    EXPECT_NE(inside.errors.find("-i1 \"" + report + "/a.lst\" is inside the report directory"),
+              std::string::npos)
+        << inside.errors;
 }
 
 // The example pair's report, JSON and Markdown, byte for byte as in

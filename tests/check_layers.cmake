@@ -1,0 +1,72 @@
+# The layering of src/, checked by CTest (korvcmp_layers):
+#   cmake -DSOURCE_DIR=<project root> -P tests/check_layers.cmake
+# Folders are layers: base < platform < listing < compare < output < pipeline,
+# then the programs (driver, lost, report). A file includes only its own
+# layer's headers and lower ones, never another program's, and only
+# src/platform includes the operating system's headers. Every problem is
+# named; any ends the check with an error.
+if(NOT SOURCE_DIR)
+  message(FATAL_ERROR "check_layers.cmake: SOURCE_DIR is not set")
+endif()
+
+set(layers base platform listing compare output pipeline)
+set(programs driver lost report)
+set(system_headers "sys/[^>]+|unistd\\.h|fcntl\\.h|signal\\.h|pthread\\.h|windows\\.h|io\\.h|dirent\\.h")
+
+# The rank of a folder: its place among the layers, the programs above all.
+function(rank_of folder result)
+  list(FIND layers "${folder}" index)
+  if(index EQUAL -1)
+    list(FIND programs "${folder}" program)
+    if(NOT program EQUAL -1)
+      list(LENGTH layers index)
+    endif()
+  endif()
+  set(${result} ${index} PARENT_SCOPE)
+endfunction()
+
+set(problems)
+file(GLOB folders LIST_DIRECTORIES true RELATIVE "${SOURCE_DIR}/src" "${SOURCE_DIR}/src/*")
+foreach(folder IN LISTS folders)
+  rank_of("${folder}" rank)
+  if(IS_DIRECTORY "${SOURCE_DIR}/src/${folder}" AND rank EQUAL -1)
+    list(APPEND problems "src/${folder} is no known layer or program")
+  endif()
+endforeach()
+
+file(GLOB_RECURSE sources RELATIVE "${SOURCE_DIR}" "${SOURCE_DIR}/src/*.h" "${SOURCE_DIR}/src/*.cpp")
+foreach(source IN LISTS sources)
+  string(REGEX MATCH "^src/([^/]+)/" _ "${source}")
+  set(folder "${CMAKE_MATCH_1}")
+  rank_of("${folder}" rank)
+  if(rank EQUAL -1)
+    continue()
+  endif()
+  list(FIND programs "${folder}" in_program)
+  file(STRINGS "${SOURCE_DIR}/${source}" includes REGEX "^[ \t]*#[ \t]*include")
+  foreach(line IN LISTS includes)
+    if(line MATCHES "#[ \t]*include[ \t]*<(${system_headers})>" AND NOT folder STREQUAL "platform")
+      list(APPEND problems "${source} includes the system's <${CMAKE_MATCH_1}>")
+    elseif(line MATCHES "#[ \t]*include[ \t]*\"([a-z_]+)/[^\"]+\"")
+      set(target "${CMAKE_MATCH_1}")
+      rank_of("${target}" target_rank)
+      list(FIND programs "${target}" to_program)
+      if(target STREQUAL folder OR target_rank EQUAL -1)
+        continue()
+      endif()
+      if(target_rank GREATER rank)
+        list(APPEND problems "${source} includes ${target}/, a higher layer")
+      elseif(NOT in_program EQUAL -1 AND NOT to_program EQUAL -1)
+        list(APPEND problems "${source} includes ${target}/, another program's")
+      endif()
+    endif()
+  endforeach()
+endforeach()
+
+list(LENGTH sources checked)
+list(LENGTH problems count)
+if(count GREATER 0)
+  list(JOIN problems "\n  " text)
+  message(FATAL_ERROR "${count} layering problems in ${checked} files:\n  ${text}")
+endif()
+message(STATUS "0 layering problems in ${checked} files")
