@@ -124,7 +124,7 @@ ReportCommandLine parseReportCommandLine(int argumentCount, const char* const* a
     // takes its place once the run is through, never standard output.
     for (const auto& [name, path] : {std::pair{"--sarif", options.sarifPath},
                                      std::pair{"--codequality", options.codeQualityPath}}) {
-        if (namesStandardOutput(path)) {
+        if (path != nullptr && namesStandardOutput(path)) {
             return fail(std::string(name) + " writes a file, not standard output");
         }
     }
