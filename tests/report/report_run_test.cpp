@@ -523,6 +523,11 @@ TEST(ReportRun, OutputsNeverReplaceInputsOrOneAnother) {
              Case{{"--html", report, "--markdown", report}, "--html and --markdown name"},
              Case{{"--json", dir.file("j.json"), "--markdown", dir.file("sub/../j.json")},
                   "--json and --markdown name the same file"},
+             Case{{"--sarif", dir.file("hard.lst")}, "is the listing of -i2"},
+             Case{{"--html", report, "--codequality", report + "/q.json"},
+                  "--codequality \"" + report + "/q.json\" is inside"},
+             Case{{"--sarif", dir.file("s"), "--codequality", dir.file("sub/../s")},
+                  "--sarif and --codequality name the same file"},
          }) {
         SCOPED_TRACE(c.error);
         if (c.outputs[1].ends_with("link.lst") && noLink) {
