@@ -52,29 +52,27 @@ class ReplacedOutput {
   public:
     // Opens `out` onto the file at `path`; ends the run with a message when
     // that fails.
-    ReplacedOutput(OutputStream& out, std::string path) : out_(out), path_(std::move(path)) {
-        const PathKind kind = pathKind(path_);
+    ReplacedOutput(OutputStream& out, std::string path) : out_(out), newFile_(std::move(path)) {
+        const std::string& target = newFile_.path;
+        const PathKind kind = pathKind(target);
         // A new file is made empty first, to be replaced like an existing
         // one; it goes again when the run fails.
         if (kind == PathKind::nothing) {
-            madeEmpty_ = out_.createFile(path_.c_str(), LineEnds::asWritten) && out_.close();
+            newFile_.made = out_.createFile(target.c_str(), LineEnds::asWritten) && out_.close();
         }
-        const bool replaces = kind == PathKind::file || madeEmpty_;
-        const bool opened = replaces ? out_.createReplacement(path_.c_str(), LineEnds::asWritten)
-                                     : out_.createFile(path_.c_str(), LineEnds::asWritten);
+        const bool replaces = kind == PathKind::file || newFile_.made;
+        const bool opened = replaces ? out_.createReplacement(target.c_str(), LineEnds::asWritten)
+                                     : out_.createFile(target.c_str(), LineEnds::asWritten);
         if (!opened) {
-            fatal(withReason("Cannot create " + quoted(path_), out_.failure()));
+            fatal(withReason("Cannot create " + quoted(target), out_.failure()));
         }
     }
     ReplacedOutput(const ReplacedOutput&) = delete;
     ReplacedOutput& operator=(const ReplacedOutput&) = delete;
     // Not closed: the run failed, and the file stays as it was.
     ~ReplacedOutput() {
-        if (!closed_) {
+        if (!newFile_.kept) {
             out_.abandon();
-            if (madeEmpty_) {
-                static_cast<void>(removeFile(path_));
-            }
         }
     }
 
@@ -82,17 +80,30 @@ class ReplacedOutput {
     // be written.
     void close() {
         if (!out_.close()) {
-            // A file made empty goes again.
-            fatal(withReason("Cannot write " + quoted(path_), out_.failure()));
+            fatal(withReason("Cannot write " + quoted(newFile_.path), out_.failure()));
         }
-        closed_ = true;
+        newFile_.kept = true;
     }
 
   private:
+    // The file made empty, removed again unless kept; a member, so that it
+    // goes also when the constructor fails.
+    struct NewFile {
+        std::string path;
+        bool made = false;
+        bool kept = false;
+        explicit NewFile(std::string newPath) : path(std::move(newPath)) {}
+        NewFile(const NewFile&) = delete;
+        NewFile& operator=(const NewFile&) = delete;
+        ~NewFile() {
+            if (made && !kept) {
+                static_cast<void>(removeFile(path));
+            }
+        }
+    };
+
     OutputStream& out_;
-    const std::string path_;
-    bool madeEmpty_ = false;
-    bool closed_ = false;
+    NewFile newFile_;
 };
 
 // Writes one output with `write`, to standard output for "-", else to the
