@@ -4,10 +4,10 @@
 // pairing and marking after reading, with a fraction of the memory.
 #pragma once
 
+#include <vector>
+
 #include "listing/listing_model.h"
 #include "listing/listing_parser.h"
-
-#include <vector>
 
 namespace korvcmp {
 

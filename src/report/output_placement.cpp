@@ -1,6 +1,7 @@
 // The outputs' places, checked against the inputs and one another.
 #include "report/output_placement.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 #include <utility>
@@ -110,11 +111,12 @@ std::string misplacedOutput(const ReportOptions& options) {
         if (output.path == nullptr) {
             continue;
         }
-        for (const NamedPath& input : inputs) {
-            if (input.path != nullptr && namesSameFile(output.path, input.path)) {
-                return describe(output) + " is the listing of " + describe(input) +
-                       ": an output never replaces an input";
-            }
+        const auto input = std::find_if(inputs.begin(), inputs.end(), [&](const NamedPath& in) {
+            return in.path != nullptr && namesSameFile(output.path, in.path);
+        });
+        if (input != inputs.end()) {
+            return describe(output) + " is the listing of " + describe(*input) +
+                   ": an output never replaces an input";
         }
         for (std::size_t j = i + 1; j < outputs.size(); ++j) {
             if (outputs[j].path != nullptr && sameTarget(output.path, outputs[j].path)) {
@@ -128,15 +130,16 @@ std::string misplacedOutput(const ReportOptions& options) {
     }
     // The report directory is replaced as a whole: nothing the run reads or
     // writes elsewhere may be in it.
-    const NamedPath others[] = {outputs[1], outputs[2], outputs[3],
-                                outputs[4], inputs[0],  inputs[1]};
-    for (const NamedPath& other : others) {
-        if (other.path != nullptr && isInsideDirectory(other.path, options.htmlDirectory)) {
-            return describe(other) + " is inside the report directory " +
-                   quoted(options.htmlDirectory) + ", which is replaced as a whole";
-        }
+    const std::array<NamedPath, 6> others = {outputs[1], outputs[2], outputs[3],
+                                             outputs[4], inputs[0],  inputs[1]};
+    const auto inside = std::find_if(others.begin(), others.end(), [&](const NamedPath& other) {
+        return other.path != nullptr && isInsideDirectory(other.path, options.htmlDirectory);
+    });
+    if (inside == others.end()) {
+        return {};
     }
-    return {};
+    return describe(*inside) + " is inside the report directory " + quoted(options.htmlDirectory) +
+           ", which is replaced as a whole";
 }
 
 }  // namespace korvcmp

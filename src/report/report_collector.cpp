@@ -1,6 +1,7 @@
 // Summaries, lost items and pages, section by section.
 #include "report/report_collector.h"
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -55,11 +56,11 @@ std::string counted(std::int64_t count, std::string_view one, std::string_view m
 void stateLostCoverage(ReportModel& model) {
     ReportTotals& totals = model.totals;
     std::vector<std::string>& reasons = model.lostCoverageReasons;
-    std::int64_t lostFiles = 0;
+    const auto lostFiles = static_cast<std::int64_t>(
+        std::count_if(model.files.begin(), model.files.end(), [](const FileSummary& file) {
+            return file.status != FileStatus::Removed && file.lostCoverage();
+        }));
     std::size_t removedCoveredFiles = 0;
-    for (const FileSummary& file : model.files) {
-        lostFiles += file.status != FileStatus::Removed && file.lostCoverage() ? 1 : 0;
-    }
     if (totals.change.lostHits > 0) {
         reasons.push_back(counted(totals.change.lostHits, "item", "items") + " lost in " +
                           counted(lostFiles, "compared file", "compared files"));

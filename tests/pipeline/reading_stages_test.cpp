@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "pipeline/reading_stages.h"
+#include "platform/system_memory.h"
 #include "support/damaged_listings.h"
 #include "support/test_support.h"
 
@@ -76,6 +78,36 @@ TEST_F(ReadingStages, SoundListingsGiveTheSameComparedListing) {
     }
     // Listing 2 compared with itself: every section is paired.
     EXPECT_EQ(run(two, two, true).written, run(two, two, false).written);
+}
+
+// The observer hears of listing 1 once, after every section it has was
+// compared and before the sections only listing 2 has, with and without the
+// worker; the removed sections come with it.
+TEST_F(ReadingStages, ObserverHearsOfListing1BetweenTheTwoKindsOfSections) {
+    struct Recorder : SectionObserver {
+        void listing1Read(const ProfileListing& /*listing1*/,
+                          const std::vector<RemovedSection>& removed) override {
+            events.push_back("listing 1 with " + std::to_string(removed.size()) + " removed");
+        }
+        void sectionCompared(const MonitoredFile* file1, const MonitoredFile& /*file2*/) override {
+            events.emplace_back(file1 != nullptr ? "paired" : "alone");
+        }
+        std::vector<std::string> events;
+    };
+    const std::string one = sourcePath("examples/run1.lst");
+    const std::string two = sourcePath("examples/run2.lst");
+    for (const bool withWorker : {false, true}) {
+        SCOPED_TRACE(withWorker ? "with the worker" : "alone");
+        Recorder recorder;
+        RunRequest request{{one.c_str(), two.c_str()}, {}, &recorder, true, false};
+        request.options.workerFromSize = withWorker ? 0 : INT64_MAX;
+        request.options.workerBatchLines = 2;
+        RunState run(request, systemMemory());
+        compareListings(run);
+        const std::vector<std::string> expected = {
+            "paired", "paired", "paired", "paired", "listing 1 with 1 removed", "alone"};
+        EXPECT_EQ(recorder.events, expected);
+    }
 }
 
 TEST_F(ReadingStages, DamagedListing1GivesTheSameMessage) {
