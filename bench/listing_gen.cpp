@@ -1,7 +1,10 @@
 // korvcmp-listing-gen: writes a pair of synthetic execution profile listings of a requested size,
 // two test runs of one made-up program, for timing korvcmp on large inputs.
 //
-//   korvcmp-listing-gen --size-mb N --seed S --out1 l1.lst --out2 l2.lst
+//   korvcmp-listing-gen --size-mb N --seed S [--shape small-files] --out1 l1.lst --out2 l2.lst
+//
+// --shape small-files makes every file one to three functions long, for listings of tens of
+// thousands of files; the default shape, mixed, has files of 1 to 100 functions.
 //
 // The program is built file by file from the seed; every file section is rendered twice, once
 // with the counts of run 1 (listing 1) and once with those of run 2 (listing 2). Both runs share
@@ -225,13 +228,17 @@ uint64_t capCount(uint64_t v) {
 // Builds the structure of one file section from its own random stream.
 class FileBuilder {
   public:
-    FileBuilder(FileModel& file, uint64_t seed, uint32_t index) : f_(file), rng_(seed) {
+    // `smallFiles` makes files of one to three functions, for listings of
+    // tens of thousands of files.
+    FileBuilder(FileModel& file, uint64_t seed, uint32_t index, bool smallFiles = false)
+        : f_(file), rng_(seed), smallFiles_(smallFiles) {
         build(index);
     }
 
   private:
     FileModel& f_;
     Rng rng_;
+    bool smallFiles_ = false;
     int32_t sourceLine_ = 1;
     std::vector<std::string> atoms_;  // conditions of the construct being built
     size_t atomCount_ = 0;
@@ -352,7 +359,8 @@ void FileBuilder::build(uint32_t index) {
 
     // Functions.
     const uint32_t shape = rng_.below(100);
-    const uint32_t functionCount = shape < 50   ? rng_.range(1, 11)
+    const uint32_t functionCount = smallFiles_  ? rng_.range(1, 3)
+                                   : shape < 50 ? rng_.range(1, 11)
                                    : shape < 85 ? rng_.range(12, 40)
                                                 : rng_.range(41, 100);
     std::string grammar;
@@ -1190,7 +1198,8 @@ void appendSummary(std::string& out, const ListingTotals& totals) {
 // Command line
 
 constexpr const char* kUsage =
-    "usage: korvcmp-listing-gen --size-mb N [--seed S] --out1 LISTING1 --out2 LISTING2\n"
+    "usage: korvcmp-listing-gen --size-mb N [--seed S] [--shape mixed|small-files] --out1 LISTING1 "
+    "--out2 LISTING2\n"
     "\n"
     "Writes two synthetic execution profile listings, two test runs of one made-up\n"
     "program, each about N megabytes (10^6 bytes; N may have a fraction). The same\n"
@@ -1206,6 +1215,7 @@ struct Options {
     uint64_t seed = 1;
     const char* out1 = nullptr;
     const char* out2 = nullptr;
+    bool smallFiles = false;
 };
 
 bool parseSize(const char* text, double& size) {
@@ -1249,6 +1259,11 @@ int main(int argc, char** argv) {
             options.out1 = value;
         } else if (arg == "--out2") {
             options.out2 = value;
+        } else if (arg == "--shape") {
+            if (std::string_view(value) != "small-files" && std::string_view(value) != "mixed") {
+                return fail("unknown shape: ", value);
+            }
+            options.smallFiles = std::string_view(value) == "small-files";
         } else {
             return fail("unknown option: ", argv[i - 1]);
         }
@@ -1273,7 +1288,7 @@ int main(int argc, char** argv) {
     FileModel file;
     for (uint32_t index = 0; sinks[1].size() + 300 < target; ++index) {
         file.clear();
-        FileBuilder builder(file, hashPair(options.seed, index), index);
+        FileBuilder builder(file, hashPair(options.seed, index), index, options.smallFiles);
         for (int run = 0; run < 2; ++run) {
             const bool wanted = file.presence == Presence::Both ||
                                 (run == 0 && file.presence == Presence::OnlyListing1) ||

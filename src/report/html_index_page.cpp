@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "output/figure_text.h"
 #include "report/html_page_parts.h"
 #include "report/html_pages.h"
 #include "report/html_text.h"
@@ -82,7 +83,7 @@ void writeWarnings(OutputStream& out, const ReportModel& model) {
 
 // "3 (no file: 2, different profile: 1)": the files not compared, by reason.
 void writeNotCompared(OutputStream& out, const ReportModel& model) {
-    out.writeInteger(static_cast<std::int64_t>(model.totals.notCompared));
+    out.write(groupedCount(static_cast<std::int64_t>(model.totals.notCompared)));
     std::vector<std::pair<std::string_view, std::int64_t>> reasons;
     for (const FileSummary& file : model.files) {
         if (file.status != FileStatus::NotCompared) {
@@ -105,7 +106,7 @@ void writeNotCompared(OutputStream& out, const ReportModel& model) {
         out.write(i == 0 ? "" : ", ");
         writeHtmlText(out, reasons[i].first.empty() ? "no reason given" : reasons[i].first);
         out.write(": ");
-        out.writeInteger(reasons[i].second);
+        out.write(groupedCount(reasons[i].second));
     }
     out.write(")</small>");
 }
@@ -122,19 +123,20 @@ void writeAlignedTotals(OutputStream& out, const ChangeCategories& changes) {
 void writeTotals(OutputStream& out, const ReportModel& model) {
     const ReportTotals& totals = model.totals;
     out.write("<section>\n<h2>Totals</h2>\n<div class=\"cards\">\n");
-    writeCoverageCards(out, totals.ter1, totals.ter2, totals.change);
+    writeCoverageCards(out, totals.ter1, totals.ter2, totals.change, newOfFilesNotCompared(model),
+                       totals.removedCovered);
     out.write("</div>\n<div class=\"cards files\">\n");
     writeCardStart(out, "Files compared");
-    out.writeInteger(static_cast<std::int64_t>(totals.compared));
+    out.write(groupedCount(static_cast<std::int64_t>(totals.compared)));
     writeCardEnd(out);
     writeCardStart(out, "Not compared");
     writeNotCompared(out, model);
     writeCardEnd(out);
     writeCardStart(out, "Removed", totals.removed > 0);
-    out.writeInteger(static_cast<std::int64_t>(totals.removed));
+    out.write(groupedCount(static_cast<std::int64_t>(totals.removed)));
     writeCardEnd(out);
     writeCardStart(out, "With lost coverage", totals.withLostCoverage > 0);
-    out.writeInteger(static_cast<std::int64_t>(totals.withLostCoverage));
+    out.write(groupedCount(static_cast<std::int64_t>(totals.withLostCoverage)));
     writeCardEnd(out);
     out.write("</div>\n");
     writeAlignedTotals(out, totals.changes);
@@ -181,9 +183,9 @@ void writeFigureCells(OutputStream& out, const TerFigures& ter1, const TerFigure
     out.write("<td>");
     writeCoverageChange(out, ter1, ter2);
     out.write("<td>");
-    out.writeInteger(newHits);
+    out.write(groupedCount(newHits));
     out.write(lostHits > 0 ? "<td class=\"neg\">" : "<td>");
-    out.writeInteger(lostHits);
+    out.write(groupedCount(lostHits));
 }
 
 // The categories of a file's or directory's items, in short, with every
@@ -204,11 +206,11 @@ void writeDirectoryRow(OutputStream& out, std::string_view directory, const Dire
                      sumOfFigures(sums.covered2, sums.total2), sums.newHits, sums.lostHits);
     writeCategoriesCell(out, sums.changes);
     out.write("<td>");
-    out.writeInteger(sums.files);
+    out.write(groupedCount(sums.files));
     out.write(sums.files == 1 ? " file" : " files");
     if (sums.withLostCoverage > 0) {
         out.write(", ");
-        out.writeInteger(sums.withLostCoverage);
+        out.write(groupedCount(sums.withLostCoverage));
         out.write(" with lost coverage");
     }
     out.write("\n");

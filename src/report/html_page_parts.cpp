@@ -3,6 +3,7 @@
 
 #include <utility>
 
+#include "output/figure_text.h"
 #include "report/html_pages.h"
 #include "report/html_text.h"
 
@@ -25,7 +26,9 @@ void writePageStart(OutputStream& out, std::string_view first, std::string_view 
     out.write("\">\n<script src=\"");
     out.write(assetPrefix);
     out.write(kScriptName);
-    out.write("\" defer></script>\n</head>\n<body>\n");
+    // Not deferred: the script marks the page as scripted before the body
+    // is laid out (see report.js).
+    out.write("\"></script>\n</head>\n<body>\n");
 }
 
 void writePageEnd(OutputStream& out) {
@@ -43,12 +46,12 @@ TerFigures sumOfFigures(std::int64_t covered, std::int64_t total) {
 
 namespace {
 
-// " (14/19)", small.
+// " (14/19)", small, kept on one line.
 void writeFraction(OutputStream& out, const TerFigures& figures) {
     out.write(" <small>(");
-    out.writeInteger(figures.covered);
+    out.write(groupedCount(figures.covered));
     out.put('/');
-    out.writeInteger(figures.total);
+    out.write(groupedCount(figures.total));
     out.write(")</small>");
 }
 
@@ -59,8 +62,7 @@ void writeCoverage(OutputStream& out, const TerFigures& figures) {
         out.write("—");
         return;
     }
-    out.writeInteger(figures.percent);
-    out.put('%');
+    out.write(percentText(coverageTenths(figures)));
     writeFraction(out, figures);
 }
 
@@ -69,24 +71,15 @@ void writeCoverageChange(OutputStream& out, const TerFigures& ter1, const TerFig
         out.write("—");
         return;
     }
-    const std::int64_t change = ter2.percent - ter1.percent;
-    if (change > 0) {
-        out.put('+');
-        out.writeInteger(change);
-    } else if (change < 0) {
-        out.write("−");
-        out.writeInteger(-change);
-    } else {
-        out.put('0');
-    }
+    out.write(pointsText(coverageTenths(ter1), coverageTenths(ter2)));
 }
 
 namespace {
 
 // A percentage as a CSS length, kept within the bar.
-void writeBarPercent(OutputStream& out, std::int64_t percent) {
-    out.writeInteger(percent < 0 ? 0 : percent > 100 ? 100 : percent);
-    out.put('%');
+void writeBarPercent(OutputStream& out, const TerFigures& figures) {
+    const std::int64_t tenths = coverageTenths(figures);
+    out.write(percentText(tenths < 0 ? 0 : tenths > 1000 ? 1000 : tenths));
 }
 
 }  // namespace
@@ -99,14 +92,14 @@ void writeCoverageBar(OutputStream& out, const TerFigures& ter1, const TerFigure
     // One element: the style sheet draws the fill to --p and the tick at --q
     // behind the percentage.
     out.write("<span class=\"bar\" style=\"--p:");
-    writeBarPercent(out, ter2.percent);
+    writeBarPercent(out, ter2);
     if (ter1.present) {
         out.write(";--q:");
-        writeBarPercent(out, ter1.percent);
+        writeBarPercent(out, ter1);
     }
     out.write("\">");
-    out.writeInteger(ter2.percent);
-    out.write("%</span>");
+    out.write(percentText(coverageTenths(ter2)));
+    out.write("</span>");
     writeFraction(out, ter2);
 }
 
@@ -133,18 +126,35 @@ void writeRunCoverageCards(OutputStream& out, const TerFigures& ter1, const TerF
 }
 
 void writeCoverageCards(OutputStream& out, const TerFigures& ter1, const TerFigures& ter2,
-                        const ChangeFigures& change) {
+                        const ChangeFigures& change, std::int64_t newOfFilesNotCompared,
+                        std::int64_t coveredInRemovedFiles) {
     writeRunCoverageCards(out, ter1, ter2);
+    // korvcmp's [hits in 1 + new - lost] counts items of the files it
+    // compared, and every covered item of a file it did not compare as new:
+    // the cards say so, since the coverage above counts every file.
     writeCardStart(out, "Hits in run 1");
-    out.writeInteger(change.hits1);
+    out.write(groupedCount(change.hits1));
+    out.write(" <small>in files compared</small>");
     writeCardEnd(out);
     writeCardStart(out, "New");
     out.write(change.newHits > 0 ? "+" : "");
-    out.writeInteger(change.newHits);
+    out.write(groupedCount(change.newHits));
+    if (newOfFilesNotCompared > 0) {
+        out.write(" <small>(");
+        out.write(groupedCount(change.newHits - newOfFilesNotCompared));
+        out.write(" marked ^, ");
+        out.write(groupedCount(newOfFilesNotCompared));
+        out.write(" covered in files not compared)</small>");
+    }
     writeCardEnd(out);
     writeCardStart(out, "Lost", change.lostHits > 0);
     out.write(change.lostHits > 0 ? "−" : "");
-    out.writeInteger(change.lostHits);
+    out.write(groupedCount(change.lostHits));
+    if (coveredInRemovedFiles > 0) {
+        out.write(" <small>(and ");
+        out.write(groupedCount(coveredInRemovedFiles));
+        out.write(" covered in removed files)</small>");
+    }
     writeCardEnd(out);
 }
 
@@ -155,44 +165,44 @@ void writeChangeCards(OutputStream& out, const ChangeCategories& changes) {
     writeCardEnd(out);
     writeCardStart(out, "Items gained");
     out.write(changes.gained > 0 ? "+" : "");
-    out.writeInteger(changes.gained);
+    out.write(groupedCount(changes.gained));
     writeCardEnd(out);
     writeCardStart(out, "Items lost", changes.lost > 0);
     out.write(changes.lost > 0 ? "−" : "");
-    out.writeInteger(changes.lost);
+    out.write(groupedCount(changes.lost));
     writeCardEnd(out);
     writeCardStart(out, "Items added");
-    out.writeInteger(added);
+    out.write(groupedCount(added));
     out.write(" <small>(");
-    out.writeInteger(changes.addedCovered);
+    out.write(groupedCount(changes.addedCovered));
     out.write(" covered)</small>");
     writeCardEnd(out);
     writeCardStart(out, "Items deleted");
-    out.writeInteger(changes.deletedCovered + changes.deletedUncovered);
+    out.write(groupedCount(changes.deletedCovered + changes.deletedUncovered));
     out.write(" <small>(");
-    out.writeInteger(changes.deletedCovered);
+    out.write(groupedCount(changes.deletedCovered));
     out.write(" covered)</small>");
     writeCardEnd(out);
     writeCardStart(out, "Items kept");
-    out.writeInteger(changes.keptCovered + changes.keptUncovered);
+    out.write(groupedCount(changes.keptCovered + changes.keptUncovered));
     out.write(" <small>(");
-    out.writeInteger(changes.keptCovered);
+    out.write(groupedCount(changes.keptCovered));
     out.write(" covered)</small>");
     writeCardEnd(out);
 }
 
 void writeCompactCategories(OutputStream& out, const ChangeCategories& changes) {
-    out.writeInteger(changes.keptCovered + changes.keptUncovered);
+    out.write(groupedCount(changes.keptCovered + changes.keptUncovered));
     out.write(" / ");
-    out.writeInteger(changes.gained);
+    out.write(groupedCount(changes.gained));
     out.write(" / ");
-    out.writeInteger(changes.lost);
+    out.write(groupedCount(changes.lost));
     out.write(" / ");
-    out.writeInteger(changes.addedCovered);
+    out.write(groupedCount(changes.addedCovered));
     out.write(" of ");
-    out.writeInteger(changes.addedCovered + changes.addedUncovered);
+    out.write(groupedCount(changes.addedCovered + changes.addedUncovered));
     out.write(" / ");
-    out.writeInteger(changes.deletedCovered + changes.deletedUncovered);
+    out.write(groupedCount(changes.deletedCovered + changes.deletedUncovered));
 }
 
 void writeFullCategories(OutputStream& out, const ChangeCategories& changes) {
@@ -208,7 +218,7 @@ void writeFullCategories(OutputStream& out, const ChangeCategories& changes) {
     };
     for (const auto& [label, figure] : figures) {
         out.write(label);
-        out.writeInteger(figure);
+        out.write(groupedCount(figure));
     }
 }
 

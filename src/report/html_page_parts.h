@@ -21,10 +21,10 @@ void writePageEnd(OutputStream& out);
 // Figures summed over several files or functions.
 TerFigures sumOfFigures(std::int64_t covered, std::int64_t total);
 
-// "73% (14/19)" with the fraction in a <small>; "—" when the figures are none.
+// "73.7% (14/19)" with the fraction in a <small>; "—" when the figures are none.
 void writeCoverage(OutputStream& out, const TerFigures& figures);
-// The change of the percentage from run 1 to run 2 in points ("+5", "−3",
-// "0"); "—" unless both are present.
+// The change of the percentage from run 1 to run 2 in points ("+5.3",
+// "−3.0", "0.0"); "—" unless both are present.
 void writeCoverageChange(OutputStream& out, const TerFigures& ter1, const TerFigures& ter2);
 // Run 2's figures with its percentage on a bar filled to it, with a tick at
 // run 1's; "—" when run 2 has none.
@@ -37,9 +37,15 @@ void writeCardEnd(OutputStream& out);
 
 // The coverage of each run and its change, as cards.
 void writeRunCoverageCards(OutputStream& out, const TerFigures& ter1, const TerFigures& ter2);
-// Those, and the new and lost items, with korvcmp's hits in listing 1.
+// Those, and the new and lost items, with
+// korvcmp's hits in listing 1, as cards. `newOfFilesNotCompared` of the new
+// items are the covered items of files korvcmp did not compare; the New card
+// tells them apart from the items marked new when there are any. The Lost
+// card names `coveredInRemovedFiles`, listing 1's covered items of files
+// listing 2 lacks, which korvcmp marks nowhere, beside the lost items.
 void writeCoverageCards(OutputStream& out, const TerFigures& ter1, const TerFigures& ter2,
-                        const ChangeFigures& change);
+                        const ChangeFigures& change, std::int64_t newOfFilesNotCompared,
+                        std::int64_t coveredInRemovedFiles);
 // What became of the items in the aligned view, as cards: changed-code
 // coverage, gained, lost, added, deleted and kept items.
 void writeChangeCards(OutputStream& out, const ChangeCategories& changes);

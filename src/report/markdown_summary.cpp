@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "output/figure_text.h"
 #include "report/markdown_text.h"
 #include "report/summary_writers.h"
 
@@ -59,29 +60,18 @@ void appendInteger(std::string& line, std::int64_t value) {
     line.append(digits, result.ptr);
 }
 
-// "64.4%", from the covered and total items rounded to a tenth; the TER
-// line's own percent when it counts no items; "n/a" without a TER line.
+// A count with its thousands grouped: "159,336".
+void appendCount(std::string& line, std::int64_t value) {
+    line.append(groupedCount(value));
+}
+
+// "64.4%", or "n/a" without a TER line.
 void appendPercent(std::string& line, const TerFigures& ter) {
     if (!ter.present) {
         line.append("n/a");
         return;
     }
-    if (ter.total <= 0 || ter.covered < 0) {
-        appendInteger(line, ter.percent);
-        line.push_back('%');
-        return;
-    }
-    std::int64_t covered = ter.covered;
-    std::int64_t total = ter.total;
-    while (total > 1'000'000'000'000) {  // no overflow below
-        covered /= 10;
-        total /= 10;
-    }
-    const std::int64_t tenths = (covered * 2000 + total) / (2 * total);
-    appendInteger(line, tenths / 10);
-    line.push_back('.');
-    appendInteger(line, tenths % 10);
-    line.push_back('%');
+    line.append(percentText(coverageTenths(ter)));
 }
 
 // "96/149", or "n/a" without a TER line.
@@ -90,9 +80,9 @@ void appendFraction(std::string& line, const TerFigures& ter) {
         line.append("n/a");
         return;
     }
-    appendInteger(line, ter.covered);
+    appendCount(line, ter.covered);
     line.push_back('/');
-    appendInteger(line, ter.total);
+    appendCount(line, ter.total);
 }
 
 // "64.4% (96/149)".
@@ -125,7 +115,7 @@ void appendAlignedTotals(std::string& line, const ReportModel& model) {
     const std::int64_t lost = lostInAlignedFiles(model);
     if (lost > 0) {
         line.append(", **−");
-        appendInteger(line, lost);
+        appendCount(line, lost);
         line.append(" lost in edited and moved files**");
     }
 }
@@ -137,24 +127,33 @@ void writeTotals(MarkdownBudget& budget, const ReportModel& model, std::string& 
     line.append("\n\nCoverage ");
     appendCoverageChange(line, totals.ter1, totals.ter2);
     line.append(", **+");
-    appendInteger(line, totals.change.newHits);
+    appendCount(line, totals.change.newHits);
     line.append(" new, −");
-    appendInteger(line, totals.change.lostHits);
+    appendCount(line, totals.change.lostHits);
     line.append(" lost**");
+    // korvcmp counts every covered item of a file it did not compare as new.
+    const std::int64_t newNotCompared = newOfFilesNotCompared(model);
+    if (newNotCompared > 0) {
+        line.append(" (new: ");
+        appendCount(line, totals.change.newHits - newNotCompared);
+        line.append(" items marked new, ");
+        appendCount(line, newNotCompared);
+        line.append(" covered items of files not compared)");
+    }
     if (totals.removedCovered > 0) {
         line.append(", ");
-        appendInteger(line, totals.removedCovered);
+        appendCount(line, totals.removedCovered);
         line.append(" items that listing 1 covered in removed files");
     }
     appendAlignedTotals(line, model);
     line.append("\n\nFiles: ");
-    appendInteger(line, static_cast<std::int64_t>(totals.compared));
+    appendCount(line, static_cast<std::int64_t>(totals.compared));
     line.append(" compared, ");
-    appendInteger(line, static_cast<std::int64_t>(totals.notCompared));
+    appendCount(line, static_cast<std::int64_t>(totals.notCompared));
     line.append(" not compared, ");
-    appendInteger(line, static_cast<std::int64_t>(totals.removed));
+    appendCount(line, static_cast<std::int64_t>(totals.removed));
     line.append(" removed, ");
-    appendInteger(line, static_cast<std::int64_t>(totals.withLostCoverage));
+    appendCount(line, static_cast<std::int64_t>(totals.withLostCoverage));
     line.append(" with lost coverage.\n\n");
     budget.writeIfFits(line, kMarkdownLimit);
 }
@@ -198,7 +197,7 @@ void writeTable(MarkdownBudget& budget, std::string_view heading, std::size_t ro
     budget.writeFromReserve("\n");
     if (shown < count) {
         line.assign("… and ");
-        appendInteger(line, static_cast<std::int64_t>(count - shown));
+        appendCount(line, static_cast<std::int64_t>(count - shown));
         line.append(" more ");
         line.append(what);
         line.append("\n\n");
@@ -231,9 +230,9 @@ void writeLostFiles(MarkdownBudget& budget, const std::vector<const FileSummary*
                    row.append(" | ");
                    appendCoverageChange(row, file.ter1, file.ter2);
                    row.append(" | ");
-                   appendInteger(row, file.lostItems());
+                   appendCount(row, file.lostItems());
                    row.append(" | ");
-                   appendInteger(row, file.newItems());
+                   appendCount(row, file.newItems());
                    row.append(" |\n");
                });
 }

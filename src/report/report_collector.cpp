@@ -212,14 +212,27 @@ void ReportCollector::keepLostItems(std::size_t index, const FileSummary& summar
 
 void ReportCollector::writePage(const FileSummary& summary, const MonitoredFile& file2,
                                 const MonitoredFile* file1) {
-    const std::string path = directory_->filePath(summary.page);
-    if (!page_.createFile(path.c_str(), LineEnds::asWritten)) {
-        fatal(withReason("Cannot create " + quoted(path), page_.failure()));
-    }
-    writeFilePage(page_, model_, summary, file2, file1, listing2View_);
-    if (!page_.close()) {
-        fatal(withReason("Cannot write " + quoted(path), page_.failure()));
-    }
+    // Each page of the section in turn, through the one stream.
+    struct PageFiles : FilePageFiles {
+        PageFiles(OutputStream& stream, const ReportDirectory& into)
+            : out(stream), directory(into) {}
+        OutputStream& open(const std::string& page) override {
+            path = directory.filePath(page);
+            if (!out.createFile(path.c_str(), LineEnds::asWritten)) {
+                fatal(withReason("Cannot create " + quoted(path), out.failure()));
+            }
+            return out;
+        }
+        void close(OutputStream&) override {
+            if (!out.close()) {
+                fatal(withReason("Cannot write " + quoted(path), out.failure()));
+            }
+        }
+        OutputStream& out;
+        const ReportDirectory& directory;
+        std::string path;
+    } files(page_, *directory_);
+    writeFilePage(files, model_, summary, file2, file1, listing2View_);
 }
 
 void ReportCollector::listing1Read(const ProfileListing& listing1,

@@ -1,7 +1,12 @@
 // The small questions the writers ask of the model.
 #include "report/report_model.h"
 
+#include <numeric>
+
+#include "output/figure_text.h"
+
 namespace korvcmp {
+
 std::string_view fileStatusName(FileStatus status) {
     switch (status) {
         case FileStatus::Compared:
@@ -45,6 +50,19 @@ const std::string* ListingHeader::field(std::string_view label) const {
         }
     }
     return nullptr;
+}
+
+std::int64_t coverageTenths(const TerFigures& figures) {
+    return figures.total > 0 && figures.covered >= 0 ? percentTenths(figures.covered, figures.total)
+                                                     : figures.percent * 10;
+}
+
+std::int64_t newOfFilesNotCompared(const ReportModel& model) {
+    return std::accumulate(
+        model.files.begin(), model.files.end(), std::int64_t{0},
+        [](std::int64_t sum, const FileSummary& file) {
+            return file.status == FileStatus::NotCompared ? sum + file.change.newHits : sum;
+        });
 }
 
 }  // namespace korvcmp

@@ -18,6 +18,10 @@
 
 namespace korvcmp {
 
+// The coverage of present figures in tenths of a percent, from the items
+// (the TER line's own whole percent when it counts none).
+std::int64_t coverageTenths(const TerFigures& figures);
+
 struct FunctionSummary {
     std::string name;  // the FUNCTION line's text after "FUNCTION "
     std::uint32_t line = 0;
@@ -120,6 +124,13 @@ struct ReportTotals {
     // they are stated beside it.
     std::int64_t removedCovered = 0;
 };
+
+struct ReportModel;
+
+// The new items of the files korvcmp did not compare: every covered item of
+// such a file counts as new in korvcmp's figures, while korvcmp-lost counts
+// only the items marked new.
+std::int64_t newOfFilesNotCompared(const ReportModel& model);
 
 struct ReportModel {
     std::string title;

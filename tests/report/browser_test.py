@@ -3,8 +3,9 @@
 driven by Selenium opens it from file://, checks the totals against korvcmp's
 compared listing of the same pair, sorts, filters, follows a file link and
 moves to the lost items with the keys n and p; then, with JavaScript off,
-checks that every figure is still there. Screenshots of the index and of a
-file page are saved in the build folder.
+checks that every figure is still there. A section too long for one page
+is split into parts: addresses and the keys lead across them. Screenshots of
+the index, a file page and a part are saved in the build folder.
 
 Usage: browser_test.py KORVCMP_REPORT KORVCMP SOURCE_DIR BUILD_DIR
 Run with Debian's own /usr/bin/python3, which has python3-selenium.
@@ -45,9 +46,16 @@ def summary_ter(listing_path):
         if line.startswith("TER "):
             figures = TER_FIGURES.search(line)
             check(figures is not None, "no figures in " + line)
-            percent, covered, total = (int(x) for x in figures.groups())
-            return "%d%% (%d/%d)" % (percent, covered, total)
+            _, covered, total = (int(x) for x in figures.groups())
+            tenths = (covered * 2000 + total) // (2 * total)
+            return "%d.%d%% (%s/%s)" % (tenths // 10, tenths % 10, grouped(covered),
+                                        grouped(total))
     fail("no summary TER line in " + str(listing_path))
+
+
+def grouped(count):
+    """A count as the report shows it: "159,336"."""
+    return "{:,}".format(count)
 
 
 def compared_totals(korvcmp, listing1, listing2):
@@ -93,11 +101,11 @@ def cards(browser):
 
 def file_rows(browser):
     """The table of files, row by row as text: directory rows and file rows."""
-    return [row.text for row in browser.find_elements(By.CSS_SELECTOR, "#files tbody tr")]
+    return [row.text for row in browser.find_elements(By.CSS_SELECTOR, "#files tbody tr:not(.sp)")]
 
 
 def number(text):
-    text = text.replace("\u2212", "-").strip()
+    text = text.replace("\u2212", "-").replace(",", "").strip()
     found = re.match(r"[-+]?\d+", text)
     return int(found.group(0)) if found else None
 
@@ -108,13 +116,28 @@ def check_totals(browser, listing1, listing2, change):
     expected = {
         "coverage, run 1": summary_ter(listing1),
         "coverage, run 2": summary_ter(listing2),
-        "hits in run 1": str(hits1),
-        "new": "+%d" % new if new else "0",
-        "lost": "\u2212%d" % lost if lost else "0",
+        "hits in run 1": grouped(hits1) + " in files compared",
+        "new": "+" + grouped(new) if new else "0",
+        "lost": "\u2212" + grouped(lost) if lost else "0",
     }
+    # The New card may go on to say how many of them are items of files not
+    # compared, the Lost card how many items removed files had covered.
     for label, figure in expected.items():
-        check(shown.get(label) == figure,
+        check(shown.get(label) == figure or
+              (label in ("new", "lost") and (shown.get(label) or "").startswith(figure + " (")),
               "totals: %s shows %r, expected %r" % (label, shown.get(label), figure))
+
+
+def shown_groups(browser):
+    """The table of files as shown: each directory row's name with the cells of
+    the file rows after it."""
+    groups = []
+    for row in browser.find_elements(By.CSS_SELECTOR, "#files tbody tr:not(.sp)"):
+        if "dir" in (row.get_attribute("class") or "").split():
+            groups.append((row.find_element(By.TAG_NAME, "th").text.strip(), []))
+        else:
+            groups[-1][1].append([cell.text for cell in row.find_elements(By.TAG_NAME, "td")])
+    return groups
 
 
 def check_sorting(browser):
@@ -124,21 +147,22 @@ def check_sorting(browser):
     headers[lost_column].find_element(By.TAG_NAME, "button").click()
     check(headers[lost_column].get_attribute("aria-sort") == "descending",
           "a click on Lost does not sort it descending")
-    for group in browser.find_elements(By.CSS_SELECTOR, "#files tbody"):
-        rows = group.find_elements(By.CSS_SELECTOR, "tr:not(.dir)")
-        lost = [number(row.find_elements(By.TAG_NAME, "td")[lost_column].text) for row in rows]
+    for _, rows in shown_groups(browser):
+        lost = [number(cells[lost_column]) for cells in rows]
         check(lost == sorted(lost, reverse=True), "files not sorted by lost: %r" % lost)
     headers[0].find_element(By.TAG_NAME, "button").click()
     check(headers[0].get_attribute("aria-sort") == "ascending",
           "a click on File does not sort it ascending")
-    directories = [group.get_attribute("data-dir")
-                   for group in browser.find_elements(By.CSS_SELECTOR, "#files tbody")]
+    directories = [name for name, _ in shown_groups(browser)]
     check(directories == sorted(directories, key=str.lower), "directories not sorted by name")
+    for _, rows in shown_groups(browser):
+        files = [cells[0].lower() for cells in rows]
+        check(files == sorted(files), "files not sorted by name: %r" % files)
 
 
 def visible_file_names(browser):
     return [row.find_element(By.TAG_NAME, "td").text
-            for row in browser.find_elements(By.CSS_SELECTOR, "#files tbody tr:not(.dir)")
+            for row in browser.find_elements(By.CSS_SELECTOR, "#files tbody tr:not(.dir):not(.sp)")
             if row.is_displayed()]
 
 
@@ -156,7 +180,7 @@ def check_filtering(browser):
     switch = browser.find_element(By.ID, "onlylost")
     switch.click()
     WebDriverWait(browser, 5).until(lambda b: len(visible_file_names(b)) < len(every))
-    for row in browser.find_elements(By.CSS_SELECTOR, "#files tbody tr:not(.dir)"):
+    for row in browser.find_elements(By.CSS_SELECTOR, "#files tbody tr:not(.dir):not(.sp)"):
         if row.is_displayed():
             check("ll" in row.get_attribute("class").split(),
                   "the lost-coverage switch shows " + row.text)
@@ -192,6 +216,68 @@ def check_file_page(browser, build_dir):
         WebDriverWait(browser, 5).until(lambda b: lost_item_in_view(b, 1))
     browser.save_screenshot(str(pathlib.Path(build_dir) / "report-file.png"))
     return browser.current_url
+
+
+def long_function(text, copies):
+    """The listing with the profile lines of parse_args() repeated `copies`
+    times, their source lines moved on by 25 each time."""
+    lines = text.split("\n")
+    start = next(i for i, line in enumerate(lines) if line.endswith("FUNCTION parse_args()"))
+    end = next(i for i in range(start, len(lines)) if not lines[i].strip())
+    body = []
+    for copy in range(copies):
+        for line in lines[start + 1:end]:
+            number = int(line[23:29]) + copy * 25
+            body.append(line[:23] + str(number).rjust(6) + line[29:])
+    return "\n".join(lines[:start + 1] + body + lines[end:])
+
+
+def part_ranges(browser, kind):
+    """Each part's page and its range of source lines or lost items."""
+    ranges = []
+    for part in browser.find_elements(By.CSS_SELECTOR, "nav.parts [data-part]"):
+        first, last = (int(x) for x in part.get_attribute("data-" + kind).split("-"))
+        ranges.append((part.get_attribute("data-part"), first, last))
+    return ranges
+
+
+def check_split_page(report_binary, source_dir, build_dir, work):
+    """A section of 10,400 rows is written as parts: an address of another
+    part leads there, and n goes on from the last lost item of a part to
+    the first of the next."""
+    for name in ("run1", "run2"):
+        text = (pathlib.Path(source_dir) / "examples" / (name + ".lst")).read_text()
+        (work / (name + "-long.lst")).write_text(long_function(text, 800))
+    report = work / "long-report"
+    subprocess.run([report_binary, "-i1", str(work / "run1-long.lst"), "-i2",
+                    str(work / "run2-long.lst"), "--html", str(report)], check=True)
+    first_part = report / "files" / "3-src_main.c.html"
+    browser = start_browser(work / "profile-long")
+    try:
+        browser.get(first_part.resolve().as_uri())
+        WebDriverWait(browser, 30).until(lambda b: b.find_elements(By.CSS_SELECTOR, "nav.parts"))
+        lost = part_ranges(browser, "lost")
+        lines = part_ranges(browser, "lines")
+        check(len(lost) >= 3, "the long section is not split: %r" % lost)
+        # n past the last lost item of part 1.
+        browser.get(first_part.resolve().as_uri() + "#lost%d" % lost[0][2])
+        WebDriverWait(browser, 30).until(lambda b: lost_item_in_view(b, lost[0][2]))
+        browser.switch_to.active_element.send_keys("n")
+        WebDriverWait(browser, 30).until(lambda b: b.current_url.split("#")[0].endswith(lost[1][0]))
+        WebDriverWait(browser, 30).until(lambda b: lost_item_in_view(b, lost[1][1]))
+        # p back from the first lost item of part 2.
+        browser.switch_to.active_element.send_keys("p")
+        WebDriverWait(browser, 30).until(lambda b: lost_item_in_view(b, lost[0][2]))
+        # A source line of the last part, asked of the first.
+        line = lines[-1][2]
+        browser.get(first_part.resolve().as_uri() + "#L%d" % line)
+        WebDriverWait(browser, 30).until(
+            lambda b: b.execute_script("return !!document.getElementById('L%d')" % line))
+        check(browser.current_url.split("#")[0].endswith(lines[-1][0]),
+              "#L%d led to %s" % (line, browser.current_url))
+        browser.save_screenshot(str(pathlib.Path(build_dir) / "report-part.png"))
+    finally:
+        browser.quit()
 
 
 def main():
@@ -239,6 +325,7 @@ def main():
                   file_cells_with_script, "without JavaScript the profile lines differ")
         finally:
             browser.quit()
+        check_split_page(report_binary, source_dir, build_dir, work)
     finally:
         shutil.rmtree(work, ignore_errors=True)
     print("browser test passed")

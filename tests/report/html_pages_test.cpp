@@ -322,7 +322,7 @@ TEST(HtmlPages, AlignedPageShowsAddedDeletedAndMovedLines) {
         {"<td>added<td>goto &lt;out&gt;", 1},
         {"<td>deleted<td>", 2},
         // Moved lines show their old number, deleted ones only that.
-        {"<tr id=\"L15\"><td>15<td>12<td>2<td>1<td>2<td><td>0<td>", 1},
+        {"<tr class=\"hl\" id=\"L15\"><td>15<td>12<td>2<td>1<td>2<td><td>0<td>", 1},
         {"<tr id=\"L17\"><td>17<td>14<td>1", 1},
         {"<tr class=\"deleted\"><td><td>13<td>2<td><td><td><td><td><td><td>deleted<td>return 1", 1},
         {"<tr class=\"deleted\" id=\"F2\"><td><td>30<td>1", 1},
@@ -343,6 +343,88 @@ TEST(HtmlPages, AlignedPageShowsAddedDeletedAndMovedLines) {
     }
     TempDir dir;
     EXPECT_EQ(tidyComplaints(dir, page), "");
+}
+
+// The pages of a section written into memory, by name.
+struct PagesInMemory : FilePageFiles {
+    OutputStream& open(const std::string& page) override {
+        names.push_back(page);
+        out.useMemory(&pages[page]);
+        return out;
+    }
+    void close(OutputStream& stream) override { EXPECT_TRUE(stream.close()); }
+
+    OutputStream out;
+    std::vector<std::string> names;
+    std::map<std::string, std::string> pages;
+};
+
+// Split into parts of a few rows, a section's pages hold each lost item and
+// each source line's address once, and every link to a lost item names the
+// part that holds it.
+TEST(HtmlPages, PartsOfALongSectionLinkToEachOther) {
+    const std::string run1 = sourcePath("examples/run1.lst");
+    const std::string run2 = sourcePath("examples/run2.lst");
+    ReportModel model;
+    PageCollector collector(model);
+    RunRequest request;
+    request.paths = ListingPaths{run1.c_str(), run2.c_str()};
+    request.observer = &collector;
+    RunState run(request, systemMemory());
+    collector.run = &run;
+    compareListings(run);
+    std::size_t split = 0;
+    for (const MonitoredFile* file = run.listing2->firstFile; file != nullptr; file = file->next) {
+        FileSummary summary = collector.summaries[file];
+        summary.page = "files/7-x.c.html";
+        const std::string& whole = collector.pages[file];
+        for (const std::int64_t rowsPerPart : {1, 7, 1000}) {
+            SCOPED_TRACE(std::string(file->monitoredLine) + ", rows " +
+                         std::to_string(rowsPerPart));
+            PagesInMemory files;
+            // Listing 1's sections are gone by now: listing 2's lines alone.
+            writeFilePage(files, model, summary, *file, nullptr, run.listing2->coverageView,
+                          rowsPerPart);
+            ASSERT_FALSE(files.names.empty());
+            EXPECT_EQ(files.names[0], "files/7-x.c.html");
+            if (files.names.size() > 1) {
+                ++split;
+                EXPECT_EQ(files.names[1], "files/7-x.c.part2.html");
+            }
+            std::string all;
+            for (const std::string& name : files.names) {
+                all += files.pages[name];
+                EXPECT_EQ(occurrences(files.pages[name], "<nav class=\"parts\">"),
+                          files.names.size() > 1 ? 1U : 0U);
+            }
+            EXPECT_EQ(occurrences(all, "class=\"lost\""), occurrences(whole, "class=\"lost\""));
+            EXPECT_EQ(occurrences(all, "class=\"new\""), occurrences(whole, "class=\"new\""));
+            EXPECT_EQ(occurrences(all, "id=\"L"), occurrences(whole, "id=\"L"));
+            for (std::size_t lost = 1; lost <= occurrences(whole, "class=\"lost\""); ++lost) {
+                const std::string id = "id=\"lost" + std::to_string(lost) + "\"";
+                EXPECT_EQ(occurrences(all, id), 1U) << id;
+            }
+            // Every link to a lost item: its part (none for the same page) holds it.
+            for (const std::string& name : files.names) {
+                const std::string& page = files.pages[name];
+                for (std::size_t at = page.find("href=\""); at != std::string::npos;
+                     at = page.find("href=\"", at + 1)) {
+                    const std::string href = page.substr(at + 6, page.find('"', at + 6) - at - 6);
+                    const std::size_t hash = href.find("#lost");
+                    if (hash == std::string::npos) {
+                        continue;
+                    }
+                    const std::string target = hash == 0 ? name : "files/" + href.substr(0, hash);
+                    ASSERT_EQ(files.pages.count(target), 1U) << href;
+                    EXPECT_EQ(
+                        occurrences(files.pages[target], "id=\"" + href.substr(hash + 1) + "\""),
+                        1U)
+                        << href << " in " << name;
+                }
+            }
+        }
+    }
+    EXPECT_GT(split, 0U);
 }
 
 TEST(HtmlPages, IndexShowsEveryFigureWithoutMarkerClasses) {
@@ -371,13 +453,13 @@ TEST(HtmlPages, IndexShowsEveryFigureWithoutMarkerClasses) {
     FileSummary& removed = model.files.emplace_back();
     removed.path = "lib\\legacy/<old>.c";
     removed.status = FileStatus::Removed;
-    removed.ter1 = {true, 40, 4, 10};
+    removed.ter1 = {true, 55, 159336, 288123};
     FileSummary& edited = model.files.emplace_back();
     edited.path = "src/edited.c";
     edited.status = FileStatus::NotCompared;
     edited.reason = "different profile";
     edited.edited = true;
-    edited.change = {0, 9, 0};
+    edited.change = {0, 0, 0};
     edited.changes = {5, 1, 2, 3, 4, 6, 7, 8};
     FileSummary& moved = model.files.emplace_back();
     moved.path = "src/new/<moved>.c";
@@ -401,13 +483,14 @@ TEST(HtmlPages, IndexShowsEveryFigureWithoutMarkerClasses) {
         "the coverage views differ: &lt;MC/DC&gt; &amp; &quot;function&quot;",
         "thermoctl &lt;1.3&gt;",
         "<td>runs/x.ktr",
-        "64% <small>(96/149)</small>",
-        "71% <small>(115/160)</small>",
-        "<b>+59</b>",
+        "64.4% <small>(96/149)</small>",
+        "71.9% <small>(115/160)</small>",
+        "<b>+59 <small>(29 marked ^, 30 covered in files not compared)</small></b>",
+        "<b>79 <small>in files compared</small></b>",
         "<b>−23</b>",
         "<b>4</b>",
         "not compared: no file",
-        "&lt;old&gt;.c<td>40% <small>(4/10)</small><td>—",
+        "&lt;old&gt;.c<td>55.3% <small>(159,336/288,123)</small><td>—",
         "<td>removed",
         "data-dir=\"lib\\legacy\"",
         // Edited and moved files by their status, their new and lost items
@@ -417,7 +500,7 @@ TEST(HtmlPages, IndexShowsEveryFigureWithoutMarkerClasses) {
         "deleted uncovered 8\">6 / 2 / 3 / 4 of 10 / 15<td>edited\n",
         "<td>moved from src/old/&lt;moved&gt;.c\n",
         "<tr class=\"ll\"><td>edited.c",
-        "<span>Changed-code coverage</span><b>75% <small>(3/4)</small></b>",
+        "<span>Changed-code coverage</span><b>75.0% <small>(3/4)</small></b>",
         "<span>Items lost</span><b>−3</b>",
         "<span>Items kept</span><b>11 <small>(10 covered)</small></b>",
     };

@@ -14,6 +14,7 @@
 
 #include "base/terminal_text.h"
 #include "base/utf8_sequence.h"
+#include "output/figure_text.h"
 #include "output/json_text.h"
 #include "report/markdown_text.h"
 
@@ -347,6 +348,33 @@ ReportModel modelWithAlignedFiles() {
     return model;
 }
 
+TEST(FigureText, GroupsCountsAndRoundsPercentagesToATenth) {
+    const struct {
+        FigureText text;
+        std::string_view expected;
+    } cases[] = {
+        {groupedCount(0), "0"},
+        {groupedCount(999), "999"},
+        {groupedCount(1000), "1,000"},
+        {groupedCount(-1234567), "-1,234,567"},
+        {groupedCount(INT64_MIN), "-9,223,372,036,854,775,808"},
+        {percentText(percentTenths(96, 149)), "64.4%"},
+        {percentText(percentTenths(1, 3)), "33.3%"},
+        {percentText(percentTenths(2, 3)), "66.7%"},
+        {percentText(percentTenths(1, 2000)), "0.1%"},  // 0.05 rounds up
+        {percentText(percentTenths(1999, 2000)), "100.0%"},
+        {percentText(percentTenths(INT64_MAX / 2, INT64_MAX)), "50.0%"},
+        {pointsText(644, 719), "+7.5"},
+        {pointsText(638, 609),
+         "\xE2\x88\x92"
+         "2.9"},
+        {pointsText(500, 500), "0.0"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.text.view(), c.expected);
+    }
+}
+
 TEST(MarkdownSummary, SaysWhatWasLostInTablesThatHold) {
     struct Case {
         std::string_view name;
@@ -358,13 +386,19 @@ TEST(MarkdownSummary, SaysWhatWasLostInTablesThatHold) {
     hostile.title = "<b>x</b> | [y](z)";
     hostile.files[0].path = "a|b`<script>&*_[x](y)\n\xFF.c";
     hostile.firstLostItems[0].description = "a | b <img src=x> `c`";
+    ReportModel large = sampleModel();
+    large.totals.ter1 = ter(55, 159336, 288123);
+    large.totals.change.lostHits = 1234567;
+    large.files[0].change.lostHits = 4321;
+    large.files[0].ter2 = ter(0, 0, 0);
     ReportModel nothingLost = modelWithLost({{"src/a.c", 0}});
     nothingLost.totals.ter1 = ter(50, 1, 2);
     const Case cases[] = {
         {"a file of each status",
          sampleModel(),
-         {"## Nightly\n\nCoverage 64.4% → 70.1% (96/149 → 110/157), **+21 new, −5 lost**, "
-          "changed-code coverage 100% (0/0)\n\n",
+         {"## Nightly\n\nCoverage 64.4% → 70.1% (96/149 → 110/157), **+21 new, −5 lost** (new: 20 "
+          "items marked new, 1 covered items of files not compared), changed-code coverage 100.0% "
+          "(0/0)\n\n",
           "Files: 1 compared, 1 not compared, 1 removed, 2 with lost coverage.\n\n",
           "- **Warning:** the coverage views differ\n",
           "### Files with lost coverage\n\n| File | Coverage 1 → 2 | Lost | New |\n",
@@ -378,14 +412,19 @@ TEST(MarkdownSummary, SaysWhatWasLostInTablesThatHold) {
          {"## Coverage comparison\n\nCoverage 50.0% → n/a (1/2 → n/a), **+0 new, −0 lost**",
           "**No lost coverage.**\n"},
          {"###", "Warning"}},
+        {"large counts grouped, a TER line of no items",
+         large,
+         {"Coverage 55.3% → 70.1% (159,336/288,123 → 110/157), **+21 new, −1,234,567 lost**",
+          "| src/a.c | 71.4% → 0.0% (5/7 → 0/0) | 4,321 | 1 |\n"},
+         {"159336"}},
         {"most lost first, ties in listing order",
          modelWithLost({{"a", 1}, {"b", 3}, {"c", 0}, {"d", 3}, {"e", 2}}),
          {"| b |", "| d |", "| e |", "| a |"},
          {"| c |"}},
         {"edited and moved files",
          modelWithAlignedFiles(),
-         {"**+11 new, −0 lost**, changed-code coverage 75.0% (3/4), **−5 lost in edited and "
-          "moved files**\n\n",
+         {"**+11 new, −0 lost**",
+          ", changed-code coverage 75.0% (3/4), **−5 lost in edited and moved files**\n\n",
           "| File | Coverage 1 → 2 | Lost | New |\n", "| src/new/m.c (moved from src/old/m.c) | ",
           " | 3 | 0 |\n", "| src/e.c (edited) | ", " | 2 | 4 |\n", "### Lost items\n\n",
           "| src/e.c:44 (edited) | ctl() | FALSE 38 | ternary |\n",
@@ -463,12 +502,14 @@ TEST(MarkdownSummary, StaysUnderItsLimitAndSaysHowManyMore) {
             EXPECT_GT(markdown.size(), kMarkdownLimit * 9 / 10);
         }
         if (fileRows < c.lostFiles) {
-            EXPECT_NE(markdown.find("… and " + std::to_string(c.lostFiles - fileRows) +
+            const FigureText more = groupedCount(static_cast<std::int64_t>(c.lostFiles - fileRows));
+            EXPECT_NE(markdown.find("… and " + std::string(more.view()) +
                                     " more files with lost coverage\n"),
                       std::string::npos);
         }
         const std::string itemsCut =
-            "… and " + std::to_string(c.lostItems - static_cast<std::int64_t>(itemRows)) +
+            "… and " +
+            std::string(groupedCount(c.lostItems - static_cast<std::int64_t>(itemRows)).view()) +
             " more lost items\n\n";
         if (itemRows < static_cast<std::size_t>(c.lostItems)) {
             EXPECT_TRUE(markdown.ends_with(itemsCut)) << markdown.substr(markdown.size() - 200);
