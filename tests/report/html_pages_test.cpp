@@ -284,67 +284,6 @@ TEST(HtmlPages, FilePagesShowEveryMarkerAndAddressEverySourceLine) {
     }
 }
 
-// An edited file's page: its lines aligned with listing 1's by hand, each
-// kind of row once (paired and moved, added, deleted, a renamed and a
-// deleted function).
-TEST(HtmlPages, AlignedPageShowsAddedDeletedAndMovedLines) {
-    const AlignedSample sample = alignedSample();
-    const SectionAlignment& alignment = sample.alignment;
-    ReportModel model;
-    model.title = "Edits";
-    FileSummary summary;
-    summary.path = "src/a.c";
-    summary.status = FileStatus::NotCompared;
-    summary.reason = "different profile";
-    summary.edited = true;
-    summary.changes = alignment.changes;
-    summary.functions = {{"f()", 10, {}, {}, {}, {}, false, {}},
-                         {"new_name()", 40, {}, {}, {}, {}, false, "old_name()"},
-                         {"gone()", 30, {}, {}, {}, {}, true, {}}};
-    std::string page;
-    OutputStream out;
-    out.useMemory(&page);
-    writeFilePage(out, model, summary, *sample.file2, sample.file1,
-                  sample.listings->listing2->coverageView, &alignment);
-    ASSERT_TRUE(out.close());
-
-    const struct {
-        std::string_view fragment;
-        std::size_t count;
-    } expected[] = {
-        {"<p class=\"st\">edited</p>", 1},
-        {"class=\"lost\"", 2},
-        {"<span class=\"lost\" id=\"lost1\">v</span>", 1},
-        {"class=\"new\"", 0},
-        {"<span class=\"lost\" id=\"lost2\">v</span>", 1},
-        {"<tr class=\"added\"", 1},
-        {"<tr class=\"deleted\"", 2},
-        {"<td>added<td>goto &lt;out&gt;", 1},
-        {"<td>deleted<td>", 2},
-        // Moved lines show their old number, deleted ones only that.
-        {"<tr class=\"hl\" id=\"L15\"><td>15<td>12<td>2<td>1<td>2<td><td>0<td>", 1},
-        {"<tr id=\"L17\"><td>17<td>14<td>1", 1},
-        {"<tr class=\"deleted\"><td><td>13<td>2<td><td><td><td><td><td><td>deleted<td>return 1", 1},
-        {"<tr class=\"deleted\" id=\"F2\"><td><td>30<td>1", 1},
-        {"<tr class=\"added\" id=\"L16\"><td>16<td><td><td><td>0", 1},
-        {"<td>renamed from old_name()<td>FUNCTION new_name()", 1},
-        {"new_name()</a> <small>(renamed from old_name())</small>", 1},
-        {"gone()</a> <small>(deleted)</small>", 1},
-        {"id=\"L", 6},
-        {"id=\"F", 3},
-        {"2 lost items:", 1},
-        {"<tr class=\"d\"><td colspan=\"10\"><td>#line 40 &quot;src/b.inc&quot;\n", 1},
-    };
-    for (const auto& part : expected) {
-        EXPECT_EQ(occurrences(page, part.fragment), part.count) << part.fragment << "\n" << page;
-    }
-    if (!tidyAvailable()) {
-        GTEST_SKIP() << "tidy is not installed: the page was not validated";
-    }
-    TempDir dir;
-    EXPECT_EQ(tidyComplaints(dir, page), "");
-}
-
 // The pages of a section written into memory, by name.
 struct PagesInMemory : FilePageFiles {
     OutputStream& open(const std::string& page) override {
@@ -425,6 +364,80 @@ TEST(HtmlPages, PartsOfALongSectionLinkToEachOther) {
         }
     }
     EXPECT_GT(split, 0U);
+}
+
+// An edited file's page: its lines aligned with listing 1's by hand, each
+// kind of row once (paired and moved, added, deleted, a renamed and a
+// deleted function).
+TEST(HtmlPages, AlignedPageShowsAddedDeletedAndMovedLines) {
+    const AlignedSample sample = alignedSample();
+    const SectionAlignment& alignment = sample.alignment;
+    ReportModel model;
+    model.title = "Edits";
+    FileSummary summary;
+    summary.path = "src/a.c";
+    summary.status = FileStatus::NotCompared;
+    summary.reason = "different profile";
+    summary.edited = true;
+    summary.changes = alignment.changes;
+    summary.functions = {{"f()", 10, {}, {}, {}, {}, false, {}},
+                         {"new_name()", 40, {}, {}, {}, {}, false, "old_name()"},
+                         {"gone()", 30, {}, {}, {}, {}, true, {}}};
+    std::string page;
+    OutputStream out;
+    out.useMemory(&page);
+    writeFilePage(out, model, summary, *sample.file2, sample.file1,
+                  sample.listings->listing2->coverageView, &alignment);
+    ASSERT_TRUE(out.close());
+
+    const struct {
+        std::string_view fragment;
+        std::size_t count;
+    } expected[] = {
+        {"<p class=\"st\">edited</p>", 1},
+        {"class=\"lost\"", 2},
+        {"<span class=\"lost\" id=\"lost1\">v</span>", 1},
+        {"class=\"new\"", 0},
+        {"<span class=\"lost\" id=\"lost2\">v</span>", 1},
+        {"<tr class=\"added\"", 1},
+        {"<tr class=\"deleted\"", 2},
+        {"<td>added<td>goto &lt;out&gt;", 1},
+        {"<td>deleted<td>", 2},
+        // Moved lines show their old number, deleted ones only that.
+        {"<tr class=\"hl\" id=\"L15\"><td>15<td>12<td>2<td>1<td>2<td><td>0<td>", 1},
+        {"<tr id=\"L17\"><td>17<td>14<td>1", 1},
+        {"<tr class=\"deleted\"><td><td>13<td>2<td><td><td><td><td><td><td>deleted<td>return 1", 1},
+        {"<tr class=\"deleted\" id=\"F2\"><td><td>30<td>1", 1},
+        {"<tr class=\"added\" id=\"L16\"><td>16<td><td><td><td>0", 1},
+        {"<td>renamed from old_name()<td>FUNCTION new_name()", 1},
+        {"new_name()</a> <small>(renamed from old_name())</small>", 1},
+        {"gone()</a> <small>(deleted)</small>", 1},
+        {"id=\"L", 6},
+        {"id=\"F", 3},
+        {"2 lost items:", 1},
+        {"<tr class=\"d\"><td colspan=\"10\"><td>#line 40 &quot;src/b.inc&quot;\n", 1},
+    };
+    for (const auto& part : expected) {
+        EXPECT_EQ(occurrences(page, part.fragment), part.count) << part.fragment << "\n" << page;
+    }
+    // In parts of two rows: the same rows, addresses and lost items.
+    PagesInMemory files;
+    writeFilePage(files, model, summary, *sample.file2, sample.file1,
+                  sample.listings->listing2->coverageView, 2, &alignment);
+    EXPECT_GT(files.names.size(), 1U);
+    std::string all;
+    for (const std::string& name : files.names) {
+        all += files.pages[name];
+    }
+    for (const std::string_view part : {"id=\"L", "<tr class=\"deleted\"", "<tr class=\"added\"",
+                                        "class=\"lost\" id=\"lost2\"", "id=\"F2\""}) {
+        EXPECT_EQ(occurrences(all, part), occurrences(page, part)) << part;
+    }
+    if (!tidyAvailable()) {
+        GTEST_SKIP() << "tidy is not installed: the page was not validated";
+    }
+    TempDir dir;
+    EXPECT_EQ(tidyComplaints(dir, page), "");
 }
 
 TEST(HtmlPages, IndexShowsEveryFigureWithoutMarkerClasses) {
