@@ -10,6 +10,9 @@
 // with the counts of run 1 (listing 1) and once with those of run 2 (listing 2). Both runs share
 // the structure, so most file sections are comparable; a few files exist in one listing only, a
 // few have a changed structure in listing 1, and some are instrumented for function coverage.
+// With --edits P, about P percent of the files are edited between the runs as source code is
+// edited: listing 2 has lines inserted above, constructs added, removed or changed, functions
+// added, removed, renamed or moved, or the file under another path.
 //
 // All randomness comes from splitmix64 with integer arithmetic only, so one seed gives the same
 // bytes on every platform and with every library version.
@@ -185,6 +188,23 @@ enum class Presence : uint8_t { Both, OnlyListing1, OnlyListing2 };
 // Listing 1 holds a slightly different structure for these files.
 enum class Mutation : uint8_t { None, ExtraInclude, ShiftedLines, DroppedLine };
 
+// How listing 2 differs from listing 1 in an edited file. Indices are into FileModel::lines and
+// FileModel::functions; kNone leaves that edit out.
+constexpr uint32_t kNone = UINT32_MAX;
+struct Edits {
+    bool any = false;
+    bool moved = false;             // listing 2 names the file by another path
+    int32_t shiftFrom = INT32_MAX;  // source lines from here on move down by shiftBy
+    uint32_t shiftBy = 0;
+    uint32_t addAfter = kNone;  // listing 2 has a construct after this line
+    uint32_t remove = kNone;    // listing 2 lacks this line
+    uint32_t change = kNone;    // this decision's condition is negated in listing 2
+    uint32_t addFunctionBefore = kNone;
+    uint32_t removeFunction = kNone;
+    uint32_t renameFunction = kNone;
+    uint32_t moveFunction = kNone;  // rendered after the others in listing 2
+};
+
 struct FileModel {
     std::string arena;  // all texts of the file
     std::vector<ProfLine> lines;
@@ -201,8 +221,13 @@ struct FileModel {
     uint32_t mutationLine = 0;  // index within the function, never 0 (the FUNCTION line)
     uint32_t coveragePermille = 800;
     int32_t lastSourceLine = 0;
+    Edits edits;
+    Function addedFunction;           // listing 2's new function of an edited file, when it has one
+    uint32_t addedConstruct = kNone;  // the line listing 2's added construct is rendered from
 
     void clear() {
+        edits = Edits{};
+        addedConstruct = kNone;
         arena.clear();
         lines.clear();
         functions.clear();
@@ -933,11 +958,107 @@ void appendNumberRight(std::string& out, int width, uint64_t v) {
     out.append(field, static_cast<size_t>(width));
 }
 
+// Chooses the edits of a file from its own random stream, so that the files not edited, and the
+// rest of the pair, stay as they are without edits.
+void planEdits(FileModel& f, uint64_t seed, uint32_t percent) {
+    Rng rng(hashPair(seed, 0xED175));
+    if (percent == 0 || !rng.percent(percent) || f.presence != Presence::Both ||
+        f.mutation != Mutation::None || f.functions.empty()) {
+        return;
+    }
+    Edits& e = f.edits;
+    e.any = true;
+    const auto functionCount = static_cast<uint32_t>(f.functions.size());
+    e.moved = rng.percent(12);
+    if (rng.percent(50)) {
+        const Function& fn = f.functions[rng.below(functionCount)];
+        e.shiftFrom = f.lines[fn.firstLine].lineNumber;
+        e.shiftBy = rng.range(1, 12);
+    }
+    // A line of a function body, not a FUNCTION line; none in function coverage.
+    const auto bodyLine = [&f, &rng, functionCount]() -> uint32_t {
+        const Function& fn = f.functions[rng.below(functionCount)];
+        return f.functionOnly || fn.lineCount < 2 ? kNone
+                                                  : fn.firstLine + rng.range(1, fn.lineCount - 1);
+    };
+    if (rng.percent(35)) {
+        e.addAfter = bodyLine();
+    }
+    if (rng.percent(35)) {
+        e.remove = bodyLine();
+    }
+    if (rng.percent(35)) {
+        const uint32_t line = bodyLine();
+        if (line != kNone &&
+            f.text(f.lines[line].descOffset, f.lines[line].descLength).starts_with("if (")) {
+            e.change = line;
+        }
+    }
+    if (rng.percent(25)) {
+        e.addFunctionBefore = rng.below(functionCount + 1);
+    }
+    if (functionCount > 1 && rng.percent(20)) {
+        e.removeFunction = rng.below(functionCount);
+    }
+    if (rng.percent(20)) {
+        e.renameFunction = rng.below(functionCount);
+    }
+    if (functionCount > 1 && rng.percent(20)) {
+        e.moveFunction = rng.below(functionCount);
+    }
+    const int32_t at = f.lastSourceLine + 5;
+    if (e.addAfter != kNone) {
+        ProfLine added;
+        added.descOffset = static_cast<uint32_t>(f.arena.size());
+        f.arena.append("goto edit_retry");
+        added.descLength = static_cast<uint32_t>(f.arena.size()) - added.descOffset;
+        added.lineNumber = f.lines[e.addAfter].lineNumber;
+        added.shape = Shape::Hit;
+        added.fate = rng.next();
+        f.addedConstruct = static_cast<uint32_t>(f.lines.size());
+        f.lines.push_back(added);
+    }
+    if (e.addFunctionBefore != kNone) {
+        // A small new function: its FUNCTION line, a decision and a return.
+        Function& fn = f.addedFunction;
+        fn.fate = rng.next();
+        fn.calls = rng.range(1, 5000);
+        fn.firstLine = static_cast<uint32_t>(f.lines.size());
+        const auto add = [&](Shape shape, std::string_view text, int32_t lineNumber,
+                             uint64_t weight) {
+            ProfLine line;
+            line.descOffset = static_cast<uint32_t>(f.arena.size());
+            f.arena.append(text);
+            line.descLength = static_cast<uint32_t>(f.arena.size()) - line.descOffset;
+            line.lineNumber = lineNumber;
+            line.shape = shape;
+            line.fate = rng.next();
+            line.weight = weight;
+            f.lines.push_back(line);
+        };
+        constexpr std::string_view kFunctionWord = "FUNCTION ";
+        constexpr std::string_view kName = "edit_added_helper";
+        fn.nameOffset = static_cast<uint32_t>(f.arena.size() + kFunctionWord.size());
+        fn.nameLength = static_cast<uint32_t>(kName.size());
+        add(Shape::Hit, "FUNCTION edit_added_helper()", at, 0);
+        if (!f.functionOnly) {
+            add(Shape::Decision, "if (edit_flag)", at + 2, 1);
+            add(Shape::Hit, "return", at + 3, 1);
+        }
+        fn.lineCount = static_cast<uint32_t>(f.lines.size()) - fn.firstLine;
+    }
+}
+
 // Renders one file section for run 0 (listing 1) or run 1 (listing 2).
 class Renderer {
   public:
     Renderer(const FileModel& file, int run) : f_(file), run_(run) {}
     void renderFile(std::string& out, ListingTotals& totals);
+    // Sets the calls of `fn` in this run, from which the counts of its lines follow.
+    void enterFunction(const Function& fn);
+    // Whether each item of `line` (a decision's TRUE and FALSE outcomes, else one item, none
+    // for a line without counts) is covered in this run, within the function entered last.
+    void itemsOf(const ProfLine& line, std::vector<bool>& covered) const;
 
   private:
     const FileModel& f_;
@@ -947,7 +1068,10 @@ class Renderer {
 
     uint64_t itemCount(const ProfLine& line, uint32_t item) const;
     void renderFunction(std::string& out, const Function& fn, uint32_t functionIndex, Tally& tally);
-    void renderLine(std::string& out, const ProfLine& line, uint32_t lineShift, Tally& tally);
+    void renderLine(std::string& out, const ProfLine& line, uint32_t lineShift, Tally& tally,
+                    std::string_view description);
+    void renderEditedLines(std::string& out, const Function& fn, uint32_t functionIndex,
+                           Tally& tally);
     static void appendTerPair(std::string& out, std::string_view what, const Tally& tally);
 };
 
@@ -977,8 +1101,8 @@ uint64_t Renderer::itemCount(const ProfLine& line, uint32_t item) const {
     return capCount(count == 0 ? 1 : count);
 }
 
-void Renderer::renderLine(std::string& out, const ProfLine& line, uint32_t lineShift,
-                          Tally& tally) {
+void Renderer::renderLine(std::string& out, const ProfLine& line, uint32_t lineShift, Tally& tally,
+                          std::string_view description) {
     char prefix[30];
     std::memset(prefix, ' ', sizeof prefix);
     bool covered = true;
@@ -1041,7 +1165,7 @@ void Renderer::renderLine(std::string& out, const ProfLine& line, uint32_t lineS
     const uint64_t lineNumber = static_cast<uint64_t>(line.lineNumber) + lineShift;
     putRight(prefix + 24, lineNumber > 99999 ? 6 : 5, lineNumber);
     out.append(prefix, sizeof prefix);
-    out.append(f_.text(line.descOffset, line.descLength));
+    out.append(description);
     if (line.shape == Shape::Mcdc) {
         for (uint32_t c = 0; c < line.mcdcConditions; ++c) {
             out[descStart + line.mcdcAt + c] = itemCount(line, c) != 0 ? '+' : '-';
@@ -1086,14 +1210,41 @@ constexpr std::string_view kRule77 =
 constexpr std::string_view kEquals77 =
     "=============================================================================";
 
-void Renderer::renderFunction(std::string& out, const Function& fn, uint32_t functionIndex,
-                              Tally& fileTally) {
+void Renderer::enterFunction(const Function& fn) {
     // Calls of the function in this run; some functions are not called by one run or by both.
     const uint64_t h = hashPair(fn.fate, 0x5EED);
     const uint64_t u = h % 1000;
     const bool called = u >= 60 && !(u < 90 && run_ == 0) && !(u >= 90 && u < 120 && run_ == 1);
     const uint64_t percent = ((h >> 40U) & 3U) == 0 ? 100 : 50 + hashPair(h, run_) % 151;
     functionCalls_ = called ? capCount(fn.calls * percent / 100 + 1) : 0;
+}
+
+void Renderer::itemsOf(const ProfLine& line, std::vector<bool>& covered) const {
+    covered.clear();
+    switch (line.shape) {
+        case Shape::None:
+            break;
+        case Shape::Decision:
+            covered.push_back(itemCount(line, 0) != 0);
+            covered.push_back(itemCount(line, 1) != 0);
+            break;
+        case Shape::Mcdc: {
+            bool all = true;
+            for (uint32_t c = 0; c < line.mcdcConditions; ++c) {
+                all = all && itemCount(line, c) != 0;
+            }
+            covered.push_back(all);
+            break;
+        }
+        default:
+            covered.push_back(itemCount(line, 0) != 0);
+            break;
+    }
+}
+
+void Renderer::renderFunction(std::string& out, const Function& fn, uint32_t functionIndex,
+                              Tally& fileTally) {
+    enterFunction(fn);
 
     if (fn.hasDirective) {
         out.append(f_.text(fn.directiveOffset, fn.directiveLength));
@@ -1103,13 +1254,17 @@ void Renderer::renderFunction(std::string& out, const Function& fn, uint32_t fun
         run_ == 0 && functionIndex == f_.mutationFunction &&
         (f_.mutation == Mutation::ShiftedLines || f_.mutation == Mutation::DroppedLine);
     Tally tally;
-    for (uint32_t i = 0; i < fn.lineCount; ++i) {
+    if (run_ == 1 && f_.edits.any) {
+        renderEditedLines(out, fn, functionIndex, tally);
+    }
+    for (uint32_t i = 0; i < fn.lineCount && !(run_ == 1 && f_.edits.any); ++i) {
         if (mutated && i == f_.mutationLine && f_.mutation == Mutation::DroppedLine) {
             continue;
         }
         const uint32_t shift =
             mutated && i >= f_.mutationLine && f_.mutation == Mutation::ShiftedLines ? 2 : 0;
-        renderLine(out, f_.lines[fn.firstLine + i], shift, tally);
+        const ProfLine& line = f_.lines[fn.firstLine + i];
+        renderLine(out, line, shift, tally, f_.text(line.descOffset, line.descLength));
     }
     fileTally.add(tally);
     if (f_.functionOnly) {
@@ -1122,9 +1277,45 @@ void Renderer::renderFunction(std::string& out, const Function& fn, uint32_t fun
     out.append("\n\n");
 }
 
+// The lines of a function of an edited file as listing 2 has them.
+void Renderer::renderEditedLines(std::string& out, const Function& fn, uint32_t functionIndex,
+                                 Tally& tally) {
+    const Edits& e = f_.edits;
+    std::string edited;
+    for (uint32_t g = fn.firstLine; g < fn.firstLine + fn.lineCount; ++g) {
+        const ProfLine& line = f_.lines[g];
+        const uint32_t shift = line.lineNumber >= e.shiftFrom ? e.shiftBy : 0;
+        std::string_view description = f_.text(line.descOffset, line.descLength);
+        if (g == fn.firstLine && functionIndex == e.renameFunction) {
+            const size_t open = description.find('(');
+            edited.assign(description.substr(0, open))
+                .append("_v2")
+                .append(description.substr(std::min(open, description.size())));
+            description = edited;
+        } else if (g == e.change) {
+            edited.assign("if (!").append(description.substr(4));
+            description = edited;
+        }
+        if (g != e.remove) {
+            renderLine(out, line, shift, tally, description);
+        }
+        if (g == e.addAfter) {
+            const ProfLine& added = f_.lines[f_.addedConstruct];
+            renderLine(out, added, shift, tally, f_.text(added.descOffset, added.descLength));
+        }
+    }
+}
+
 void Renderer::renderFile(std::string& out, ListingTotals& totals) {
     out.push_back('\n');
-    out.append(f_.text(f_.monitoredOffset, f_.monitoredLength));
+    const std::string_view monitored = f_.text(f_.monitoredOffset, f_.monitoredLength);
+    if (run_ == 1 && f_.edits.moved) {
+        // The file moved to another folder: "src/" becomes "src/moved/".
+        const size_t folder = monitored.find("src/") + 4;
+        out.append(monitored.substr(0, folder)).append("moved/").append(monitored.substr(folder));
+    } else {
+        out.append(monitored);
+    }
     out.append(f_.functionOnly ? "\nINSTRUMENTATION MODE  : function\n\n"
                                : "\nINSTRUMENTATION MODE  : decision+condition+mcdc\n\n");
     out.append(" HITS/TRUE      FALSE    LINE DESCRIPTION\n");
@@ -1138,8 +1329,22 @@ void Renderer::renderFile(std::string& out, ListingTotals& totals) {
         out.append("#include \"compat/legacy_shim.h\"\n");
     }
     Tally tally;
-    for (uint32_t i = 0; i < f_.functions.size(); ++i) {
-        renderFunction(out, f_.functions[i], i, tally);
+    const auto functionCount = static_cast<uint32_t>(f_.functions.size());
+    const Edits& e = f_.edits;
+    const bool edited = run_ == 1 && e.any;
+    for (uint32_t i = 0; i <= functionCount; ++i) {
+        if (edited && i == e.addFunctionBefore) {
+            renderFunction(out, f_.addedFunction, kNone, tally);
+        }
+        if (i == functionCount) {
+            break;
+        }
+        if (!edited || (i != e.removeFunction && i != e.moveFunction)) {
+            renderFunction(out, f_.functions[i], i, tally);
+        }
+    }
+    if (edited && e.moveFunction != kNone && e.moveFunction != e.removeFunction) {
+        renderFunction(out, f_.functions[e.moveFunction], e.moveFunction, tally);
     }
     out.push_back('\n');
     scratch_.assign("of SOURCE FILE ").append(f_.text(f_.pathOffset, f_.pathLength));
@@ -1151,6 +1356,89 @@ void Renderer::renderFile(std::string& out, ListingTotals& totals) {
     totals.functions += f_.functions.size();
     totals.sourceLines += static_cast<uint64_t>(f_.lastSourceLine);
     totals.tally.add(tally);
+}
+
+// What an aligning reader must find of a file's items: kept covered, kept uncovered, gained,
+// lost, added covered, added uncovered, deleted covered, deleted uncovered.
+using Truth = std::array<uint64_t, 8>;
+
+Truth truthOf(const FileModel& f) {
+    Truth truth{};
+    Renderer runs[2] = {Renderer(f, 0), Renderer(f, 1)};
+    std::vector<bool> covered[2];
+    const auto kept = [&](const ProfLine& line) {
+        runs[0].itemsOf(line, covered[0]);
+        runs[1].itemsOf(line, covered[1]);
+        for (size_t k = 0; k < covered[0].size(); ++k) {
+            const bool one = covered[0][k];
+            const bool two = covered[1][k];
+            ++truth[one && two ? 0 : !one && !two ? 1 : two ? 2 : 3];
+        }
+    };
+    const auto onlyIn = [&](int run, const ProfLine& line) {
+        runs[run].itemsOf(line, covered[run]);
+        for (const bool c : covered[run]) {
+            ++truth[(run == 1 ? 4 : 6) + (c ? 0 : 1)];
+        }
+    };
+    const Edits& e = f.edits;
+    const bool in1 = f.presence != Presence::OnlyListing2;
+    const bool in2 = f.presence != Presence::OnlyListing1;
+    for (uint32_t i = 0; i < f.functions.size(); ++i) {
+        const Function& fn = f.functions[i];
+        runs[0].enterFunction(fn);
+        runs[1].enterFunction(fn);
+        const bool fnIn2 = in2 && !(e.any && i == e.removeFunction);
+        // A renamed function pairs by its body; without one it is deleted and added.
+        const bool renamedApart =
+            e.any && i == e.renameFunction && (f.functionOnly || fn.lineCount < 2);
+        for (uint32_t j = 0; j < fn.lineCount; ++j) {
+            const uint32_t g = fn.firstLine + j;
+            const ProfLine& line = f.lines[g];
+            const bool lineIn1 = in1 && !(f.mutation == Mutation::DroppedLine &&
+                                          i == f.mutationFunction && j == f.mutationLine);
+            const bool lineIn2 = fnIn2 && !(e.any && g == e.remove);
+            if (lineIn1 && lineIn2 && !(e.any && g == e.change) && !(renamedApart && j == 0)) {
+                kept(line);
+            } else {
+                if (lineIn1) {
+                    onlyIn(0, line);
+                }
+                if (lineIn2) {
+                    onlyIn(1, line);
+                }
+            }
+            if (fnIn2 && e.any && g == e.addAfter) {
+                onlyIn(1, f.lines[f.addedConstruct]);
+            }
+        }
+    }
+    if (e.any && e.addFunctionBefore != kNone) {
+        runs[1].enterFunction(f.addedFunction);
+        for (uint32_t j = 0; j < f.addedFunction.lineCount; ++j) {
+            onlyIn(1, f.lines[f.addedFunction.firstLine + j]);
+        }
+    }
+    return truth;
+}
+
+// One line of the truth file: listing 2's path of the file (listing 1's for a file only it
+// has), the path it was moved from or "-", and the eight figures.
+void appendTruth(std::string& out, const FileModel& f) {
+    const std::string_view path = f.text(f.pathOffset, f.pathLength);
+    if (f.edits.moved) {
+        out.append(path.substr(0, 4)).append("moved/").append(path.substr(4));
+        out.push_back('\t');
+        out.append(path);
+    } else {
+        out.append(path);
+        out.append("\t-");
+    }
+    for (const uint64_t n : truthOf(f)) {
+        out.push_back('\t');
+        out.append(std::to_string(n));
+    }
+    out.push_back('\n');
 }
 
 void appendHeader(std::string& out, int run) {
@@ -1198,12 +1486,16 @@ void appendSummary(std::string& out, const ListingTotals& totals) {
 // Command line
 
 constexpr const char* kUsage =
-    "usage: korvcmp-listing-gen --size-mb N [--seed S] [--shape mixed|small-files] --out1 LISTING1 "
-    "--out2 LISTING2\n"
+    "usage: korvcmp-listing-gen --size-mb N [--seed S] [--shape mixed|small-files] [--edits P]\n"
+    "                           [--truth FILE] --out1 LISTING1 --out2 LISTING2\n"
     "\n"
     "Writes two synthetic execution profile listings, two test runs of one made-up\n"
     "program, each about N megabytes (10^6 bytes; N may have a fraction). The same\n"
-    "seed (default 1) always gives the same bytes.\n";
+    "seed (default 1) always gives the same bytes. With --edits P, about P percent of\n"
+    "the files are edited between the runs (default 0). --truth FILE writes, one line\n"
+    "per file, its path, the path it was moved from (or -) and what an aligning reader\n"
+    "must find of its items: kept covered, kept uncovered, gained, lost, added covered,\n"
+    "added uncovered, deleted covered, deleted uncovered.\n";
 
 int fail(const char* message, const char* detail) {
     std::fprintf(stderr, "korvcmp-listing-gen: %s%s\n", message, detail);
@@ -1213,6 +1505,8 @@ int fail(const char* message, const char* detail) {
 struct Options {
     double sizeMb = -1;
     uint64_t seed = 1;
+    uint32_t edits = 0;
+    const char* truth = nullptr;
     const char* out1 = nullptr;
     const char* out2 = nullptr;
     bool smallFiles = false;
@@ -1255,6 +1549,14 @@ int main(int argc, char** argv) {
             if (!parseSeed(value, options.seed)) {
                 return fail("bad seed: ", value);
             }
+        } else if (arg == "--edits") {
+            uint64_t edits = 0;
+            if (!parseSeed(value, edits) || edits > 100) {
+                return fail("bad percentage of edited files: ", value);
+            }
+            options.edits = static_cast<uint32_t>(edits);
+        } else if (arg == "--truth") {
+            options.truth = value;
         } else if (arg == "--out1") {
             options.out1 = value;
         } else if (arg == "--out2") {
@@ -1279,6 +1581,7 @@ int main(int argc, char** argv) {
     if (closed != std::end(sinks)) {
         return fail("cannot create ", closed->path());
     }
+    std::string truth;
     ListingTotals totals[2];
     appendHeader(sinks[0].buffer(), 0);
     appendHeader(sinks[1].buffer(), 1);
@@ -1289,6 +1592,10 @@ int main(int argc, char** argv) {
     for (uint32_t index = 0; sinks[1].size() + 300 < target; ++index) {
         file.clear();
         FileBuilder builder(file, hashPair(options.seed, index), index, options.smallFiles);
+        planEdits(file, hashPair(options.seed, index), options.edits);
+        if (options.truth != nullptr) {
+            appendTruth(truth, file);
+        }
         for (int run = 0; run < 2; ++run) {
             const bool wanted = file.presence == Presence::Both ||
                                 (run == 0 && file.presence == Presence::OnlyListing1) ||
@@ -1306,6 +1613,13 @@ int main(int argc, char** argv) {
         appendSummary(sinks[run].buffer(), totals[run]);
         if (!sinks[run].close()) {
             return fail("write error on ", sinks[run].path());
+        }
+    }
+    if (options.truth != nullptr) {
+        std::FILE* out = std::fopen(options.truth, "wb");
+        if (out == nullptr || std::fwrite(truth.data(), 1, truth.size(), out) != truth.size() ||
+            std::fclose(out) != 0) {
+            return fail("cannot write ", options.truth);
         }
     }
     std::printf("%s: %llu bytes, %llu files\n%s: %llu bytes, %llu files\n", options.out1,

@@ -15,7 +15,7 @@ struct Totals {
     std::int64_t equalHits = 0;
 };
 
-enum class Count { None, New, Lost, Equal };
+using Count = ItemVerdict;
 
 void count(Totals& totals, Count what) {
     switch (what) {
@@ -71,17 +71,23 @@ Count countRule(bool partnerCovered, bool ownCovered) {
     return ownCovered ? Count::New : Count::None;
 }
 
-void applyFlagRule(ListingLine& own, const ListingLine* partner, int markerColumn, Totals& totals) {
+// The verdict at marker column `markerColumn` alone.
+LineVerdict verdictAt(int markerColumn, Count what) {
+    LineVerdict verdict;
+    (markerColumn == kTrueMarkerColumn ? verdict.atTrueMarker : verdict.atFalseMarker) = what;
+    return verdict;
+}
+
+inline LineVerdict flagRule(const ListingLine& own, const ListingLine* partner, int markerColumn) {
     const Flag ownFlag = flagOf(own);
     const Count what =
         partner == nullptr
             ? (ownFlag == Flag::Blank ? Count::New : Count::None)
             : kFlagRule[static_cast<int>(flagOf(*partner))][static_cast<int>(ownFlag)];
-    count(totals, what);
-    setMarker(own, markerColumn, what);
+    return verdictAt(markerColumn, what);
 }
 
-void applyCountRule(ListingLine& own, const ListingLine* partner, Totals& totals) {
+inline LineVerdict countRuleVerdict(const ListingLine& own, const ListingLine* partner) {
     const std::string_view ownText = own.view();
     const bool ownTrue = countIsNonZero(ownText, 0, kTrueCountLast);
     const bool ownFalse = countIsNonZero(ownText, kFalseCountFirst, kFalseCountLast);
@@ -91,17 +97,12 @@ void applyCountRule(ListingLine& own, const ListingLine* partner, Totals& totals
         partnerTrue = countIsNonZero(partner->view(), 0, kTrueCountLast);
         partnerFalse = countIsNonZero(partner->view(), kFalseCountFirst, kFalseCountLast);
     }
-    const Count trueCount = countRule(partnerTrue, ownTrue);
-    const Count falseCount = countRule(partnerFalse, ownFalse);
-    count(totals, trueCount);
-    setMarker(own, kTrueMarkerColumn, trueCount);
-    count(totals, falseCount);
-    setMarker(own, kFalseMarkerColumn, falseCount);
+    return {countRule(partnerTrue, ownTrue), countRule(partnerFalse, ownFalse)};
 }
 
 // Constant rule: one count in either field. New coverage is marked after the
 // field that holds the count; lost coverage is always marked at column 10.
-void applyConstantRule(ListingLine& own, const ListingLine* partner, Totals& totals) {
+LineVerdict constantRule(const ListingLine& own, const ListingLine* partner) {
     const Flag ownFlag = flagOf(own);
     Count what = Count::None;
     int markerColumn = kTrueMarkerColumn;
@@ -129,30 +130,41 @@ void applyConstantRule(ListingLine& own, const ListingLine* partner, Totals& tot
                 break;
         }
     }
-    count(totals, what);
-    setMarker(own, markerColumn, what);
+    return verdictAt(markerColumn, what);
+}
+
+// The rule of the line's kind; the one place that decides what korvcmp marks.
+inline LineVerdict verdictOf(const ListingLine& own, const ListingLine* partner) {
+    switch (own.lineKind()) {
+        case LK_PLAIN:
+            return {};
+        case LK_HITS:
+        case LK_CONDITION_TRUE:
+            return flagRule(own, partner, kTrueMarkerColumn);
+        case LK_CONDITION_FALSE:
+        case LK_MCDC:
+            return flagRule(own, partner, kFalseMarkerColumn);
+        case LK_DECISION:
+            return countRuleVerdict(own, partner);
+        case LK_CONSTANT:
+            return constantRule(own, partner);
+    }
+    fatal("Internal error, data structures look corrupted");
 }
 
 void markLine(ListingLine& own, const ListingLine* partner, Totals& totals) {
-    switch (own.lineKind()) {
-        case LK_PLAIN:
-            return;
-        case LK_HITS:
-        case LK_CONDITION_TRUE:
-            applyFlagRule(own, partner, kTrueMarkerColumn, totals);
-            return;
-        case LK_CONDITION_FALSE:
-        case LK_MCDC:
-            applyFlagRule(own, partner, kFalseMarkerColumn, totals);
-            return;
-        case LK_DECISION:
-            applyCountRule(own, partner, totals);
-            return;
-        case LK_CONSTANT:
-            applyConstantRule(own, partner, totals);
-            return;
+    if (own.lineKind() == LK_PLAIN) {
+        return;
     }
-    fatal("Internal error, data structures look corrupted");
+    const LineVerdict verdict = verdictOf(own, partner);
+    if (verdict.atTrueMarker != Count::None) {
+        count(totals, verdict.atTrueMarker);
+        setMarker(own, kTrueMarkerColumn, verdict.atTrueMarker);
+    }
+    if (verdict.atFalseMarker != Count::None) {
+        count(totals, verdict.atFalseMarker);
+        setMarker(own, kFalseMarkerColumn, verdict.atFalseMarker);
+    }
 }
 
 template <typename Record>
@@ -170,6 +182,10 @@ void addTotals(Whole& record, const Part& part) {
 }
 
 }  // namespace
+
+LineVerdict judgeLine(const ListingLine& own, const ListingLine* partner) {
+    return verdictOf(own, partner);
+}
 
 void compareFunction(const FunctionBlock* function1, FunctionBlock& function2,
                      MonitoredFile& file2) {

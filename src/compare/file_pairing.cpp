@@ -26,12 +26,10 @@ bool sameDirective(const ListingLine* directive1, const ListingLine* directive2)
     return sameText(directive1, directive2);
 }
 
-// Two profile lines agree in kind, source line number, compare end and the
-// description text up to the compare end. On an MC/DC row listing 2 may show
-// '+' or '-' where listing 1 shows anything else.
-bool sameProfileLine(const ListingLine& line1, const ListingLine& line2) {
-    if (line1.kind != line2.kind || line1.lineNumber != line2.lineNumber ||
-        line1.compareEnd != line2.compareEnd) {
+// The structure test's comparison of two lines, but for the source line
+// number; inline, as korvcmp's structure test runs it on every line.
+inline bool constructsAgree(const ListingLine& line1, const ListingLine& line2) {
+    if (line1.kind != line2.kind || line1.compareEnd != line2.compareEnd) {
         return false;
     }
     const int compareEnd = line2.compareEnd;
@@ -53,6 +51,20 @@ bool sameProfileLine(const ListingLine& line1, const ListingLine& line2) {
         }
     }
     return true;
+}
+
+}  // namespace
+
+bool sameConstruct(const ListingLine& line1, const ListingLine& line2) {
+    return constructsAgree(line1, line2);
+}
+
+namespace {
+
+// Two profile lines agree in kind, source line number, compare end and the
+// description text up to the compare end.
+bool sameProfileLine(const ListingLine& line1, const ListingLine& line2) {
+    return line1.lineNumber == line2.lineNumber && constructsAgree(line1, line2);
 }
 
 bool sameFunction(const FunctionBlock& function1, const FunctionBlock& function2) {

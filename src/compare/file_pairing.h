@@ -15,6 +15,12 @@ inline constexpr const char* kReasonDifferentProfile = "different profile";
 // listing 1 (none when listing 1 has no section with its MONITORED line).
 void pairFile(const MonitoredFile* file1, MonitoredFile& file2);
 
+// True when two profile lines are the same construct: they agree in kind,
+// compare end and the description up to the compare end, wherever the code
+// stands (the source line number is not compared). On an MC/DC row listing
+// 2's line may show '+' or '-' where listing 1's shows anything else.
+bool sameConstruct(const ListingLine& line1, const ListingLine& line2);
+
 // True when the two file sections have the same structure: include lines,
 // functions, "#line " lines and profile lines agree one for one.
 bool sameProfile(const MonitoredFile& file1, const MonitoredFile& file2);

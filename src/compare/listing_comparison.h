@@ -19,7 +19,7 @@ struct RemovedSection {
     const char* terLine = nullptr;   // the section's last "***TER" line; none when it has none
     const char* terLine2 = nullptr;  // the line after it; none when terLine is none
     // The section read whole, when the run was asked to keep removed sections
-    // so; none otherwise.
+    // so; none otherwise, and when it could not be read as a section.
     const MonitoredFile* section = nullptr;
 };
 

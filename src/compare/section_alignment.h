@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "listing/listing_model.h"
@@ -111,5 +112,21 @@ struct SectionAlignment {
     std::vector<AlignedFunction> functions;
     ChangeCategories changes;
 };
+
+// Aligns listing 2's section `file2` with listing 1's `file1`. With either
+// none, every item of the other is added (no `file1`) or deleted (no
+// `file2`) code. A pair that korvcmp compares (`file2->comparable`) is taken
+// in step, as korvcmp takes it; any other pair is aligned function by
+// function. In function coverage (`functionCoverage`) functions pair by
+// their FUNCTION line only. The lines of the result point into both
+// sections, which must outlive it. Without `withLines` the functions' lines
+// are left out: only the categories are counted.
+SectionAlignment alignSections(const MonitoredFile* file1, const MonitoredFile* file2,
+                               bool functionCoverage, bool withLines = true);
+
+// What functions are paired by: the description of the FUNCTION line up to
+// its compare end (where the code stands does not matter). Empty for a
+// function without lines.
+std::string_view functionKey(const FunctionBlock& function);
 
 }  // namespace korvcmp

@@ -32,6 +32,7 @@ bool LineReader::openStandardInput(const char* path) {
 }
 
 void LineReader::readError() const {
+    readFailed_ = true;
     fatal(kReadErrorMessage, path_, lineCounter);
 }
 

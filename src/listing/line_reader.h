@@ -95,6 +95,9 @@ class LineReader {
 
     // Ends the run with the read error of this listing at the current line.
     [[noreturn]] void readError() const;
+    // True once readError has ended a read: what failed was the input, not
+    // its grammar.
+    bool readFailed() const { return readFailed_; }
 
     // True when the current line is exactly `literal`.
     bool lineEquals(std::string_view literal) const { return lineBuffer == literal; }
@@ -122,6 +125,7 @@ class LineReader {
     InputStream stream_;
     const char* path_ = "";
     bool guardMapping_ = false;
+    mutable bool readFailed_ = false;
 };
 
 }  // namespace korvcmp

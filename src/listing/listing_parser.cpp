@@ -52,7 +52,7 @@ struct ProfileLineStore {
 }  // namespace
 
 char* ListingParser::storeCurrentLine() const {
-    return copyText(*storage_.arena, reader_.lineBuffer);
+    return copyText(*storage_->arena, reader_.lineBuffer);
 }
 
 // True when the current line holds `word` from column 30 on.
@@ -137,7 +137,7 @@ void ListingParser::openListing(const char* path, bool mapIfPossible) {
     if (!reader_.lineEquals(kTitleLine)) {
         fatal(kHeaderMessage, path, reader_.lineCounter);
     }
-    Arena& arena = *storage_.arena;
+    Arena& arena = *storage_->arena;
     std::string headerFields;
     for (;;) {
         reader_.readLine();
@@ -163,7 +163,7 @@ void ListingParser::openListing(const char* path, bool mapIfPossible) {
 }
 
 void ListingParser::parseFileSection() {
-    auto* file = newRecord<MonitoredFile>(*storage_.arena);
+    auto* file = newRecord<MonitoredFile>(*storage_->arena);
     appendToList(listing_.firstFile, listing_.lastFile, file);
 
     file->monitoredLine = storeCurrentLine();
@@ -176,8 +176,8 @@ void ListingParser::parseFileSection() {
 
     reader_.readLine();
     while (reader_.lineStartsWith(kInclude)) {
-        storage_.lineStore->append(file->firstInclude, file->lastInclude, reader_.lineBuffer,
-                                   textSource());
+        storage_->lineStore->append(file->firstInclude, file->lastInclude, reader_.lineBuffer,
+                                    textSource());
         reader_.readLine();
     }
 
@@ -186,7 +186,7 @@ void ListingParser::parseFileSection() {
     for (;;) {
         ListingLine* lineDirective = nullptr;
         if (descriptionStartsWith(kLineDirective)) {
-            lineDirective = storage_.lineStore->single(reader_.lineBuffer, textSource());
+            lineDirective = storage_->lineStore->single(reader_.lineBuffer, textSource());
             reader_.readLine();
         }
         if (!isFunctionLine()) {
@@ -207,13 +207,13 @@ void ListingParser::parseFileSection() {
 }
 
 void ListingParser::parseFunctionSection(const char* modeLine, ListingLine* lineDirective) {
-    auto* function = newRecord<FunctionBlock>(*storage_.arena);
+    auto* function = newRecord<FunctionBlock>(*storage_->arena);
     function->lineDirective = lineDirective;
 
     // The reader's inner loop: everything it uses at hand.
     LineReader& reader = reader_;
-    const ProfileLineStore profileLines{*storage_.lineStore, *function, textSource(),
-                                        !storage_.classifyLater, listing2_.coverageView};
+    const ProfileLineStore profileLines{*storage_->lineStore, *function, textSource(),
+                                        !storage_->classifyLater, listing2_.coverageView};
     if (isFunctionCoverage(modeLine, listing_.coverageView)) {
         profileLines.store(reader.lineBuffer);
         reader.readLine();
@@ -270,9 +270,37 @@ void ListingParser::parseListing2Summary() {
     }
 }
 
+// A section of listing 1 read whole into `storage`, not as one of the
+// listing's sections; none when it cannot be read as a section. A read error
+// ends the run as it ends korvcmp's skipping of the section.
+MonitoredFile* ListingParser::readSectionWhole(const ListingStorage& storage) {
+    const ListingStorage* own = storage_;
+    MonitoredFile* lastBefore = listing_.lastFile;
+    storage_ = &storage;
+    MonitoredFile* section = nullptr;
+    try {
+        parseFileSection();
+        section = listing_.lastFile;
+    } catch (const FatalError&) {
+        if (reader_.readFailed()) {
+            storage_ = own;
+            fatal(kSkipReadMessage, reader_.path(), reader_.lineCounter);
+        }
+    }
+    storage_ = own;
+    listing_.lastFile = lastBefore;
+    if (lastBefore != nullptr) {
+        lastBefore->next = nullptr;
+    } else {
+        listing_.firstFile = nullptr;
+    }
+    return section;
+}
+
 void ListingParser::parseListing1Files(const FilesByMonitoredLine& listing2Files,
                                        const SectionRead& sectionRead,
-                                       const SectionSkipped& sectionSkipped) {
+                                       const SectionSkipped& sectionSkipped,
+                                       const ListingStorage* wholeSections) {
     // What is kept of a skipped section, in buffers that serve every one.
     std::string monitoredLine;
     std::string terLine;
@@ -299,6 +327,30 @@ void ListingParser::parseListing1Files(const FilesByMonitoredLine& listing2Files
         terLine.clear();
         terLine2.clear();
         bool afterTer = false;
+        if (wholeSections != nullptr) {
+            const std::int64_t startLine = reader_.lineCounter;
+            if (MonitoredFile* section = readSectionWhole(*wholeSections); section != nullptr) {
+                // Lines after the section's end are skipped as korvcmp skips them.
+                while (!reader_.lineStartsWith(kMonitored) && !reader_.lineStartsWith(kSummary)) {
+                    if (!reader_.tryReadLine()) {
+                        fatal(kSkipReadMessage, reader_.path(), reader_.lineCounter);
+                    }
+                }
+                sectionSkipped(monitoredLine, section->terLine != nullptr ? section->terLine : "",
+                               section->terLine2 != nullptr ? section->terLine2 : "", section);
+                continue;
+            }
+            // Skipped from where it could not be read on, as korvcmp skips it.
+            if (reader_.lineCounter > startLine &&
+                (reader_.lineStartsWith(kMonitored) || reader_.lineStartsWith(kSummary))) {
+                sectionSkipped(monitoredLine, terLine, terLine2, nullptr);
+                continue;
+            }
+            if (reader_.lineCounter > startLine && reader_.lineStartsWith(kTer)) {
+                terLine.assign(reader_.lineBuffer);
+                afterTer = true;
+            }
+        }
         do {
             if (!reader_.tryReadLine()) {
                 fatal(kSkipReadMessage, reader_.path(), reader_.lineCounter);
@@ -312,7 +364,7 @@ void ListingParser::parseListing1Files(const FilesByMonitoredLine& listing2Files
                 afterTer = true;
             }
         } while (!reader_.lineStartsWith(kMonitored) && !reader_.lineStartsWith(kSummary));
-        sectionSkipped(monitoredLine, terLine, terLine2);
+        sectionSkipped(monitoredLine, terLine, terLine2, nullptr);
     }
     if (!reader_.lineStartsWith(kSummary)) {
         fatal(kListing1EndMessage, reader_.path(), reader_.lineCounter);

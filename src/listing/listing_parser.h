@@ -33,11 +33,12 @@ struct ListingStorage {
 using SectionRead = std::function<void(MonitoredFile& file)>;
 
 // Called with each file section of listing 1 that listing 2 lacks, once it
-// has been skipped: its MONITORED line, its last "***TER" line and the line
-// after that (both empty when the section has none). The texts live until
-// the call returns.
+// has been passed: its MONITORED line, its last "***TER" line and the line
+// after that (both empty when the section has none), and the section itself
+// when it was read whole (none when it was skipped, or could not be read as a
+// section). The texts live until the call returns.
 using SectionSkipped = std::function<void(std::string_view monitoredLine, std::string_view terLine,
-                                          std::string_view terLine2)>;
+                                          std::string_view terLine2, const MonitoredFile* section)>;
 
 // Reads one listing from `reader` into `listing`. Profile lines are
 // classified by the coverage view of `listing2`, which is `listing` itself
@@ -46,7 +47,7 @@ class ListingParser {
   public:
     ListingParser(LineReader& reader, ProfileListing& listing, const ProfileListing& listing2,
                   const ListingStorage& storage)
-        : reader_(reader), listing_(listing), listing2_(listing2), storage_(storage) {}
+        : reader_(reader), listing_(listing), listing2_(listing2), storage_(&storage) {}
 
     // Opens the listing at `path`, checks its header and captures the
     // production time and coverage view. Returns with the first line that
@@ -62,10 +63,14 @@ class ListingParser {
     // Listing 1: the file sections that listing 2 also has (`listing2Files`;
     // the others are skipped unread, but for their TER lines when
     // `sectionSkipped` is given), then its SUMMARY line; nothing after it is
-    // read.
+    // read. With `wholeSections` (and `sectionSkipped`), the sections listing
+    // 2 lacks are read whole into that storage instead, classified at once; a
+    // section that cannot be read so is skipped as korvcmp skips it, with the
+    // same errors, and passed on without its records.
     void parseListing1Files(const FilesByMonitoredLine& listing2Files,
                             const SectionRead& sectionRead = {},
-                            const SectionSkipped& sectionSkipped = {});
+                            const SectionSkipped& sectionSkipped = {},
+                            const ListingStorage* wholeSections = nullptr);
 
     // After listing 1's SUMMARY line: looks for the first summary TER line
     // among the few lines that follow and keeps it as the listing's terLine.
@@ -91,11 +96,14 @@ class ListingParser {
     char* nextStored();
     TextSource textSource() const;
     void summaryLine(std::string_view label, char*& field);
+    MonitoredFile* readSectionWhole(const ListingStorage& storage);
 
     LineReader& reader_;
     ProfileListing& listing_;
     const ProfileListing& listing2_;
-    const ListingStorage& storage_;
+    // Where the parser stores what it reads: the caller's storage, which it
+    // may change between sections, or another for a section read on the side.
+    const ListingStorage* storage_;
 };
 
 // True when the sections of a file with this mode line, in a listing with this

@@ -61,16 +61,27 @@ SectionSkipped removedSectionKeeper(RunState& run) {
         return {};
     }
     return [&run](std::string_view monitoredLine, std::string_view terLine,
-                  std::string_view terLine2) {
+                  std::string_view terLine2, const MonitoredFile* section) {
         const bool hasTer = !terLine.empty();
         run.removedSections.push_back({copyText(run.arena, monitoredLine),
                                        hasTer ? copyText(run.arena, terLine) : nullptr,
-                                       hasTer ? copyText(run.arena, terLine2) : nullptr, nullptr});
+                                       hasTer ? copyText(run.arena, terLine2) : nullptr, section});
     };
+}
+
+// Where listing 1's sections that listing 2 lacks are read whole, when asked:
+// the memory of the run, classified at once.
+const ListingStorage* removedSectionStorage(RunState& run, ListingStorage& storage) {
+    if (!run.request.keepRemovedSections || !run.request.readRemovedSectionsWhole) {
+        return nullptr;
+    }
+    storage = ListingStorage{&run.arena, &run.lineStore, false};
+    return &storage;
 }
 
 // Listing 1 on this thread alone: each section is compared and forgotten.
 void readListing1Alone(RunState& run, ListingParser& parser, ListingStorage& storage) {
+    ListingStorage removedStorage{};
     SectionMemory& memory = run.sectionMemory.front();
     useSectionMemory(run, memory, storage);
     parser.parseListing1Files(
@@ -81,7 +92,7 @@ void readListing1Alone(RunState& run, ListingParser& parser, ListingStorage& sto
             memory.arena.reuse();
             memory.lineStore.reuse();
         },
-        removedSectionKeeper(run));
+        removedSectionKeeper(run), removedSectionStorage(run, removedStorage));
 }
 
 // Listing 1 with the worker: sections are read into one memory of
@@ -118,6 +129,7 @@ void readListing1WithWorker(RunState& run, ListingParser& parser, ListingStorage
 
     useSectionMemory(run, run.sectionMemory[current], storage);
     storage.classifyLater = true;
+    ListingStorage removedStorage{};
     try {
         parser.parseListing1Files(
             listing2Files,
@@ -128,7 +140,7 @@ void readListing1WithWorker(RunState& run, ListingParser& parser, ListingStorage
                     handOver();
                 }
             },
-            removedSectionKeeper(run));
+            removedSectionKeeper(run), removedSectionStorage(run, removedStorage));
         handOver();
         run.worker.finish();
     } catch (...) {

@@ -51,6 +51,9 @@ struct RunRequest {
     // Listing 1's first summary TER line is looked for after its SUMMARY line
     // and kept as listing1->terLine (none when not found).
     bool keepListing1SummaryTer = false;
+    // With keepRemovedSections: those sections are read whole, for their
+    // items, into the memory of the run (a report that aligns moved files).
+    bool readRemovedSectionsWhole = false;
 };
 
 // Memory of listing 1's file sections: a section is needed only until

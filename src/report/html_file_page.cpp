@@ -663,8 +663,8 @@ class FilePageWriter {
 
 void writeFilePage(FilePageFiles& files, const ReportModel& model, const FileSummary& summary,
                    const MonitoredFile& file2, const MonitoredFile* file1,
-                   const char* listing2CoverageView, std::int64_t rowsPerPart,
-                   const SectionAlignment* alignment) {
+                   const char* listing2CoverageView, const SectionAlignment* alignment,
+                   std::int64_t rowsPerPart) {
     // A section that was not compared shows listing 2's lines alone, also
     // when listing 1 has a section of its name: their lines need not stand
     // against each other. An edited or moved one shows them aligned.
@@ -700,7 +700,7 @@ void writeFilePage(OutputStream& out, const ReportModel& model, const FileSummar
         void close(OutputStream&) override {}
         OutputStream& out;
     } one(out);
-    writeFilePage(one, model, summary, file2, file1, listing2CoverageView, INT64_MAX, alignment);
+    writeFilePage(one, model, summary, file2, file1, listing2CoverageView, alignment, INT64_MAX);
 }
 
 }  // namespace korvcmp

@@ -20,7 +20,6 @@
 #include <string>
 #include <string_view>
 
-#include "compare/section_alignment.h"
 #include "listing/listing_model.h"
 #include "output/output_stream.h"
 #include "report/report_model.h"
@@ -52,20 +51,20 @@ inline constexpr std::int64_t kRowsPerPagePart = 5000;
 
 // The page of one file section of listing 2 (summary.page). `file2` is the
 // section; `file1` its partner in listing 1 when the section was compared
-// (its lines stand against file2's by position), else none. `alignment`,
-// for an edited or moved section, pairs its lines with listing 1's by
-// construct; none for any other. Of `model` only the title and the two
-// listing headers are read: the page is written while the comparison goes on.
+// (its lines stand against file2's by position), else none. `alignment` is
+// the aligned view of an edited or moved file against its partner in
+// listing 1, else none. Of `model` only the title and the two listing
+// headers are read: the page is written while the comparison goes on.
 void writeFilePage(OutputStream& out, const ReportModel& model, const FileSummary& summary,
                    const MonitoredFile& file2, const MonitoredFile* file1,
-                   const char* listing2CoverageView, const SectionAlignment* alignment = nullptr);
+                   const char* listing2CoverageView, const SectionAlignment* alignment);
 // The same split into parts of at most `rowsPerPart` rows where the section
 // has more: the first part is summary.page, with the totals and functions;
 // part k is "<page without .html>.part<k>.html" beside it. Each part links
 // to every other, and the links between lost items lead across parts.
 void writeFilePage(FilePageFiles& files, const ReportModel& model, const FileSummary& summary,
                    const MonitoredFile& file2, const MonitoredFile* file1,
-                   const char* listing2CoverageView, std::int64_t rowsPerPart = kRowsPerPagePart,
-                   const SectionAlignment* alignment = nullptr);
+                   const char* listing2CoverageView, const SectionAlignment* alignment,
+                   std::int64_t rowsPerPart = kRowsPerPagePart);
 
 }  // namespace korvcmp

@@ -1,10 +1,11 @@
 // The JSON document of a comparison: both listings' headers, the totals and
-// every file section with its functions. One file object or function object
-// to a line, so that the document is readable and stays compact with
-// thousands of files.
+// every file section with its functions, each with what became of its items. One file object or
+// function object to a line, so that the document is readable and stays compact with thousands of
+// files.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <utility>
 
 #include "output/json_text.h"
 #include "report/summary_writers.h"
@@ -55,6 +56,26 @@ void writeFigures(OutputStream& out, const TerFigures& ter1, const TerFigures& t
     out.writeInteger(change.lostHits);
 }
 
+// "changes": what became of the items, category by category.
+void writeChanges(OutputStream& out, const ChangeCategories& changes) {
+    const std::pair<std::string_view, std::int64_t> fields[] = {
+        {"{\"keptCovered\": ", changes.keptCovered},
+        {", \"keptUncovered\": ", changes.keptUncovered},
+        {", \"gained\": ", changes.gained},
+        {", \"lost\": ", changes.lost},
+        {", \"addedCovered\": ", changes.addedCovered},
+        {", \"addedUncovered\": ", changes.addedUncovered},
+        {", \"deletedCovered\": ", changes.deletedCovered},
+        {", \"deletedUncovered\": ", changes.deletedUncovered},
+    };
+    out.write("\"changes\": ");
+    for (const auto& [name, value] : fields) {
+        out.write(name);
+        out.writeInteger(value);
+    }
+    out.put('}');
+}
+
 // Whether the header field at `index` is the first of its label: an object
 // holds each name once, and the first is the one a reader of the header sees.
 bool firstOfItsLabel(const ListingHeader& header, std::size_t index) {
@@ -93,6 +114,8 @@ void writeListing(OutputStream& out, std::string_view name, const ListingHeader&
 void writeTotals(OutputStream& out, const ReportTotals& totals) {
     out.write("  \"totals\": {");
     writeFigures(out, totals.ter1, totals.ter2, totals.change);
+    out.write(",\n    ");
+    writeChanges(out, totals.changes);
     out.write(",\n    \"files\": {\"compared\": ");
     writeCount(out, totals.compared);
     out.write(", \"notCompared\": ");
@@ -111,6 +134,11 @@ void writeFunction(OutputStream& out, const FunctionSummary& function) {
     out.writeInteger(function.line);
     out.write(", ");
     writeFigures(out, function.ter1, function.ter2, function.change);
+    out.write(", ");
+    writeChanges(out, function.changes);
+    out.write(function.deleted ? ", \"deleted\": true" : ", \"deleted\": false");
+    out.write(", \"renamedFrom\": ");
+    writeStringOrNull(out, function.renamedFrom);
     out.put('}');
 }
 
@@ -125,6 +153,10 @@ void writeFile(OutputStream& out, const FileSummary& file) {
     writeStringOrNull(out, file.page);
     out.write(", ");
     writeFigures(out, file.ter1, file.ter2, file.change);
+    out.write(", \"movedFrom\": ");
+    writeStringOrNull(out, file.movedFrom);
+    out.write(", ");
+    writeChanges(out, file.changes);
     out.write(", \"functions\": [");
     for (std::size_t i = 0; i < file.functions.size(); ++i) {
         out.write(i == 0 ? "\n" : ",\n");

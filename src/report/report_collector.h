@@ -23,12 +23,15 @@ class ReportCollector : public SectionObserver {
   public:
     // Fills `model`, whose listings' paths are set, from the calls of the run
     // it observes; writes the pages into `directory` when there is one. The
-    // run is to keep the removed sections and listing 1's summary TER line.
+    // run is to keep the removed sections, read whole, and listing 1's
+    // summary TER line.
     ReportCollector(ReportModel& model, const ReportDirectory* directory);
 
     // Gives every section of listing 2 its place in the model and its page.
     void listing2Read(const ProfileListing& listing2) override;
-    // Listing 1's header and summary TER figures, and the removed sections.
+    // Listing 1's header and summary TER figures, and the removed sections:
+    // those that hold the functions of a section only listing 2 has are
+    // paired with it (moved or renamed files), the others listed as removed.
     void listing1Read(const ProfileListing& listing1,
                       const std::vector<RemovedSection>& removed) override;
     void sectionCompared(const MonitoredFile* file1, const MonitoredFile& file2) override;
@@ -54,11 +57,27 @@ class ReportCollector : public SectionObserver {
         }
     };
 
-    void summarise(FileSummary& summary, const MonitoredFile* file1, const MonitoredFile& file2);
+    // A removed section of listing 1 that a section only listing 2 has was
+    // moved from.
+    struct MovedFrom {
+        const MonitoredFile* section;
+        std::string path;
+    };
+
+    void pairMovedFiles(const std::vector<RemovedSection>& removed, std::vector<bool>& moved);
+    void summarise(FileSummary& summary, const MonitoredFile* file1, const MonitoredFile& file2,
+                   const SectionAlignment& alignment);
     void keepLostItems(std::size_t index, const FileSummary& summary, const MonitoredFile& file1,
                        const MonitoredFile& file2);
+    void keepAlignedLostItems(std::size_t index, const FileSummary& summary,
+                              const SectionAlignment& alignment);
+    // Keeps the lost item numbered `number` of the `index`th file when it is
+    // among the first; false when it and every later item of the file are not.
+    bool keepLostItem(std::size_t index, std::int64_t number, const FileSummary& summary,
+                      const FunctionBlock& function2, const ListingLine& line1,
+                      const ListingLine& line2, int column);
     void writePage(const FileSummary& summary, const MonitoredFile& file2,
-                   const MonitoredFile* file1);
+                   const MonitoredFile* file1, const SectionAlignment* alignment);
 
     ReportModel& model_;
     const ReportDirectory* directory_;
@@ -66,6 +85,8 @@ class ReportCollector : public SectionObserver {
     const ProfileListing* listing2_ = nullptr;
     const char* listing2View_ = nullptr;
     std::unordered_map<const MonitoredFile*, std::size_t> indexOf_;
+    // Sections only listing 2 has, with the removed section each was moved from.
+    std::unordered_map<const MonitoredFile*, MovedFrom> movedFrom_;
     // The first lost items in listing 2's order, the last of them on top.
     std::priority_queue<PlacedLostItem, std::vector<PlacedLostItem>, LaterPlace> lostItems_;
     OutputStream page_;

@@ -2,6 +2,7 @@
 #include "report/report_command_line.h"
 
 #include <array>
+#include <charconv>
 #include <cstddef>
 #include <iterator>
 #include <optional>
@@ -14,7 +15,7 @@ namespace korvcmp {
 const std::string_view kReportUsage =
     "Usage: korvcmp-report -i1 LISTING1 -i2 LISTING2 [--html DIR] [--markdown FILE|-]\n"
     "                      [--json FILE|-] [--sarif FILE] [--codequality FILE]\n"
-    "                      [--title TEXT] [--fail-on-lost]\n"
+    "                      [--title TEXT] [--fail-on-lost] [--fail-under-added PCT]\n"
     "       korvcmp-report -h | --help | --version\n"
     "\n"
     "Compares two execution profile listings as korvcmp does and writes what\n"
@@ -33,14 +34,18 @@ const std::string_view kReportUsage =
     "  --codequality FILE  the same as a GitLab Code Quality report\n"
     "  --title TEXT     the report's title (default: \"Coverage: LISTING1 -> LISTING2\")\n"
     "  --fail-on-lost   exit with status 1 when coverage was lost\n"
+    "  --fail-under-added PCT\n"
+    "                   exit with status 1 when less than PCT percent of the\n"
+    "                   items of added code (code only listing 2 has) is covered\n"
     "  -h, --help       this text\n"
     "  --version        the version\n"
     "\n"
     "  korvcmp-report -i1 base.lst -i2 new.lst --html report \\\n"
     "                 --markdown \"$GITHUB_STEP_SUMMARY\" --fail-on-lost\n"
     "\n"
-    "Exit status: 0 written; 1 with --fail-on-lost, coverage lost (in a compared\n"
-    "file, or a file only in listing 1 that listing 1 covered); 2 trouble (a bad\n"
+    "Exit status: 0 written; 1 with --fail-on-lost, coverage lost (in a compared,\n"
+    "edited or moved file, or a file only in listing 1 that listing 1 covered),\n"
+    "or with --fail-under-added, too little added code covered; 2 trouble (a bad\n"
     "command line, a listing that cannot be read or is not valid, output that\n"
     "cannot be written), with one line on standard error.\n";
 
@@ -48,26 +53,40 @@ namespace {
 
 constexpr std::string_view kSeeUsage = " (korvcmp-report -h shows the usage)";
 
+// A percentage from 0 to 100, such as "80" or "92.5"; below 0 when `text`
+// is none.
+double percentageOf(std::string_view text) {
+    double value = -1;
+    const auto [end, error] =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+    if (error != std::errc() || end != text.data() + text.size() || !(value >= 0) || value > 100) {
+        return -1;
+    }
+    return value;
+}
+
 }  // namespace
 
 ReportCommandLine parseReportCommandLine(int argumentCount, const char* const* arguments) {
     ReportCommandLine result;
     ReportOptions& options = result.options;
     const char* title = nullptr;
+    const char* failUnderAdded = nullptr;
     // The options that take a value, each in the form "OPTION VALUE" or, for
     // the long ones, "OPTION=VALUE".
     struct ValueOption {
         std::string_view name;
         const char** value;
     };
-    const std::array<ValueOption, 8> valueOptions = {{{"-i1", &options.listing1Path},
+    const std::array<ValueOption, 9> valueOptions = {{{"-i1", &options.listing1Path},
                                                       {"-i2", &options.listing2Path},
                                                       {"--html", &options.htmlDirectory},
                                                       {"--markdown", &options.markdownPath},
                                                       {"--json", &options.jsonPath},
                                                       {"--sarif", &options.sarifPath},
                                                       {"--codequality", &options.codeQualityPath},
-                                                      {"--title", &title}}};
+                                                      {"--title", &title},
+                                                      {"--fail-under-added", &failUnderAdded}}};
     const auto fail = [&](const std::string& message) {
         result.error = message + std::string(kSeeUsage);
         return result;
@@ -109,6 +128,13 @@ ReportCommandLine parseReportCommandLine(int argumentCount, const char* const* a
             return fail(std::string(matched->name) + " needs a value");
         }
         *matched->value = *value;
+    }
+    if (failUnderAdded != nullptr) {
+        options.failUnderAdded = percentageOf(failUnderAdded);
+        if (options.failUnderAdded < 0) {
+            return fail("--fail-under-added needs a percentage from 0 to 100, not " +
+                        quoted(failUnderAdded));
+        }
     }
     if (options.listing1Path == nullptr || options.listing2Path == nullptr) {
         return fail("both listings are needed: -i1 LISTING1 -i2 LISTING2");

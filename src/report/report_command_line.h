@@ -1,7 +1,7 @@
 // The command line of korvcmp-report:
 //   korvcmp-report -i1 LISTING1 -i2 LISTING2 [--html DIR] [--markdown FILE|-]
 //                  [--json FILE|-] [--sarif FILE] [--codequality FILE]
-//                  [--title TEXT] [--fail-on-lost]
+//                  [--title TEXT] [--fail-on-lost] [--fail-under-added PCT]
 //   korvcmp-report -h | --help | --version
 #pragma once
 
@@ -22,6 +22,9 @@ struct ReportOptions {
     const char* codeQualityPath = nullptr;  // none: no Code Quality report
     std::string title;
     bool failOnLost = false;
+    // --fail-under-added: the least changed-code coverage, in percent; below
+    // 0 when not given.
+    double failUnderAdded = -1;
 };
 
 struct ReportCommandLine {

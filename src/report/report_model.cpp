@@ -43,6 +43,13 @@ TerFigures changedCodeCoverage(const ChangeCategories& changes) {
     return figures;
 }
 
+double addedCoveragePercent(const ChangeCategories& changes) {
+    const std::int64_t added = changes.addedCovered + changes.addedUncovered;
+    return added == 0
+               ? 100.0
+               : 100.0 * static_cast<double>(changes.addedCovered) / static_cast<double>(added);
+}
+
 const std::string* ListingHeader::field(std::string_view label) const {
     for (const auto& [name, value] : fields) {
         if (name == label) {

@@ -25,7 +25,9 @@ std::int64_t coverageTenths(const TerFigures& figures);
 struct FunctionSummary {
     std::string name;  // the FUNCTION line's text after "FUNCTION "
     std::uint32_t line = 0;
-    TerFigures ter1;  // none outside compared files and in function coverage
+    // Of the function and its partner in listing 1: none in function
+    // coverage, ter1 none for a function listing 1 lacks, ter2 for a deleted one.
+    TerFigures ter1;
     TerFigures ter2;
     ChangeFigures change;
     // What became of the function's items, also in files korvcmp does not
@@ -131,6 +133,10 @@ struct ReportModel;
 // such a file counts as new in korvcmp's figures, while korvcmp-lost counts
 // only the items marked new.
 std::int64_t newOfFilesNotCompared(const ReportModel& model);
+
+// Changed-code coverage: the share of the items of added code (only listing
+// 2 has them) that listing 2 covers, in percent; 100 when nothing was added.
+double addedCoveragePercent(const ChangeCategories& changes);
 
 struct ReportModel {
     std::string title;

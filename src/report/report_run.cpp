@@ -199,6 +199,7 @@ int runReportOrRaise(const ReportOptions& options, std::FILE* errors,
     request.options = pipeline;
     request.observer = &collector;
     request.keepRemovedSections = true;
+    request.readRemovedSectionsWhole = true;
     request.keepListing1SummaryTer = true;
     RunState run(request, systemMemory());
     // Whatever ends the run, the worker is stopped before the collector its
@@ -241,8 +242,18 @@ int runReportOrRaise(const ReportOptions& options, std::FILE* errors,
     for (const std::string& warning : model.warnings) {
         kReportFrame.warning(errors, warning);
     }
+    const bool tooLittleAdded = options.failUnderAdded >= 0 &&
+                                addedCoveragePercent(model.totals.changes) < options.failUnderAdded;
+    if (tooLittleAdded) {
+        const ChangeCategories& changes = model.totals.changes;
+        kReportFrame.error(errors,
+                           "changed-code coverage under --fail-under-added: " +
+                               std::to_string(changes.addedCovered) + " of " +
+                               std::to_string(changes.addedCovered + changes.addedUncovered) +
+                               " items of added code covered");
+    }
     if (!model.gateFailed) {
-        return kReportWritten;
+        return tooLittleAdded ? kReportLostCoverage : kReportWritten;
     }
     for (const std::string& reason : model.lostCoverageReasons) {
         kReportFrame.error(errors, "lost coverage: " + reason);

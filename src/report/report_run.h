@@ -11,7 +11,7 @@
 namespace korvcmp {
 
 inline constexpr int kReportWritten = 0;
-inline constexpr int kReportLostCoverage = 1;  // with --fail-on-lost
+inline constexpr int kReportLostCoverage = 1;  // --fail-on-lost or --fail-under-added
 inline constexpr int kReportTrouble = 2;
 
 // Runs the comparison `options` asks for and writes its outputs; warnings

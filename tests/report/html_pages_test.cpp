@@ -124,7 +124,7 @@ class PageCollector : public SectionObserver {
         }
         OutputStream out;
         out.useMemory(&pages[&file2]);
-        writeFilePage(out, model_, summary, file2, file1, run->listing2->coverageView);
+        writeFilePage(out, model_, summary, file2, file1, run->listing2->coverageView, nullptr);
         ASSERT_TRUE(out.close());
         summaries[&file2] = std::move(summary);
     }
@@ -323,7 +323,7 @@ TEST(HtmlPages, PartsOfALongSectionLinkToEachOther) {
             PagesInMemory files;
             // Listing 1's sections are gone by now: listing 2's lines alone.
             writeFilePage(files, model, summary, *file, nullptr, run.listing2->coverageView,
-                          rowsPerPart);
+                          nullptr, rowsPerPart);
             ASSERT_FALSE(files.names.empty());
             EXPECT_EQ(files.names[0], "files/7-x.c.html");
             if (files.names.size() > 1) {
@@ -423,7 +423,7 @@ TEST(HtmlPages, AlignedPageShowsAddedDeletedAndMovedLines) {
     // In parts of two rows: the same rows, addresses and lost items.
     PagesInMemory files;
     writeFilePage(files, model, summary, *sample.file2, sample.file1,
-                  sample.listings->listing2->coverageView, 2, &alignment);
+                  sample.listings->listing2->coverageView, &alignment, 2);
     EXPECT_GT(files.names.size(), 1U);
     std::string all;
     for (const std::string& name : files.names) {

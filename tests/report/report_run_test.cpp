@@ -23,6 +23,8 @@
 #include "report/report_findings.h"
 #include "report/report_run.h"
 #include "support/aligned_sample.h"
+#include "support/damaged_listings.h"
+#include "support/listing_builder.h"
 #include "support/test_support.h"
 
 namespace korvcmp::testing {
@@ -48,7 +50,10 @@ ReportModel modelOf(const std::string& one, const std::string& two,
     ReportFindings findings(sarif != nullptr ? &sarifStream : nullptr, nullptr);
     findings.begin();
     collector.writeFindingsTo(&findings);
-    RunRequest request{ListingPaths{one.c_str(), two.c_str()}, options, &collector, true, true};
+    RunRequest request{ListingPaths{one.c_str(), two.c_str()}, options, &collector};
+    request.keepRemovedSections = true;
+    request.readRemovedSectionsWhole = true;
+    request.keepListing1SummaryTer = true;
     RunState run(request, systemMemory());
     compareListings(run);
     collector.finish();
@@ -155,16 +160,20 @@ ComparedFigures figuresOf(const ReportModel& model) {
             continue;
         }
         for (const FunctionSummary& function : file.functions) {
-            if (!file.functionCoverage) {
+            if (!file.functionCoverage && !function.deleted) {
                 figures.changes.push_back(changeText(function.change));
             }
         }
         figures.changes.push_back(changeText(file.change));
     }
     figures.changes.push_back(changeText(model.totals.change));
+    // korvcmp finds no lost items in edited and moved files: those are the
+    // report's own.
     for (const LostItem& item : model.firstLostItems) {
-        figures.lostItems.push_back(
-            lostItemText(item.file, item.line, item.countName, item.description));
+        if (!item.edited && !item.moved) {
+            figures.lostItems.push_back(
+                lostItemText(item.file, item.line, item.countName, item.description));
+        }
     }
     return figures;
 }
@@ -200,16 +209,24 @@ TEST(ReportModel, FiguresAndLostItemsAreThoseOfTheComparedListing) {
                   std::vector<std::string>(
                       expected.lostItems.begin(),
                       expected.lostItems.begin() + static_cast<std::ptrdiff_t>(kept)));
-        EXPECT_EQ(model.lostItemCount, static_cast<std::int64_t>(expected.lostItems.size()));
+        std::int64_t alignedLost = 0;
+        for (const FileSummary& file : model.files) {
+            alignedLost += file.edited || !file.movedFrom.empty() ? file.changes.lost : 0;
+        }
+        EXPECT_EQ(model.lostItemCount - alignedLost,
+                  static_cast<std::int64_t>(expected.lostItems.size()));
         // Every lost item a result, as korvcmp-lost writes it: the same place,
-        // words and fingerprint. Sections of the same file are compared when
-        // listing 1's is read, so the results come in another order.
+        // words and fingerprint; and one for every lost item of an edited or
+        // moved file. Sections of the same file are compared when listing 1's
+        // is read, so the results come in another order.
         std::vector<std::string> results = sarifResults(sarif, "lost-coverage");
         std::vector<std::string> lostResults = sarifResults(lostSarif(compared), "lost-coverage");
         std::sort(results.begin(), results.end());
         std::sort(lostResults.begin(), lostResults.end());
-        EXPECT_EQ(results, lostResults);
-        EXPECT_EQ(results.size(), expected.lostItems.size());
+        EXPECT_TRUE(
+            std::includes(results.begin(), results.end(), lostResults.begin(), lostResults.end()));
+        EXPECT_EQ(results.size(),
+                  expected.lostItems.size() + static_cast<std::size_t>(alignedLost));
     }
 }
 
@@ -271,7 +288,7 @@ TEST(ReportModel, ExamplePairInDetail) {
         bool lost;
     };
     const std::vector<Expected> expected = {
-        {"src/control.c", FileStatus::NotCompared, "different profile", 9, 14, false},
+        {"src/control.c", FileStatus::NotCompared, "different profile", 9, 14, true},
         {"src/display.c", FileStatus::Compared, "", 4, 4, true},
         {"src/main.c", FileStatus::Compared, "", 44, 42, true},
         {"src/selftest.c", FileStatus::NotCompared, "no file", -1, 16, false},
@@ -295,7 +312,15 @@ TEST(ReportModel, ExamplePairInDetail) {
     EXPECT_EQ(model.totals.compared, 3u);
     EXPECT_EQ(model.totals.notCompared, 2u);
     EXPECT_EQ(model.totals.removed, 1u);
-    EXPECT_EQ(model.totals.withLostCoverage, 4u);
+    EXPECT_EQ(model.totals.withLostCoverage, 5u);
+    // The edited file's one lost item: the FALSE outcome of its ternary,
+    // moved down by the decision inserted above it.
+    ASSERT_FALSE(model.firstLostItems.empty());
+    const LostItem& first = model.firstLostItems.front();
+    EXPECT_EQ(first.file + ":" + std::to_string(first.line) + " " + first.countName,
+              "src/control.c:44 FALSE outcome");
+    EXPECT_TRUE(first.edited);
+    EXPECT_EQ(model.files[0].changes.lost, 1);
     ASSERT_NE(model.listing1.field("Test command"), nullptr);
     EXPECT_EQ(*model.listing1.field("Test command"), "thermoctl -v -s 21");
     EXPECT_EQ(model.listing2.coverageView, "Decision+Condition coverage");
@@ -349,6 +374,13 @@ TEST(ReportCommandLine, OptionsAndMistakes) {
                   "--json and --sarif name"},
              Case{{"-i1", "a", "-i2", "b", "--sarif", "q", "--codequality", "q"},
                   "--sarif and --codequality name"},
+             Case{{"-i1", "a", "-i2", "b", "--json", "j", "--fail-under-added", "92.5"}, ""},
+             Case{{"-i1", "a", "-i2", "b", "--json", "j", "--fail-under-added=100.5"},
+                  "--fail-under-added needs a percentage"},
+             Case{{"-i1", "a", "-i2", "b", "--json", "j", "--fail-under-added", "-1"},
+                  "--fail-under-added needs a percentage"},
+             Case{{"-i1", "a", "-i2", "b", "--json", "j", "--fail-under-added", "8O"},
+                  "--fail-under-added needs a percentage"},
          }) {
         const ReportCommandLine line =
             parseReportCommandLine(static_cast<int>(c.arguments.size()), c.arguments.data());
@@ -413,11 +445,24 @@ TEST(ReportRun, StatusMessagesAndWhatIsLeft) {
                    summary},
                   kReportLostCoverage,
                   "korvcmp-report: lost coverage: 23 items lost in 3 compared files\n"
+                  "korvcmp-report: lost coverage: 1 item lost in 1 edited or moved file\n"
                   "korvcmp-report: lost coverage: src/log.c was removed; listing 1 covered 8 of "
                   "its items\n",
                   true},
              Case{"lost, not gated",
                   {"-i1", run1, "-i2", run2, "--html", report},
+                  kReportWritten,
+                  "",
+                  true},
+             // 18 of the 23 items of added code are covered: 78.3 %.
+             Case{"added code under the bar",
+                  {"-i1", run1, "-i2", run2, "--html", report, "--fail-under-added", "78.5"},
+                  kReportLostCoverage,
+                  "korvcmp-report: changed-code coverage under --fail-under-added: 18 of 23 items "
+                  "of added code covered\n",
+                  true},
+             Case{"added code over the bar",
+                  {"-i1", run1, "-i2", run2, "--html", report, "--fail-under-added=78"},
                   kReportWritten,
                   "",
                   true},
@@ -553,6 +598,83 @@ TEST(ReportRun, OutputsNeverReplaceInputsOrOneAnother) {
     EXPECT_NE(inside.errors.find("-i1 \"" + report + "/a.lst\" is inside the report directory"),
               std::string::npos)
         << inside.errors;
+}
+
+// A file section only listing 2 has takes the removed section of listing 1
+// that holds its functions: one entry, moved, with its lost items.
+TEST(ReportModel, MovedFileIsPairedWithItsRemovedSection) {
+    const TempDir dir;
+    const auto fileOf = [](const std::string& name, std::vector<FunctionLayout> functions) {
+        FileLayout file;
+        file.name = name;
+        file.functions = std::move(functions);
+        return file;
+    };
+    const auto body = [](const char* hits) {
+        return std::vector<std::string>{
+            profileLine(hits, "", hits[0] == '0' ? '-' : ' ', "11", "return")};
+    };
+    ListingLayout one;
+    one.files = {fileOf("src/a.c", {function("f", body("2")), function("g", body("1"))}),
+                 fileOf("src/old.c", {function("h", body("1"))})};
+    ListingLayout two;
+    two.files = {fileOf("lib/a.c", {function("f", body("0")), function("g", body("1"))}),
+                 fileOf("src/new.c", {function("k", body("1"))})};
+    const ReportModel model =
+        modelOf(dir.write("1.lst", render(one)), dir.write("2.lst", render(two)));
+    ASSERT_EQ(model.files.size(), 3U);
+    EXPECT_EQ(model.files[0].movedFrom, "src/a.c");
+    EXPECT_EQ(model.files[0].changes.lost, 1);
+    EXPECT_EQ(model.files[0].changes.keptCovered, 3);
+    EXPECT_EQ(model.files[1].movedFrom, "");
+    EXPECT_EQ(model.files[1].changes.addedCovered, 2);
+    EXPECT_EQ(model.files[2].path, "src/old.c");
+    EXPECT_EQ(model.files[2].status, FileStatus::Removed);
+    EXPECT_EQ(model.files[2].changes.deletedCovered, 2);
+    EXPECT_EQ(model.totals.changes.deletedCovered, 2);
+    EXPECT_EQ(model.totals.withLostCoverage, 2U);
+    ASSERT_EQ(model.firstLostItems.size(), 1U);
+    EXPECT_TRUE(model.firstLostItems[0].moved);
+    EXPECT_EQ(model.firstLostItems[0].file + ":" + std::to_string(model.firstLostItems[0].line),
+              "lib/a.c:11");
+    EXPECT_EQ(model.lostItemCount, 1);
+}
+
+// Listing 1's sections that listing 2 lacks are read whole, but damage to
+// them fails the run only where korvcmp, which skips them, fails, and with
+// its message; a section it cannot read is listed with a warning.
+TEST(ReportRun, DamagedListing1FailsOnlyAsKorvcmpFails) {
+    const TempDir dir;
+    const std::string two = sourcePath("examples/run2.lst");
+    const std::string one = dir.file("damaged.lst");
+    const std::string json = dir.file("report.json");
+    std::size_t failures = 0;
+    std::size_t warned = 0;
+    // The report shows a line end inside a message escaped.
+    const auto message = [](std::string text, std::string_view prefix) {
+        text = text.substr(std::min(text.size(), text.find(prefix) + prefix.size()));
+        text = text.substr(0, text.find_first_of('\n'));
+        return text.ends_with("\\x0a") ? text.substr(0, text.size() - 4) : text;
+    };
+    const std::vector<Variant> variants =
+        variantsOf(readFile(sourcePath("examples/run1.lst")), false);
+    for (std::size_t i = 0; i < variants.size(); ++i) {
+        SCOPED_TRACE(variants[i].family + ", variant " + std::to_string(i));
+        dir.write("damaged.lst", variants[i].content);
+        const InProcessResult korvcmp = runInProcess({"-i1", one, "-i2", two, "-p", dir.file("x")});
+        const Outcome report = runWith({"-i1", one, "-i2", two, "--json", json});
+        if (korvcmp.status == 0) {
+            EXPECT_EQ(report.status, kReportWritten) << report.errors;
+            warned += report.errors.find("cannot be read as a section") != std::string::npos;
+        } else {
+            ++failures;
+            EXPECT_EQ(report.status, kReportTrouble);
+            EXPECT_EQ(message(report.errors, "korvcmp-report: "),
+                      message(korvcmp.errorOutput, "korvcmp error: "));
+        }
+    }
+    EXPECT_GT(failures, 0U);
+    EXPECT_GT(warned, 0U);
 }
 
 // The example pair's report, JSON and Markdown, byte for byte as in

@@ -185,10 +185,14 @@ ReportModel sampleModel() {
     compared.functions.push_back(
         {"main()", 12, ter(100, 2, 2), ter(50, 1, 2), {2, 0, 1}, {}, false, {}});
     compared.functions.push_back({"f\"\x01\xff", 20, {}, {}, {}, {}, false, {}});
+    compared.changes = {1, 2, 3, 4, 5, 6, 7, 8};
     model.files.push_back(compared);
     FileSummary notCompared =
         fileSummary("src/b|c.c", FileStatus::NotCompared, {0, 1, 0}, {}, ter(50, 1, 2));
     notCompared.reason = "no file";
+    notCompared.movedFrom = "src/b.c";
+    notCompared.functions.push_back({"g(int)", 3, {}, {}, {}, {}, false, "g()"});
+    notCompared.functions.push_back({"h()", 9, {}, {}, {}, {}, true, {}});
     model.files.push_back(notCompared);
     model.files.push_back(fileSummary("src/gone.c", FileStatus::Removed, {}, ter(80, 4, 5)));
     model.totals = {ter(64, 96, 149), ter(70, 110, 157), {96, 21, 5}, 1, 1, 1, 2, {}};
@@ -236,16 +240,26 @@ TEST(JsonReport, ParsesAndHoldsEveryFieldWithItsNulls) {
           R"("lostItems": 2,)",
           R"({"file": "src/a.c", "status": "compared", "reason": null, "page": "files/a.c.html", )",
           R"("ter1": {"percent": 71, "covered": 5, "total": 7}, )",
-          R"("ter2": {"percent": 57, "covered": 4, "total": 7}, "hits1": 5, "new": 1, "lost": 2, "functions": [)",
+          R"("ter2": {"percent": 57, "covered": 4, "total": 7}, "hits1": 5, "new": 1, "lost": 2, )",
+          R"("movedFrom": null, "changes": {"keptCovered": 1, "keptUncovered": 2, "gained": 3, )",
+          R"("lost": 4, "addedCovered": 5, "addedUncovered": 6, "deletedCovered": 7, )",
+          R"("deletedUncovered": 8}, "functions": [)",
           R"j({"function": "main()", "line": 12, "ter1": {"percent": 100, "covered": 2, "total": 2}, )j",
           R"({"function": "f\"\u0001\ufffd", "line": 20, "ter1": null, "ter2": null, )",
-          R"("hits1": 0, "new": 0, "lost": 0}
+          R"("hits1": 0, "new": 0, "lost": 0, "changes": {"keptCovered": 0, )",
+          R"("deletedUncovered": 0}, "deleted": false, "renamedFrom": null}
     ]},)",
           R"({"file": "src/b|c.c", "status": "not compared", "reason": "no file", "page": null, )",
           R"("ter1": null, "ter2": {"percent": 50, "covered": 1, "total": 2}, "hits1": 0, "new": 1, )",
+          R"("movedFrom": "src/b.c", )",
+          R"j({"function": "g(int)", )j",
+          R"j("deleted": false, "renamedFrom": "g()"},)j",
+          R"j({"function": "h()", )j",
+          R"j("deleted": true, "renamedFrom": null})j",
           R"({"file": "src/gone.c", "status": "removed", "reason": null, "page": null, )",
           R"("ter1": {"percent": 80, "covered": 4, "total": 5}, "ter2": null, "hits1": 0, "new": 0, )",
-          R"("lost": 0, "functions": []}
+          R"("lost": 0, "movedFrom": null, "changes": {)",
+          R"("deletedUncovered": 0}, "functions": []}
   ]
 })"}},
     };
