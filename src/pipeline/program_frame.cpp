@@ -45,6 +45,12 @@ void ProgramFrame::warning(std::FILE* errors, std::string_view message) const {
 
 void ProgramFrame::writeShown(std::FILE* errors, std::string_view first, std::string_view second,
                               std::string_view message) const {
+    // One line: a message that ends in a newline of its own (the one of a
+    // strange profile line does) gets none but the line's. korvcmp writes
+    // such a message as it always did, with an empty line after it.
+    while (escapesListingText && message.ends_with('\n')) {
+        message.remove_suffix(1);
+    }
     // A message without a byte to escape needs no copy; one that cannot be
     // copied for want of memory says so instead.
     if (!escapesListingText || isTerminalSafe(message)) {

@@ -1,6 +1,7 @@
 // Directories in the operating system's own terms, as the report directory
-// needs them: what a path names, making a directory, renaming one inside its
-// folder, and removing a whole tree without ever following a link out of it.
+// needs them: what a path names, the names in a folder, making a directory,
+// renaming one inside its folder or swapping two in one step, and removing a
+// whole tree without ever following a link out of it.
 // Paths are the program's own: bytes as the command line gave them, passed to
 // the system as the other platform files pass theirs (on Windows, in the
 // code page of the system's file functions, as CreateFileA takes them). One
@@ -8,6 +9,8 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace korvcmp {
 
@@ -36,12 +39,29 @@ bool makeDirectory(const std::string& path);
 // while a file inside is still open).
 bool renameDirectory(const std::string& from, const std::string& to);
 
-// Removes the directory `path` with everything in it. A symbolic link or a
-// junction inside is removed as a link; what it points to is kept. Read-only
-// files are removed too. True when nothing is left at `path` (also when
-// nothing was there); false when `path` is no directory (a link to one is
-// left as it is) or something could not be removed.
-bool removeDirectoryTree(const std::string& path);
+// How exchangeDirectories went.
+enum class Exchange {
+    done,         // each name holds what the other held
+    unsupported,  // the system or the file system cannot; nothing changed
+    failed,       // it could not be done (lastDirectoryError() says why)
+};
+
+// Swaps the directories `first` and `second`, names in the same folder, in
+// one step: at every moment each name holds one of the two (Linux's
+// renameat2 with RENAME_EXCHANGE; unsupported elsewhere).
+Exchange exchangeDirectories(const std::string& first, const std::string& second);
+
+// The names in the folder `folder` that begin with `prefix`, in no
+// particular order; none when the folder cannot be read.
+std::vector<std::string> namesStartingWith(const std::string& folder, std::string_view prefix);
+
+// Removes the directory `path` with everything in it; its entry `last`, when
+// given, goes last, so that a removal cut short leaves it. A symbolic link or
+// a junction inside is removed as a link; what it points to is kept.
+// Read-only files are removed too. True when nothing is left at `path` (also
+// when nothing was there); false when `path` is no directory (a link to one
+// is left as it is) or something could not be removed.
+bool removeDirectoryTree(const std::string& path, std::string_view last = {});
 
 // Removes the file `path` (not a directory); false when it cannot.
 bool removeFile(const std::string& path);

@@ -1,7 +1,10 @@
 // Directories on POSIX systems. A tree is removed through directory
 // descriptors (openat with O_NOFOLLOW, unlinkat), so that a link inside it,
 // or one put in place of a directory while the tree is being removed, is
-// removed as a link and never followed.
+// removed as a link and never followed. On Linux, renameat2 swaps two
+// directories in one step and renames one without ever replacing what took
+// its new name meanwhile; elsewhere (and with -DKORVCMP_PORTABLE=ON) the
+// swap is unsupported and a rename checks the new name first.
 #include "platform/directories.h"
 
 #include <dirent.h>
@@ -10,14 +13,21 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdio>
 #include <cstring>
+
+#if defined(__linux__) && !defined(KORVCMP_PORTABLE) && defined(RENAME_EXCHANGE) && \
+    defined(RENAME_NOREPLACE)
+#define KORVCMP_HAS_RENAMEAT2 1
+#endif
 
 namespace korvcmp {
 namespace {
 
 constexpr int kDirectoryFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
-bool removeContents(int directory);
+bool removeContents(int directory, std::string_view last = {});
 
 // Removes the entry `name` of `parent`: a directory with its contents, and
 // anything else (a link too) as it is. False with errno set when it fails.
@@ -43,9 +53,13 @@ bool removeEntry(int parent, const char* name) {
     return ::unlinkat(parent, name, AT_REMOVEDIR) == 0 || errno == ENOENT;
 }
 
-// Removes everything in the open `directory`, and closes it. False with
-// errno set for the first failure; the rest is still removed.
-bool removeContents(int directory) {
+// Removes everything in the open `directory`, its entry `last` after the
+// others, and closes it. False with errno set for the first failure; the
+// rest is still removed.
+bool removeContents(int directory, std::string_view last) {
+    if (last.size() > NAME_MAX) {
+        last = {};  // no entry has such a name
+    }
     DIR* const entries = ::fdopendir(directory);
     if (entries == nullptr) {
         const int error = errno;
@@ -66,10 +80,20 @@ bool removeContents(int directory) {
             break;
         }
         const char* const name = entry->d_name;
-        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0 ||
+            (!last.empty() && name == last)) {
             continue;
         }
         if (!removeEntry(::dirfd(entries), name) && removed) {
+            removed = false;
+            firstError = errno;
+        }
+    }
+    if (removed && !last.empty()) {
+        // Copied without allocating: a tree is also removed while unwinding.
+        char lastName[NAME_MAX + 1] = {};
+        last.copy(lastName, last.size());
+        if (!removeEntry(::dirfd(entries), lastName)) {
             removed = false;
             firstError = errno;
         }
@@ -120,6 +144,15 @@ bool makeDirectory(const std::string& path) {
 }
 
 bool renameDirectory(const std::string& from, const std::string& to) {
+#ifdef KORVCMP_HAS_RENAMEAT2
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return false;
+    }
+    // A file system without RENAME_NOREPLACE: checked first, as elsewhere.
+#endif
     // rename(2) would put `from` in the place of an empty directory `to`.
     struct stat status {};
     if (::lstat(to.c_str(), &status) == 0) {
@@ -129,11 +162,41 @@ bool renameDirectory(const std::string& from, const std::string& to) {
     return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
+Exchange exchangeDirectories(const std::string& first, const std::string& second) {
+#ifdef KORVCMP_HAS_RENAMEAT2
+    if (::renameat2(AT_FDCWD, first.c_str(), AT_FDCWD, second.c_str(), RENAME_EXCHANGE) == 0) {
+        return Exchange::done;
+    }
+    return errno == EINVAL || errno == ENOSYS || errno == ENOTSUP ? Exchange::unsupported
+                                                                  : Exchange::failed;
+#else
+    static_cast<void>(first);
+    static_cast<void>(second);
+    return Exchange::unsupported;
+#endif
+}
+
+std::vector<std::string> namesStartingWith(const std::string& folder, std::string_view prefix) {
+    std::vector<std::string> names;
+    DIR* const entries = ::opendir(folder.c_str());
+    if (entries == nullptr) {
+        return names;
+    }
+    while (const dirent* const entry = ::readdir(entries)) {
+        const std::string_view name = entry->d_name;
+        if (name.starts_with(prefix)) {
+            names.emplace_back(name);
+        }
+    }
+    ::closedir(entries);
+    return names;
+}
+
 bool removeFile(const std::string& path) {
     return ::unlink(path.c_str()) == 0;
 }
 
-bool removeDirectoryTree(const std::string& path) {
+bool removeDirectoryTree(const std::string& path, std::string_view last) {
     struct stat status {};
     if (::lstat(path.c_str(), &status) != 0) {
         return errno == ENOENT;
@@ -146,7 +209,7 @@ bool removeDirectoryTree(const std::string& path) {
     if (directory < 0) {
         return false;
     }
-    if (!removeContents(directory)) {
+    if (!removeContents(directory, last)) {
         return false;
     }
     return ::rmdir(path.c_str()) == 0 || errno == ENOENT;

@@ -58,7 +58,7 @@ void makeWritable(const std::wstring& path, DWORD attributes) {
     }
 }
 
-bool removeTree(const std::wstring& path);
+bool removeTree(const std::wstring& path, const std::wstring& last = {});
 
 // Removes one entry of a directory being removed, with `attributes` as the
 // directory listing gave them.
@@ -75,9 +75,11 @@ bool removeEntry(const std::wstring& path, DWORD attributes) {
     return removed != 0 || isNotFound(GetLastError()) || failed();
 }
 
-// Removes the directory `path`, a real one, with its contents. The first
-// failure is kept in lastError; the rest is still removed.
-bool removeTree(const std::wstring& path) {
+// Removes the directory `path`, a real one, with its contents, its entry
+// `last` after the others. The first failure is kept in lastError; the rest
+// is still removed.
+bool removeTree(const std::wstring& path, const std::wstring& last) {
+    DWORD lastAttributes = INVALID_FILE_ATTRIBUTES;
     bool removed = true;
     DWORD firstError = ERROR_SUCCESS;
     WIN32_FIND_DATAW entry;
@@ -93,6 +95,10 @@ bool removeTree(const std::wstring& path) {
             if (name == L"." || name == L"..") {
                 continue;
             }
+            if (!last.empty() && name == last) {
+                lastAttributes = entry.dwFileAttributes;
+                continue;
+            }
             if (!removeEntry(path + L"\\" + name, entry.dwFileAttributes) && removed) {
                 removed = false;
                 firstError = lastError;
@@ -104,6 +110,11 @@ bool removeTree(const std::wstring& path) {
             removed = false;
             firstError = error;
         }
+    }
+    if (removed && lastAttributes != INVALID_FILE_ATTRIBUTES &&
+        !removeEntry(path + L"\\" + last, lastAttributes)) {
+        removed = false;
+        firstError = lastError;
     }
     if (!removed) {
         return failedWith(firstError);
@@ -171,12 +182,44 @@ bool renameDirectory(const std::string& from, const std::string& to) {
     return MoveFileExW(wideFrom.c_str(), wideTo.c_str(), 0) != 0 || failed();
 }
 
+Exchange exchangeDirectories(const std::string& first, const std::string& second) {
+    // Windows has no call that swaps two directories in one step.
+    static_cast<void>(first);
+    static_cast<void>(second);
+    return Exchange::unsupported;
+}
+
+std::vector<std::string> namesStartingWith(const std::string& folder, std::string_view prefix) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW entry;
+    const HANDLE search = FindFirstFileW((widePath(folder) + L"\\*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    const UINT codePage = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
+    do {
+        const int size =
+            WideCharToMultiByte(codePage, 0, entry.cFileName, -1, nullptr, 0, nullptr, nullptr);
+        if (size <= 1) {
+            continue;
+        }
+        std::string name(static_cast<std::size_t>(size), '\0');
+        WideCharToMultiByte(codePage, 0, entry.cFileName, -1, name.data(), size, nullptr, nullptr);
+        name.pop_back();  // the terminating NUL
+        if (std::string_view(name).starts_with(prefix)) {
+            names.push_back(std::move(name));
+        }
+    } while (FindNextFileW(search, &entry) != 0);
+    FindClose(search);
+    return names;
+}
+
 bool removeFile(const std::string& path) {
     const std::wstring wide = widePath(path);
     return (!wide.empty() && DeleteFileW(wide.c_str()) != 0) || failed();
 }
 
-bool removeDirectoryTree(const std::string& path) {
+bool removeDirectoryTree(const std::string& path, std::string_view last) {
     const std::wstring wide = widePath(path);
     if (wide.empty()) {
         return failedWith(ERROR_INVALID_NAME);
@@ -190,7 +233,7 @@ bool removeDirectoryTree(const std::string& path) {
         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
         return failedWith(ERROR_DIRECTORY);  // no directory of its own: left as it is
     }
-    return removeTree(wide);
+    return removeTree(wide, last.empty() ? std::wstring() : widePath(std::string(last)));
 }
 
 std::string lastDirectoryError() {

@@ -36,9 +36,11 @@ class OutputFile {
     // Why the last create, write or close failed.
     SystemFailure failure() const { return failure_; }
     // Creates a new file in the directory of the file `path` names (the file
-    // a symbolic link points to), to be renamed over it by close(); it gets
-    // the replaced file's permission bits. False when it cannot be created;
-    // nothing is changed then. Its lines end as the system's text files end them.
+    // a symbolic link points to), to be renamed over it by close(), or to
+    // take its name when there is none; it gets the replaced file's
+    // permission bits. Replacements of `path` that runs which have ended left
+    // there are removed first. False when it cannot be created; nothing else
+    // is changed then. Its lines end as the system's text files end them.
     bool createReplacement(const char* path, LineEnds lineEnds = LineEnds::system);
 
     bool isOpen() const { return handle_ != -1; }

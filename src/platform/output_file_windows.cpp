@@ -7,12 +7,15 @@
 // file keeps every byte otherwise. Windows keeps the name of a file that is
 // still open, so the replaced file must be closed by then (the run closes
 // its listings before the output); if it is not, close() fails and the
-// replaced file stays as it was.
+// replaced file stays as it was. A replacement is named
+// "NAME.korvcmp-PID-N.tmp": those of runs that have ended, killed before
+// they could remove them, are removed by the next.
 #include "platform/output_file.h"
 
 #include "platform/windows_api.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace korvcmp {
@@ -73,6 +76,44 @@ std::string resolvedPath(const char* path) {
     return target;
 }
 
+// Whether the process `id` has ended.
+bool hasEnded(unsigned long id) {
+    const HANDLE process =
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(id));
+    if (process == nullptr) {
+        return GetLastError() == ERROR_INVALID_PARAMETER;  // no such process
+    }
+    DWORD exitCode = 0;
+    const bool ended = GetExitCodeProcess(process, &exitCode) != 0 && exitCode != STILL_ACTIVE;
+    CloseHandle(process);
+    return ended;
+}
+
+// Removes the replacements of `replaced` that runs which have ended left.
+void removeDeadReplacements(const std::string& replaced) {
+    const std::string prefix = replaced + ".korvcmp-";
+    std::size_t folderEnd = replaced.find_last_of("\\/");
+    folderEnd = folderEnd == std::string::npos ? 0 : folderEnd + 1;
+    WIN32_FIND_DATAA entry;
+    const HANDLE search = FindFirstFileA((prefix + "*.tmp").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    const std::size_t idStart = prefix.size() - folderEnd;
+    do {
+        const std::string name = entry.cFileName;
+        if (name.size() <= idStart) {
+            continue;
+        }
+        char* end = nullptr;
+        const unsigned long id = std::strtoul(name.c_str() + idStart, &end, 10);
+        if (end != nullptr && *end == '-' && hasEnded(id)) {
+            DeleteFileA((replaced.substr(0, folderEnd) + name).c_str());
+        }
+    } while (FindNextFileA(search, &entry) != 0);
+    FindClose(search);
+}
+
 }  // namespace
 
 OutputFile::~OutputFile() {
@@ -113,6 +154,7 @@ bool OutputFile::createReplacement(const char* path, LineEnds lineEnds) {
     // A name of our own in the same directory, so that the rename stays on
     // one volume; CREATE_NEW never takes over a file that is already there,
     // so a name in use (another run, a leftover) moves on to the next one.
+    removeDeadReplacements(replaced);
     const std::string prefix = replaced + ".korvcmp-" + std::to_string(GetCurrentProcessId()) + "-";
     for (int tries = 0; tries < kReplacementNameTries; ++tries) {
         std::string candidate = prefix + std::to_string(tries) + ".tmp";

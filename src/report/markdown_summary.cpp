@@ -1,7 +1,7 @@
 // The Markdown summary of a comparison, for a pull request comment or a CI
 // job summary. Every line is put together first and written only when it
-// fits: what is written is counted, so the summary never passes
-// kMarkdownLimit, and a list that does not fit ends in "… and N more".
+// fits: what is written is counted, so the summary never passes its limit,
+// and a list that does not fit ends in "… and N more".
 #include <algorithm>
 #include <charconv>
 #include <cstddef>
@@ -18,20 +18,22 @@ namespace korvcmp {
 namespace {
 
 // Kept free for the headings and the "… and N more" lines, which are always
-// written.
-constexpr std::size_t kReserve = 4096;
+// written: an eighth of the limit, at most this much.
+constexpr std::size_t kLargestReserve = 4096;
 
 // The summary's bytes as they are written, against its limit.
 class MarkdownBudget {
   public:
-    explicit MarkdownBudget(OutputStream& out) : out_(out) {}
+    MarkdownBudget(OutputStream& out, std::size_t limit)
+        : out_(out), limit_(limit), reserve_(std::min(kLargestReserve, limit / 8)) {}
 
     std::size_t written() const { return written_; }
+    std::size_t limit() const { return limit_; }
 
     // Writes `text` when it ends before `end` and leaves the reserve; false
     // when it would not.
     bool writeIfFits(std::string_view text, std::size_t end) {
-        if (written_ + text.size() > std::min(end, kMarkdownLimit - kReserve)) {
+        if (written_ + text.size() > std::min(end, limit_ - reserve_)) {
             return false;
         }
         write(text);
@@ -39,7 +41,7 @@ class MarkdownBudget {
     }
     // A heading or a closing line, from the reserve.
     void writeFromReserve(std::string_view text) {
-        if (written_ + text.size() <= kMarkdownLimit) {
+        if (written_ + text.size() <= limit_) {
             write(text);
         }
     }
@@ -51,6 +53,8 @@ class MarkdownBudget {
     }
 
     OutputStream& out_;
+    std::size_t limit_;
+    std::size_t reserve_;
     std::size_t written_ = 0;
 };
 
@@ -120,6 +124,18 @@ void appendAlignedTotals(std::string& line, const ReportModel& model) {
     }
 }
 
+// A count as the listing gives it: its digits as they are, anything else a
+// code span like every text of a listing.
+void appendCount(std::string& line, std::string_view count) {
+    const bool digits = !count.empty() && std::all_of(count.begin(), count.end(),
+                                                      [](char c) { return c >= '0' && c <= '9'; });
+    if (digits) {
+        line.append(count);
+    } else {
+        appendMarkdownCode(line, count);
+    }
+}
+
 void writeTotals(MarkdownBudget& budget, const ReportModel& model, std::string& line) {
     const ReportTotals& totals = model.totals;
     line.assign("## ");
@@ -155,22 +171,22 @@ void writeTotals(MarkdownBudget& budget, const ReportModel& model, std::string& 
     line.append(" removed, ");
     appendCount(line, static_cast<std::int64_t>(totals.withLostCoverage));
     line.append(" with lost coverage.\n\n");
-    budget.writeIfFits(line, kMarkdownLimit);
+    budget.writeIfFits(line, budget.limit());
 }
 
 void writeWarnings(MarkdownBudget& budget, const ReportModel& model, std::string& line) {
     const bool gateReasons = model.gateFailed && !model.lostCoverageReasons.empty();
     for (std::size_t i = 0; gateReasons && i < model.lostCoverageReasons.size(); ++i) {
         line.assign("- **Lost coverage fails the run:** ");
-        appendMarkdownText(line, model.lostCoverageReasons[i]);
+        appendMarkdownCode(line, model.lostCoverageReasons[i]);  // it may name a file
         line.push_back('\n');
-        budget.writeIfFits(line, kMarkdownLimit);
+        budget.writeIfFits(line, budget.limit());
     }
     for (const std::string& warning : model.warnings) {
         line.assign("- **Warning:** ");
-        appendMarkdownText(line, warning);
+        appendMarkdownCode(line, warning);  // it may quote a listing
         line.push_back('\n');
-        budget.writeIfFits(line, kMarkdownLimit);
+        budget.writeIfFits(line, budget.limit());
     }
     if (!model.warnings.empty() || gateReasons) {
         budget.writeFromReserve("\n");
@@ -209,7 +225,7 @@ void writeTable(MarkdownBudget& budget, std::string_view heading, std::size_t ro
 void appendAlignedMark(std::string& line, const FileSummary& file) {
     if (!file.movedFrom.empty()) {
         line.append(" (moved from ");
-        appendMarkdownText(line, file.movedFrom);
+        appendMarkdownCode(line, file.movedFrom);
         line.push_back(')');
     } else if (file.edited) {
         line.append(" (edited)");
@@ -225,7 +241,7 @@ void writeLostFiles(MarkdownBudget& budget, const std::vector<const FileSummary*
                [&](std::string& row, std::size_t i) {
                    const FileSummary& file = *files[i];
                    row.append("| ");
-                   appendMarkdownText(row, file.path);
+                   appendMarkdownCode(row, file.path);
                    appendAlignedMark(row, file);
                    row.append(" | ");
                    appendCoverageChange(row, file.ter1, file.ter2);
@@ -245,7 +261,7 @@ void writeRemovedFiles(MarkdownBudget& budget, const std::vector<const FileSumma
                files.size(), files.size(), end, "removed files", line,
                [&](std::string& row, std::size_t i) {
                    row.append("| ");
-                   appendMarkdownText(row, files[i]->path);
+                   appendMarkdownCode(row, files[i]->path);
                    row.append(" | ");
                    appendCoverage(row, files[i]->ter1);
                    row.append(" |\n");
@@ -254,36 +270,38 @@ void writeRemovedFiles(MarkdownBudget& budget, const std::vector<const FileSumma
 
 void writeLostItems(MarkdownBudget& budget, const ReportModel& model, std::string& line) {
     const std::vector<LostItem>& items = model.firstLostItems;
+    std::string place;  // "file:line", one code span
     // All lost items are counted, also those the model did not keep.
     const std::size_t count = std::max(
         items.size(), static_cast<std::size_t>(std::max<std::int64_t>(model.lostItemCount, 0)));
     writeTable(budget,
                "### Lost items\n\n"
                "| Place | Function | Count in 1 | Description |\n|---|---|---|---|\n",
-               items.size(), count, kMarkdownLimit, "lost items", line,
+               items.size(), count, budget.limit(), "lost items", line,
                [&](std::string& row, std::size_t i) {
                    const LostItem& item = items[i];
+                   place.assign(item.file);
+                   place.push_back(':');
+                   appendInteger(place, item.line);
                    row.append("| ");
-                   appendMarkdownText(row, item.file);
-                   row.push_back(':');
-                   appendInteger(row, item.line);
+                   appendMarkdownCode(row, place);
                    row.append(item.moved ? " (moved)" : item.edited ? " (edited)" : "");
                    row.append(" | ");
-                   appendMarkdownText(row, item.function);
+                   appendMarkdownCode(row, item.function);
                    row.append(" | ");
                    appendMarkdownText(row, item.countName);
                    row.push_back(' ');
-                   appendMarkdownText(row, item.count1);
+                   appendCount(row, item.count1);
                    row.append(" | ");
-                   appendMarkdownText(row, item.description);
+                   appendMarkdownCode(row, item.description);
                    row.append(" |\n");
                });
 }
 
 }  // namespace
 
-void writeMarkdownSummary(OutputStream& out, const ReportModel& model) {
-    MarkdownBudget budget(out);
+void writeMarkdownSummary(OutputStream& out, const ReportModel& model, std::size_t limit) {
+    MarkdownBudget budget(out, std::max(limit, kSmallestMarkdownLimit));
     std::string line;
     writeTotals(budget, model, line);
     writeWarnings(budget, model, line);
@@ -309,11 +327,11 @@ void writeMarkdownSummary(OutputStream& out, const ReportModel& model) {
     if (!lostFiles.empty()) {
         const bool more = withItems || !removedFiles.empty();
         writeLostFiles(budget, lostFiles,
-                       more ? budget.written() + kMarkdownLimit * 2 / 5 : kMarkdownLimit, line);
+                       more ? budget.written() + budget.limit() * 2 / 5 : budget.limit(), line);
     }
     if (!removedFiles.empty()) {
         writeRemovedFiles(budget, removedFiles,
-                          withItems ? budget.written() + kMarkdownLimit / 5 : kMarkdownLimit, line);
+                          withItems ? budget.written() + budget.limit() / 5 : budget.limit(), line);
     }
     if (withItems) {
         writeLostItems(budget, model, line);

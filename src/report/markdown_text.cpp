@@ -1,6 +1,8 @@
-// Markdown escaping by a table of what each ASCII character becomes.
+// Markdown escaping by a table of what each ASCII character becomes, and
+// code spans.
 #include "report/markdown_text.h"
 
+#include <algorithm>
 #include <array>
 
 #include "base/utf8_sequence.h"
@@ -62,6 +64,63 @@ void appendMarkdownText(std::string& line, std::string_view text) {
         plainFrom = ++i;
     }
     flushPlain();
+}
+
+void appendMarkdownCode(std::string& line, std::string_view text) {
+    const bool cut = text.size() > kMarkdownCellTextLimit;
+    if (cut) {
+        // At the start of a character, so that none is split.
+        std::size_t end = kMarkdownCellTextLimit;
+        while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
+            --end;
+        }
+        text = text.substr(0, end);
+    }
+    if (text.empty()) {
+        return;
+    }
+    std::size_t longestRun = 0;
+    for (std::size_t run = 0; const char c : text) {
+        run = c == '`' ? run + 1 : 0;
+        longestRun = std::max(longestRun, run);
+    }
+    const std::string fence(longestRun + 1, '`');
+    // A blank inside the fence at each end, which the span drops again, where
+    // the text's own first or last character would otherwise be lost.
+    const auto blank = [](char c) { return c == ' ' || (c >= 0 && c < 0x20) || c == 0x7F; };
+    const bool padded =
+        text.front() == '`' || text.back() == '`' || (blank(text.front()) && blank(text.back()));
+    line.append(fence);
+    if (padded) {
+        line.push_back(' ');
+    }
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x80) {
+            const std::size_t length = utf8SequenceLength(text.substr(i));
+            if (length > 0) {
+                line.append(text.substr(i, length));
+                i += length;
+                continue;
+            }
+            line.append(kReplacementCharacter);
+        } else if (c < 0x20 || c == 0x7F) {
+            line.push_back(' ');
+        } else if (c == '|') {
+            line.append("\\|");  // the table's own escape, taken out before the span is read
+        } else {
+            line.push_back(static_cast<char>(c));
+        }
+        ++i;
+    }
+    if (padded) {
+        line.push_back(' ');
+    }
+    line.append(fence);
+    if (cut) {
+        line.append("…");
+    }
 }
 
 }  // namespace korvcmp

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <iterator>
 #include <optional>
+#include <system_error>
 #include <utility>
 
 #include "pipeline/program_frame.h"
@@ -14,8 +15,9 @@ namespace korvcmp {
 
 const std::string_view kReportUsage =
     "Usage: korvcmp-report -i1 LISTING1 -i2 LISTING2 [--html DIR] [--markdown FILE|-]\n"
-    "                      [--json FILE|-] [--sarif FILE] [--codequality FILE]\n"
-    "                      [--title TEXT] [--fail-on-lost] [--fail-under-added PCT]\n"
+    "                      [--markdown-limit BYTES] [--json FILE|-] [--sarif FILE]\n"
+    "                      [--codequality FILE] [--title TEXT] [--fail-on-lost]\n"
+    "                      [--fail-under-added PCT]\n"
     "       korvcmp-report -h | --help | --version\n"
     "\n"
     "Compares two execution profile listings as korvcmp does and writes what\n"
@@ -26,6 +28,10 @@ const std::string_view kReportUsage =
     "                   counts; an earlier report at DIR is replaced once the new\n"
     "                   one is complete, a DIR that is no report is left alone\n"
     "  --markdown FILE  a Markdown summary for a pull request or a CI job summary\n"
+    "  --markdown-limit BYTES\n"
+    "                   its size at most (default 1048576, what a job summary\n"
+    "                   takes; 65536 for a pull request comment): the tables\n"
+    "                   are cut, \"... and N more\" says what is left out\n"
     "  --json FILE      the figures of every file and function as one JSON document\n"
     "                   (FILE - is standard output, for one of the two)\n"
     "  --sarif FILE     a SARIF log for code scanning: a result for every lost item\n"
@@ -72,21 +78,23 @@ ReportCommandLine parseReportCommandLine(int argumentCount, const char* const* a
     ReportOptions& options = result.options;
     const char* title = nullptr;
     const char* failUnderAdded = nullptr;
+    const char* markdownLimit = nullptr;
     // The options that take a value, each in the form "OPTION VALUE" or, for
     // the long ones, "OPTION=VALUE".
     struct ValueOption {
         std::string_view name;
         const char** value;
     };
-    const std::array<ValueOption, 9> valueOptions = {{{"-i1", &options.listing1Path},
-                                                      {"-i2", &options.listing2Path},
-                                                      {"--html", &options.htmlDirectory},
-                                                      {"--markdown", &options.markdownPath},
-                                                      {"--json", &options.jsonPath},
-                                                      {"--sarif", &options.sarifPath},
-                                                      {"--codequality", &options.codeQualityPath},
-                                                      {"--title", &title},
-                                                      {"--fail-under-added", &failUnderAdded}}};
+    const std::array<ValueOption, 10> valueOptions = {{{"-i1", &options.listing1Path},
+                                                       {"-i2", &options.listing2Path},
+                                                       {"--html", &options.htmlDirectory},
+                                                       {"--markdown", &options.markdownPath},
+                                                       {"--markdown-limit", &markdownLimit},
+                                                       {"--json", &options.jsonPath},
+                                                       {"--sarif", &options.sarifPath},
+                                                       {"--codequality", &options.codeQualityPath},
+                                                       {"--title", &title},
+                                                       {"--fail-under-added", &failUnderAdded}}};
     const auto fail = [&](const std::string& message) {
         result.error = message + std::string(kSeeUsage);
         return result;
@@ -169,6 +177,18 @@ ReportCommandLine parseReportCommandLine(int argumentCount, const char* const* a
                                       std::string(files[j].first) + " name the same file");
             }
         }
+    }
+    if (markdownLimit != nullptr) {
+        const std::string_view digits = markdownLimit;
+        std::size_t bytes = 0;
+        const auto [end, failure] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), bytes);
+        if (failure != std::errc() || end != digits.data() + digits.size() ||
+            bytes < kSmallestMarkdownLimit) {
+            return fail("--markdown-limit takes a number of bytes, at least " +
+                        std::to_string(kSmallestMarkdownLimit) + ", not " + quoted(digits));
+        }
+        options.markdownLimit = bytes;
     }
     options.title = title != nullptr ? std::string(title)
                                      : "Coverage: " + std::string(options.listing1Path) + " -> " +

@@ -1,10 +1,18 @@
 // The report directory: a new directory beside the one asked for, named
 // DIR.korvcmp-report-new-N, so that it is on the same volume and renaming it
-// into place is one step; an earlier report is renamed aside to
-// DIR.korvcmp-report-old-N first and removed once the new one is in place.
+// into place is one step. An earlier report is swapped with it in one step
+// where the system can; elsewhere it is renamed aside to
+// DIR.korvcmp-report-old-N first, which leaves a moment without a report at
+// DIR: a run killed then leaves both, and the next run puts the earlier
+// report back. Either way it is removed once the new one is in place. The
+// lock DIR.korvcmp-report-lock makes runs on one DIR take turns, so whatever
+// the names DIR.korvcmp-report-new-N and -old-N hold while a run holds it
+// was left by a run that is gone.
 #include "report/report_directory.h"
 
+#include <algorithm>
 #include <new>
+#include <vector>
 
 #include "base/package_version.h"
 #include "platform/directories.h"
@@ -15,6 +23,7 @@ namespace {
 
 constexpr std::string_view kNewSuffix = ".korvcmp-report-new-";
 constexpr std::string_view kOldSuffix = ".korvcmp-report-old-";
+constexpr std::string_view kLockSuffix = ".korvcmp-report-lock";
 // Names DIR.korvcmp-report-*-N tried before giving up.
 constexpr int kSiblingNameTries = 1000;
 
@@ -42,6 +51,21 @@ std::string_view lastComponent(std::string_view path) {
         --start;
     }
     return path.substr(start);
+}
+
+// The folder `path` is in: "" for a name alone, or its text up to and with
+// the last separator.
+std::string folderPart(std::string_view path) {
+    return std::string(path.substr(0, path.size() - lastComponent(path).size()));
+}
+
+// Whether `name` is `prefix` followed by a number.
+bool isNumbered(std::string_view name, std::string_view prefix) {
+    if (!name.starts_with(prefix) || name.size() == prefix.size()) {
+        return false;
+    }
+    const std::string_view number = name.substr(prefix.size());
+    return std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 std::string quoted(const std::string& path) {
@@ -136,14 +160,28 @@ bool ReportDirectory::begin(const std::string& path, std::string& error) {
     if (!error.empty()) {
         return false;
     }
+    const std::string lockPath = target + std::string(kLockSuffix);
+    if (!lock_.acquire(lockPath)) {
+        error = "cannot lock " + quoted(lockPath) + " against other runs writing " +
+                quoted(target) + ": " + lock_.failure().text();
+        return false;
+    }
+    path_ = target;
+    removeLeftovers();
+    // Checked again: the run that held the lock may have left something else.
+    error = refusal(target);
+    if (!error.empty()) {
+        lock_.release();
+        return false;
+    }
     std::string reason;
     std::string created = claimSibling(target, kNewSuffix, makeDirectory, reason);
     if (created.empty()) {
         error = "cannot create the report directory beside " + quoted(target) + ": " + reason;
+        lock_.release();
         return false;
     }
     newPath_ = std::move(created);
-    path_ = target;
     if (!writeMarker(newPath_)) {
         error = "cannot write " + quoted(filePath(kReportMarkerName));
         abandon();
@@ -164,16 +202,102 @@ std::string ReportDirectory::filePath(std::string_view relative) const {
     return path;
 }
 
+void ReportDirectory::removeLeftovers() {
+    const std::string folder = folderPart(path_);
+    const std::string name(lastComponent(path_));
+    const std::string newPrefix = name + std::string(kNewSuffix);
+    const std::string oldPrefix = name + std::string(kOldSuffix);
+    std::vector<std::string> leftovers;
+    for (const std::string& entry : namesStartingWith(folder.empty() ? "." : folder, name)) {
+        if (isNumbered(entry, newPrefix) || isNumbered(entry, oldPrefix)) {
+            leftovers.push_back(folder + entry);
+        }
+    }
+    // A run killed between moving the earlier report aside and putting its
+    // own in place left no report at DIR: the earlier one goes back.
+    if (pathKind(path_) == PathKind::nothing) {
+        static_cast<void>(
+            std::any_of(leftovers.begin(), leftovers.end(), [&](const std::string& leftover) {
+                return lastComponent(leftover).starts_with(oldPrefix) && isReport(leftover) &&
+                       renameDirectory(leftover, path_);
+            }));
+    }
+    // Only what carries the marker (or holds nothing, made by a run killed
+    // before it wrote the marker); a directory of the user's that happens to
+    // have such a name stays.
+    for (const std::string& leftover : leftovers) {
+        if (pathKind(leftover) == PathKind::directory &&
+            (isReport(leftover) || isEmptyDirectory(leftover))) {
+            static_cast<void>(removeDirectoryTree(leftover, kReportMarkerName));
+        }
+    }
+}
+
 bool ReportDirectory::commit(std::string& error) {
     warning_.clear();
     if (newPath_.empty()) {
         error = "no report to put in place";
         return false;
     }
-    // Checked again: something else may have taken the name meanwhile.
+    // Checked again: something other than a run of ours may have taken the
+    // name meanwhile.
     error = refusal(path_);
     if (!error.empty()) {
         return false;
+    }
+    const bool placed = exchangeIntoPlace(error) && renameIntoPlace(error);
+    if (placed) {
+        lock_.release();
+    }
+    return placed;
+}
+
+// Swaps the new report with the earlier one at path_ where the system can;
+// true with nothing done when there is none or the system cannot (and
+// renameIntoPlace goes on).
+bool ReportDirectory::exchangeIntoPlace(std::string& error) {
+    if (pathKind(path_) != PathKind::directory) {
+        return true;
+    }
+    // Made before the swap: once the new report is in place, nothing may
+    // fail for want of memory before newPath_ no longer names it.
+    const std::string swappedOutMarker = filePath(kReportMarkerName);
+    std::string swappedOut;
+    switch (exchangeDirectories(newPath_, path_)) {
+        case Exchange::unsupported:
+            return true;
+        case Exchange::failed:
+            error = "cannot rename " + quoted(newPath_) + " to " + quoted(path_) + ": " +
+                    lastDirectoryError();
+            return false;
+        case Exchange::done:
+            break;
+    }
+    if (pathKind(swappedOutMarker) != PathKind::file) {
+        // What stood at path_ was put there after the check: it goes back.
+        static_cast<void>(exchangeDirectories(newPath_, path_));
+        error = quoted(path_) + " was replaced by something that is not a report meanwhile";
+        return false;
+    }
+    swappedOut.swap(newPath_);
+    // The new report is in place: nothing from here on makes the run fail,
+    // not even a lack of memory to remove the earlier one or to say so.
+    try {
+        if (!removeDirectoryTree(swappedOut, kReportMarkerName)) {
+            warning_ = "the earlier report, moved aside to " + quoted(swappedOut) +
+                       ", could not be removed: " + lastDirectoryError();
+        }
+    } catch (const std::bad_alloc&) {
+        warning_.clear();
+    }
+    return true;
+}
+
+// Moves an earlier report aside and renames the new one into place; does
+// nothing once exchangeIntoPlace has put it there.
+bool ReportDirectory::renameIntoPlace(std::string& error) {
+    if (newPath_.empty()) {
+        return true;
     }
     std::string old;
     if (pathKind(path_) == PathKind::directory) {
@@ -195,10 +319,8 @@ bool ReportDirectory::commit(std::string& error) {
         return false;
     }
     newPath_.clear();
-    // The new report is in place: nothing from here on makes the run fail,
-    // not even a lack of memory to remove the earlier one or to say so.
     try {
-        if (!old.empty() && !removeDirectoryTree(old)) {
+        if (!old.empty() && !removeDirectoryTree(old, kReportMarkerName)) {
             warning_ = "the earlier report, moved aside to " + quoted(old) +
                        ", could not be removed: " + lastDirectoryError();
         }
@@ -209,11 +331,11 @@ bool ReportDirectory::commit(std::string& error) {
 }
 
 void ReportDirectory::abandon() {
-    if (newPath_.empty()) {
-        return;
+    if (!newPath_.empty()) {
+        removeDirectoryTree(newPath_, kReportMarkerName);
+        newPath_.clear();
     }
-    removeDirectoryTree(newPath_);
-    newPath_.clear();
+    lock_.release();
 }
 
 }  // namespace korvcmp

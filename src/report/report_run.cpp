@@ -52,26 +52,20 @@ class ReplacedOutput {
   public:
     // Opens `out` onto the file at `path`; ends the run with a message when
     // that fails.
-    ReplacedOutput(OutputStream& out, std::string path) : out_(out), newFile_(std::move(path)) {
-        const std::string& target = newFile_.path;
-        const PathKind kind = pathKind(target);
-        // A new file is made empty first, to be replaced like an existing
-        // one; it goes again when the run fails.
-        if (kind == PathKind::nothing) {
-            newFile_.made = out_.createFile(target.c_str(), LineEnds::asWritten) && out_.close();
-        }
-        const bool replaces = kind == PathKind::file || newFile_.made;
-        const bool opened = replaces ? out_.createReplacement(target.c_str(), LineEnds::asWritten)
-                                     : out_.createFile(target.c_str(), LineEnds::asWritten);
+    ReplacedOutput(OutputStream& out, const std::string& path) : out_(out), path_(path) {
+        const PathKind kind = pathKind(path_);
+        const bool replaces = kind == PathKind::file || kind == PathKind::nothing;
+        const bool opened = replaces ? out_.createReplacement(path_.c_str(), LineEnds::asWritten)
+                                     : out_.createFile(path_.c_str(), LineEnds::asWritten);
         if (!opened) {
-            fatal(withReason("Cannot create " + quoted(target), out_.failure()));
+            fatal(withReason("Cannot create " + quoted(path_), out_.failure()));
         }
     }
     ReplacedOutput(const ReplacedOutput&) = delete;
     ReplacedOutput& operator=(const ReplacedOutput&) = delete;
     // Not closed: the run failed, and the file stays as it was.
     ~ReplacedOutput() {
-        if (!newFile_.kept) {
+        if (!closed_) {
             out_.abandon();
         }
     }
@@ -79,36 +73,24 @@ class ReplacedOutput {
     // Puts the file in its place; ends the run with a message when it cannot
     // be written.
     void close() {
+        closed_ = true;
         if (!out_.close()) {
-            fatal(withReason("Cannot write " + quoted(newFile_.path), out_.failure()));
+            fatal(withReason("Cannot write " + quoted(path_), out_.failure()));
         }
-        newFile_.kept = true;
     }
 
   private:
-    // The file made empty, removed again unless kept; a member, so that it
-    // goes also when the constructor fails.
-    struct NewFile {
-        std::string path;
-        bool made = false;
-        bool kept = false;
-        explicit NewFile(std::string newPath) : path(std::move(newPath)) {}
-        NewFile(const NewFile&) = delete;
-        NewFile& operator=(const NewFile&) = delete;
-        ~NewFile() {
-            if (made && !kept) {
-                static_cast<void>(removeFile(path));
-            }
-        }
-    };
-
     OutputStream& out_;
-    NewFile newFile_;
+    const std::string path_;
+    bool closed_ = false;
 };
 
 // Writes one output with `write`, to standard output for "-", else to the
-// file at `path` (see ReplacedOutput); ends the run with a message when it
-// cannot be written.
+// file at `path`, with the same bytes on every system; ends the run with a
+// message when it cannot be written. A regular file, there or not, gets its
+// content only once it is complete: it is written beside and renamed into
+// place, so that a failure or a kill leaves what was there (or nothing) as
+// it was.
 template <typename Write>
 void writeOutput(OutputStream& out, const std::string& path, Write&& write) {
     if (path == "-") {
@@ -226,8 +208,9 @@ int runReportOrRaise(const ReportOptions& options, std::FILE* errors,
                     [&model](OutputStream& stream) { writeJsonReport(stream, model); });
     }
     if (options.markdownPath != nullptr) {
-        writeOutput(out, options.markdownPath,
-                    [&model](OutputStream& stream) { writeMarkdownSummary(stream, model); });
+        writeOutput(out, options.markdownPath, [&model, &options](OutputStream& stream) {
+            writeMarkdownSummary(stream, model, options.markdownLimit);
+        });
     }
     findingOutputs.close();
     if (html) {

@@ -10,13 +10,18 @@
 
 namespace korvcmp {
 
-// GitHub takes at most 1 MiB of job summary a step: the Markdown stays below.
+// GitHub takes at most 1 MiB of job summary a step: by default the Markdown
+// stays below (a pull request comment takes 65,536 characters).
 inline constexpr std::size_t kMarkdownLimit = std::size_t{1} << 20;
+// The least limit, which the headings and totals fit in.
+inline constexpr std::size_t kSmallestMarkdownLimit = 4096;
 
 // The Markdown summary: totals, the files with lost coverage (most lost
 // first), the removed files listing 1 covered, the first lost items; cut with
-// an "… and N more" line to stay below kMarkdownLimit bytes.
-void writeMarkdownSummary(OutputStream& out, const ReportModel& model);
+// an "… and N more" line, never inside a row, to stay at most `limit` bytes
+// (kSmallestMarkdownLimit when less).
+void writeMarkdownSummary(OutputStream& out, const ReportModel& model,
+                          std::size_t limit = kMarkdownLimit);
 
 // The JSON document: listing1, listing2, totals, files (with functions).
 void writeJsonReport(OutputStream& out, const ReportModel& model);

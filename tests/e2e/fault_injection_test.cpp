@@ -10,9 +10,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/child_process.h"
@@ -419,6 +421,122 @@ TEST(FaultInjection, OutOfMemoryIsReported) {
     EXPECT_EQ(fed.status, 0) << fed.standardError;
     EXPECT_GT(fs::file_size(dir.file("out.txt")), size / 2);
 }
+
+#if defined(KORVCMP_REPORT_BINARY)
+// The names in `folder`, sorted.
+std::vector<std::string> namesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Where the system swaps two directories in one step, the report directory
+// always holds a whole report; elsewhere a kill between moving the earlier
+// report aside and putting the new one in place leaves none until the next run.
+#if defined(__linux__) && !defined(KORVCMP_PORTABLE)
+constexpr bool kReportSwappedInOneStep = true;
+#else
+constexpr bool kReportSwappedInOneStep = false;
+#endif
+
+// A korvcmp-report run killed on entry to a call that moves or removes its
+// files, at each such call in turn: the report directory holds a whole
+// report, the earlier or the new one, and the JSON and Markdown each their
+// earlier or new bytes; the next run removes what the killed one left, and
+// puts back an earlier report the killed one had moved aside.
+TEST(FaultInjection, ReportKilledAtEachStepLeavesAWholeReport) {
+    if (std::system("strace -f -o /dev/null true >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "strace is not installed or may not trace here";
+    }
+    const TempDir dir;
+    const std::string run1 = sourcePath("examples/run1.lst");
+    const std::string run2 = sourcePath("examples/run2.lst");
+    ChildOptions options;
+    options.program = KORVCMP_REPORT_BINARY;
+    options.workingDirectory = dir.path().string();
+    const std::vector<std::string> earlierRun = {
+        "-i1", run2, "-i2", run1, "--html", "report", "--json", "j.json", "--markdown", "m.md"};
+    const std::vector<std::string> newRun = {"-i1",    run1,     "-i2",    run2,         "--html",
+                                             "report", "--json", "j.json", "--markdown", "m.md"};
+    ASSERT_EQ(runBinaryWith(newRun, options).status, 0);
+    const std::vector<std::string> outputs = {"report/index.html", "report/.korvcmp-report",
+                                              "j.json", "m.md"};
+    std::vector<std::string> newBytes;
+    for (const std::string& output : outputs) {
+        newBytes.push_back(readFile(dir.file(output)));
+    }
+    ChildOptions traced = options;
+    traced.program = "/usr/bin/env";
+    for (const char* call : {"rename", "renameat2", "unlinkat", "mkdir", "openat"}) {
+        for (int when = 1;; ++when) {
+            SCOPED_TRACE(std::string(call) + " " + std::to_string(when));
+            ASSERT_LT(when, 60);
+            ASSERT_EQ(runBinaryWith(earlierRun, options).status, 0);
+            std::vector<std::string> earlierBytes;
+            for (const std::string& output : outputs) {
+                earlierBytes.push_back(readFile(dir.file(output)));
+            }
+            std::vector<std::string> arguments = {
+                "strace",
+                "-f",
+                "-o",
+                "/dev/null",
+                "-e",
+                std::string("trace=") + call,
+                "-e",
+                std::string("inject=") + call + ":signal=SIGKILL:when=" + std::to_string(when),
+                KORVCMP_REPORT_BINARY};
+            arguments.insert(arguments.end(), newRun.begin(), newRun.end());
+            const ChildResult killed = runBinaryWith(arguments, traced);
+            const bool reportAside = !kReportSwappedInOneStep && !fileExists(dir.file("report"));
+            for (std::size_t i = 0; i < outputs.size(); ++i) {
+                SCOPED_TRACE(outputs[i]);
+                const std::string bytes = readFile(dir.file(outputs[i]));
+                EXPECT_TRUE(bytes == earlierBytes[i] || bytes == newBytes[i] ||
+                            (reportAside && outputs[i].starts_with("report/")));
+            }
+            const ChildResult next = runBinaryWith(newRun, options);
+            EXPECT_EQ(next.status, 0) << next.standardError;
+            EXPECT_EQ(namesIn(dir.path().string()),
+                      (std::vector<std::string>{"j.json", "m.md", "report"}));
+            if (killed.status == 0) {
+                break;  // the call came fewer than `when` times
+            }
+        }
+    }
+}
+
+// Runs writing one report at the same time take turns: every one succeeds,
+// and what is left is one whole report, the JSON and the Markdown.
+TEST(FaultInjection, ReportRunsAtOnceTakeTurns) {
+    const TempDir dir;
+    ChildOptions options;
+    options.program = KORVCMP_REPORT_BINARY;
+    options.workingDirectory = dir.path().string();
+    const std::vector<std::string> arguments = {"-i1",        sourcePath("examples/run1.lst"),
+                                                "-i2",        sourcePath("examples/run2.lst"),
+                                                "--html",     "report",
+                                                "--json",     "j.json",
+                                                "--markdown", "m.md"};
+    std::vector<ChildResult> results(8);
+    std::vector<std::thread> runs;
+    for (ChildResult& result : results) {
+        runs.emplace_back([&] { result = runBinaryWith(arguments, options); });
+    }
+    for (std::thread& run : runs) {
+        run.join();
+    }
+    for (const ChildResult& result : results) {
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.standardError, "");
+    }
+    EXPECT_EQ(namesIn(dir.path().string()), (std::vector<std::string>{"j.json", "m.md", "report"}));
+    EXPECT_TRUE(fileExists(dir.file("report/index.html")));
+}
+#endif
 
 }  // namespace
 }  // namespace korvcmp::testing

@@ -219,7 +219,7 @@ TEST(OutOfMemory, KorvcmpReportEveryAllocationMayFail) {
         fs::remove(json);
         fs::remove(sarif);
         for (const auto& entry : fs::directory_iterator(dir.path())) {
-            if (entry.path().filename().string().starts_with("report.korvcmp-report-old-")) {
+            if (entry.path().filename().string().starts_with("report.korvcmp-report-")) {
                 fs::remove_all(entry.path());
             }
         }
@@ -268,7 +268,7 @@ TEST(OutOfMemory, KorvcmpReportEveryAllocationMayFail) {
             for (const auto& entry : fs::directory_iterator(dir.path())) {
                 const std::string name = entry.path().filename().string();
                 const bool earlierAside =
-                    result.status == 0 && name.starts_with("report.korvcmp-report-old-");
+                    result.status == 0 && name.starts_with("report.korvcmp-report-");
                 entries += name != "count" && !earlierAside ? 1 : 0;
             }
             ASSERT_EQ(entries, 1U + (fileExists(json) ? 1U : 0U) + (fileExists(sarif) ? 1U : 0U));

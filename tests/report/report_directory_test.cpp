@@ -18,6 +18,7 @@ namespace korvcmp {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::fileExists;
 using testing::readFile;
 using testing::TempDir;
 
@@ -241,6 +242,55 @@ TEST(ReportDirectory, RemovesAReadOnlyFileOfAnEarlierReport) {
     writeReport(path, "new");
     EXPECT_EQ(readFile(path + "/files/page.html"), "new");
     EXPECT_EQ(leftovers(dir.path()), "");
+}
+
+// What killed runs left beside the report: removed by the next run when it
+// is korvcmp-report's (it carries the marker, or is empty), with an earlier
+// report moved aside put back first; a directory of the user's stays.
+TEST(ReportDirectory, RemovesWhatKilledRunsLeft) {
+    static const struct {
+        const char* name;
+        const char* leftover;  // beside "report"
+        bool isReport;         // a whole report, else a directory with a file of the user's
+        bool earlierReport;    // a report at "report"
+        const char* kept;      // leftovers() once the new report is in place
+    } cases[] = {
+        {"a new report, complete", "report.korvcmp-report-new-1", true, true, ""},
+        {"a new report, nothing at DIR", "report.korvcmp-report-new-1", true, false, ""},
+        {"an earlier report moved aside", "report.korvcmp-report-old-3", true, true, ""},
+        {"an earlier report moved aside, nothing at DIR", "report.korvcmp-report-old-1", true,
+         false, ""},
+        {"a lock", "report.korvcmp-report-lock", false, true, ""},
+        {"a directory of the user's", "report.korvcmp-report-new-2", false, true,
+         "report.korvcmp-report-new-2 "},
+        {"not numbered", "report.korvcmp-report-new-x", true, true, "report.korvcmp-report-new-x "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TempDir dir;
+        const std::string leftover = dir.file(c.leftover);
+        if (std::string_view(c.leftover).ends_with("-lock")) {
+            writeFile(leftover, "");
+        } else if (c.isReport) {
+            writeReport(leftover, "left");
+        } else {
+            fs::create_directory(leftover);
+            writeFile(leftover + "/notes.txt", "mine");
+        }
+        if (c.earlierReport) {
+            writeReport(dir.file("report"), "earlier");
+        }
+        ReportDirectory report;
+        std::string error;
+        ASSERT_TRUE(report.begin(dir.file("report"), error)) << error;
+        const bool putBack = !c.earlierReport &&
+                             std::string_view(c.leftover).find("-old-") != std::string_view::npos;
+        EXPECT_EQ(fileExists(dir.file("report/index.html")), c.earlierReport || putBack);
+        writeFile(report.filePath("index.html"), "new");
+        ASSERT_TRUE(report.commit(error)) << error;
+        EXPECT_EQ(readFile(dir.file("report/index.html")), "new");
+        EXPECT_EQ(leftovers(dir.path()), c.kept);
+    }
 }
 
 }  // namespace

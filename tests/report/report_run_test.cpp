@@ -381,6 +381,11 @@ TEST(ReportCommandLine, OptionsAndMistakes) {
                   "--fail-under-added needs a percentage"},
              Case{{"-i1", "a", "-i2", "b", "--json", "j", "--fail-under-added", "8O"},
                   "--fail-under-added needs a percentage"},
+             Case{{"-i1", "a", "-i2", "b", "--markdown", "m", "--markdown-limit=65536"}, ""},
+             Case{{"-i1", "a", "-i2", "b", "--markdown", "m", "--markdown-limit", "4095"},
+                  "--markdown-limit takes a number of bytes"},
+             Case{{"-i1", "a", "-i2", "b", "--markdown", "m", "--markdown-limit", "64k"},
+                  "--markdown-limit takes a number of bytes"},
          }) {
         const ReportCommandLine line =
             parseReportCommandLine(static_cast<int>(c.arguments.size()), c.arguments.data());
@@ -426,6 +431,9 @@ TEST(ReportRun, StatusMessagesAndWhatIsLeft) {
     const std::string run1 = sourcePath("examples/run1.lst");
     const std::string run2 = sourcePath("examples/run2.lst");
     const std::string bad = dir.write("bad.lst", "not\na\nlisting\nat\nall\n");
+    std::string strangeText = readFile(run2);
+    strangeText.replace(strangeText.find(" continue\n"), 10, " ***strange\n");
+    const std::string strange = dir.write("strange.lst", strangeText);
     const std::string report = dir.file("report");
     const std::string other = dir.file("other");
     std::filesystem::create_directory(other);
@@ -493,6 +501,11 @@ TEST(ReportRun, StatusMessagesAndWhatIsLeft) {
                   kReportTrouble,
                   "Input does not look like a valid",
                   false},
+             Case{"a strange profile line",
+                  {"-i1", run1, "-i2", strange, "--html", report},
+                  kReportTrouble,
+                  "korvcmp-report: Strange profile listing line: ",
+                  false},
              Case{"not a report",
                   {"-i1", run1, "-i2", run2, "--html", other},
                   kReportTrouble,
@@ -509,6 +522,10 @@ TEST(ReportRun, StatusMessagesAndWhatIsLeft) {
         const Outcome outcome = runWith(c.arguments);
         EXPECT_EQ(outcome.status, c.status);
         EXPECT_NE(outcome.errors.find(c.errors), std::string::npos) << outcome.errors;
+        if (c.status == kReportTrouble) {
+            EXPECT_EQ(std::count(outcome.errors.begin(), outcome.errors.end(), '\n'), 1)
+                << outcome.errors;
+        }
         EXPECT_EQ(std::filesystem::exists(report + "/index.html"), c.reportLeft);
         EXPECT_EQ(readFile(other + "/keep.txt"), "mine");
         // The findings take their places only when the run got through.
@@ -522,13 +539,13 @@ TEST(ReportRun, StatusMessagesAndWhatIsLeft) {
         for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) {
             ++entries;
         }
-        // The listing, the other directory, the report, the summary and the
+        // The listings, the other directory, the report, the summary and the
         // JSON at most: nothing half-written beside them.
-        EXPECT_LE(entries, 5u);
+        EXPECT_LE(entries, 6u);
     }
     // The gate's reasons, where a pull request shows them.
-    EXPECT_NE(readFile(summary).find("- **Lost coverage fails the run:** src/log.c was removed; "
-                                     "listing 1 covered 8 of its items\n"),
+    EXPECT_NE(readFile(summary).find("- **Lost coverage fails the run:** `src/log.c was removed; "
+                                     "listing 1 covered 8 of its items`\n"),
               std::string::npos);
 }
 

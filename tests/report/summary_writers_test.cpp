@@ -302,6 +302,35 @@ TEST(MarkdownText, EscapesEverythingThatWouldBeMarkup) {
     }
 }
 
+TEST(MarkdownText, ListingTextsAreCodeSpansThatMakeNoLinks) {
+    struct Case {
+        std::string_view name;
+        std::string text;
+        std::string markdown;
+    };
+    const Case cases[] = {
+        {"plain", "src/a.c", "`src/a.c`"},
+        {"links, mentions, references",
+         "@octocat #1 www.evil.example mail@evil.example <https://evil.example> [x](y)",
+         "`@octocat #1 www.evil.example mail@evil.example <https://evil.example> [x](y)`"},
+        {"backticks inside", "a`b``c", "```a`b``c```"},
+        {"backticks at the ends", "`a`", "`` `a` ``"},
+        {"blanks at both ends", " a ", "`  a  `"},
+        {"table cell ends", "a|b\\|", "`a\\|b\\\\|`"},
+        {"line ends and controls", "a\r\nb\x1b", "`a  b `"},
+        {"invalid UTF-8", "a\xFF", "`a\xEF\xBF\xBD`"},
+        {"empty", "", ""},
+        {"long text cut", std::string(kMarkdownCellTextLimit + 1, 'x'),
+         "`" + std::string(kMarkdownCellTextLimit, 'x') + "`…"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string line;
+        appendMarkdownCode(line, c.text);
+        EXPECT_EQ(line, c.markdown);
+    }
+}
+
 // The cells of a table row: its pipes that no backslash escapes, less one.
 std::size_t cellsOf(std::string_view row) {
     std::size_t pipes = 0;
@@ -399,7 +428,7 @@ TEST(MarkdownSummary, SaysWhatWasLostInTablesThatHold) {
     ReportModel hostile = sampleModel();
     hostile.title = "<b>x</b> | [y](z)";
     hostile.files[0].path = "a|b`<script>&*_[x](y)\n\xFF.c";
-    hostile.firstLostItems[0].description = "a | b <img src=x> `c`";
+    hostile.firstLostItems[0].description = "a | b <img src=x> `c` @octocat #1 www.evil.example";
     ReportModel large = sampleModel();
     large.totals.ter1 = ter(55, 159336, 288123);
     large.totals.change.lostHits = 1234567;
@@ -414,12 +443,12 @@ TEST(MarkdownSummary, SaysWhatWasLostInTablesThatHold) {
           "items marked new, 1 covered items of files not compared), changed-code coverage 100.0% "
           "(0/0)\n\n",
           "Files: 1 compared, 1 not compared, 1 removed, 2 with lost coverage.\n\n",
-          "- **Warning:** the coverage views differ\n",
+          "- **Warning:** `the coverage views differ`\n",
           "### Files with lost coverage\n\n| File | Coverage 1 → 2 | Lost | New |\n",
-          "| src/a.c | 71.4% → 57.1% (5/7 → 4/7) | 2 | 1 |\n\n",
-          "### Removed files that listing 1 covered\n\n", "| src/gone.c | 80.0% (4/5) |\n\n",
-          "### Lost items\n\n", "| src/a.c:12 | main() | hits 26 | x = 1; |\n",
-          "| src/a.c:14 | main() | FALSE 3 | if (a\\|b) |\n\n"},
+          "| `src/a.c` | 71.4% → 57.1% (5/7 → 4/7) | 2 | 1 |\n\n",
+          "### Removed files that listing 1 covered\n\n", "| `src/gone.c` | 80.0% (4/5) |\n\n",
+          "### Lost items\n\n", "| `src/a.c:12` | `main()` | hits 26 | `x = 1;` |\n",
+          "| `src/a.c:14` | `main()` | FALSE 3 | `if (a\\|b)` |\n\n"},
          {"src/b", "No lost coverage", "more"}},
         {"nothing lost",
          nothingLost,
@@ -429,27 +458,28 @@ TEST(MarkdownSummary, SaysWhatWasLostInTablesThatHold) {
         {"large counts grouped, a TER line of no items",
          large,
          {"Coverage 55.3% → 70.1% (159,336/288,123 → 110/157), **+21 new, −1,234,567 lost**",
-          "| src/a.c | 71.4% → 0.0% (5/7 → 0/0) | 4,321 | 1 |\n"},
+          "| `src/a.c` | 71.4% → 0.0% (5/7 → 0/0) | 4,321 | 1 |\n"},
          {"159336"}},
         {"most lost first, ties in listing order",
          modelWithLost({{"a", 1}, {"b", 3}, {"c", 0}, {"d", 3}, {"e", 2}}),
-         {"| b |", "| d |", "| e |", "| a |"},
-         {"| c |"}},
+         {"| `b` |", "| `d` |", "| `e` |", "| `a` |"},
+         {"| `c` |"}},
         {"edited and moved files",
          modelWithAlignedFiles(),
          {"**+11 new, −0 lost**",
           ", changed-code coverage 75.0% (3/4), **−5 lost in edited and moved files**\n\n",
-          "| File | Coverage 1 → 2 | Lost | New |\n", "| src/new/m.c (moved from src/old/m.c) | ",
-          " | 3 | 0 |\n", "| src/e.c (edited) | ", " | 2 | 4 |\n", "### Lost items\n\n",
-          "| src/e.c:44 (edited) | ctl() | FALSE 38 | ternary |\n",
-          "| src/new/m.c:7 (moved) | m() | hits 1 | return |\n"},
-         {"| src/a.c |", "No lost coverage"}},
+          "| File | Coverage 1 → 2 | Lost | New |\n",
+          "| `src/new/m.c` (moved from `src/old/m.c`) | ", " | 3 | 0 |\n",
+          "| `src/e.c` (edited) | ", " | 2 | 4 |\n", "### Lost items\n\n",
+          "| `src/e.c:44` (edited) | `ctl()` | FALSE 38 | `ternary` |\n",
+          "| `src/new/m.c:7` (moved) | `m()` | hits 1 | `return` |\n"},
+         {"| `src/a.c` |", "No lost coverage"}},
         {"hostile texts",
          hostile,
          {"## &lt;b&gt;x&lt;/b&gt; \\| \\[y\\](z)\n",
-          "| a\\|b\\`&lt;script&gt;&amp;\\*\\_\\[x\\](y) \xEF\xBF\xBD.c | ",
-          "| a \\| b &lt;img src=x&gt; \\`c\\` |"},
-         {"<"}},
+          "| ``a\\|b`<script>&*_[x](y) \xEF\xBF\xBD.c`` | ",
+          "| ``a \\| b <img src=x> `c` @octocat #1 www.evil.example`` |"},
+         {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -485,12 +515,17 @@ TEST(MarkdownSummary, StaysUnderItsLimitAndSaysHowManyMore) {
         std::size_t lostFiles;
         std::size_t keptItems;
         std::int64_t lostItems;
+        std::size_t limit = kMarkdownLimit;
     };
     const Case cases[] = {
         {"more files than fit", 20000, 10, 10},
         {"files alone use the whole limit", 20000, 0, 0},
         {"more items than the model kept", 1, 100, 250000},
         {"more kept items than fit", 1, ReportModel::kKeptLostItems, 90000},
+        {"a pull request comment", 20000, 100, 90000, 65536},
+        {"a pull request comment, files alone", 20000, 0, 0, 65536},
+        {"the smallest limit", 200, 100, 100, kSmallestMarkdownLimit},
+        {"below the smallest limit", 200, 100, 100, 10},
     };
     const std::string longText(300, 'n');
     for (const Case& c : cases) {
@@ -506,14 +541,15 @@ TEST(MarkdownSummary, StaysUnderItsLimitAndSaysHowManyMore) {
         }
         model.lostItemCount = c.lostItems;
         const std::string markdown =
-            writtenBy([&](OutputStream& out) { writeMarkdownSummary(out, model); });
-        EXPECT_LE(markdown.size(), kMarkdownLimit);
+            writtenBy([&](OutputStream& out) { writeMarkdownSummary(out, model, c.limit); });
+        const std::size_t limit = std::max(c.limit, kSmallestMarkdownLimit);
+        EXPECT_LE(markdown.size(), limit);
         const std::size_t fileRows = rowsUnder(markdown, "### Files with lost coverage");
         const std::size_t itemRows = rowsUnder(markdown, "### Lost items");
         if (c.lostItems > 0) {
             EXPECT_GT(itemRows, 0U);
         } else {
-            EXPECT_GT(markdown.size(), kMarkdownLimit * 9 / 10);
+            EXPECT_GT(markdown.size(), limit * 8 / 10);
         }
         if (fileRows < c.lostFiles) {
             const FigureText more = groupedCount(static_cast<std::int64_t>(c.lostFiles - fileRows));
