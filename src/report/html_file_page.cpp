@@ -1,5 +1,8 @@
 // The page of one file section: its totals, its functions, then every
-// profile line as a table row with both runs' counts. Rows are written
+// profile line as a table row with both runs' counts: by position beside its
+// partner's in a compared file, aligned by construct in an edited or moved
+// one (a line only one run has is a row of its own, said "added" or
+// "deleted" in words as well as by its class), alone in any other. Rows are written
 // straight from the listing's records, lean (no classes or styles of their
 // own but where a line stands out), since a large listing has millions.
 // A section of more rows than a browser lays out in a few seconds is written
@@ -12,6 +15,7 @@
 #include <vector>
 
 #include "listing/listing_parser.h"
+#include "listing/listing_texts.h"
 #include "listing/profile_line_classifier.h"
 #include "output/figure_text.h"
 #include "report/html_page_parts.h"
@@ -64,26 +68,76 @@ std::string_view baseNameOf(std::string_view page) {
     return slash == std::string_view::npos ? page : page.substr(slash + 1);
 }
 
+// One row of a section's line table.
+struct PageRow {
+    const ListingLine* line2 = nullptr;    // the line of listing 2; none on a deleted row
+    const ListingLine* line1 = nullptr;    // its partner, or the deleted line of listing 1
+    std::int64_t functionIndex = -1;       // the function whose first row it is
+    bool profileLine = false;              // else an include line or a "#line" directive
+    const AlignedLine* aligned = nullptr;  // what became of its items, in the aligned view
+    bool renamed = false;                  // the FUNCTION lines of a renamed function
+};
+
+// The marker an item's change shows: gained is new coverage, lost is lost
+// coverage; kept, added and deleted items have none.
+char markerOf(ItemChange change) {
+    return change == ItemChange::Gained ? kNewMarker
+           : change == ItemChange::Lost ? kLostMarker
+                                        : '\0';
+}
+
+// The marker of a row's item at column 10 or 21: korvcmp's, or that of the
+// item's category in the aligned view.
+char markerAt(const PageRow& row, int column) {
+    if (row.aligned != nullptr) {
+        return markerOf(column == kTrueMarkerColumn ? row.aligned->trueItem
+                                                    : row.aligned->falseItem);
+    }
+    return row.line2 != nullptr ? row.line2->markerAt(column) : '\0';
+}
+
 // A walk over the rows of a section's line table, in page order: the include
 // lines, then each function's "#line" directive and profile lines, with the
-// partner line of listing 1 where the section was compared.
+// partner line of listing 1 where the section was compared, or as
+// `alignment` pairs them (listing 2's functions, then the deleted ones).
 template <typename Visit>
-void forEachRow(const MonitoredFile& file2, const MonitoredFile* file1, Visit&& visit) {
+void forEachRow(const MonitoredFile& file2, const MonitoredFile* file1,
+                const SectionAlignment* alignment, Visit&& visit) {
     for (const ListingLine* include = file2.firstInclude; include != nullptr;
          include = include->next()) {
-        visit(*include, nullptr, std::int64_t{-1}, false);
+        visit(PageRow{include});
+    }
+    if (alignment != nullptr) {
+        std::int64_t functionIndex = 0;
+        for (const AlignedFunction& function : alignment->functions) {
+            const FunctionBlock* block =
+                function.function2 != nullptr ? function.function2 : function.function1;
+            if (block != nullptr && block->lineDirective != nullptr) {
+                visit(PageRow{block->lineDirective});
+            }
+            std::int64_t rowFunction = functionIndex++;
+            for (const AlignedLine& line : function.lines) {
+                if (line.line1 == nullptr && line.line2 == nullptr) {
+                    continue;
+                }
+                visit(PageRow{line.line2, line.line1, rowFunction, true, &line,
+                              function.pairedByBody && rowFunction >= 0});
+                rowFunction = -1;
+            }
+        }
+        return;
     }
     const FunctionBlock* function1 = file1 != nullptr ? file1->firstFunction : nullptr;
     std::int64_t functionIndex = 0;
     for (const FunctionBlock* function = file2.firstFunction; function != nullptr;
          function = function->next, ++functionIndex) {
         if (function->lineDirective != nullptr) {
-            visit(*function->lineDirective, nullptr, std::int64_t{-1}, false);
+            visit(PageRow{function->lineDirective});
         }
         const ListingLine* line1 = function1 != nullptr ? function1->firstLine : nullptr;
         std::int64_t rowFunction = functionIndex;
         for (const ListingLine* line = function->firstLine; line != nullptr; line = line->next()) {
-            visit(*line, line1, rowFunction, true);
+            visit(PageRow{line, line1, rowFunction, true});
             rowFunction = -1;
             line1 = line1 != nullptr ? line1->next() : nullptr;
         }
@@ -91,44 +145,59 @@ void forEachRow(const MonitoredFile& file2, const MonitoredFile* file1, Visit&& 
     }
 }
 
+// The lost items of the aligned view: the lost markers its table holds.
+std::int64_t lostItemsOf(const SectionAlignment& alignment) {
+    std::int64_t lost = 0;
+    for (const AlignedFunction& function : alignment.functions) {
+        for (const AlignedLine& line : function.lines) {
+            lost += line.trueItem == ItemChange::Lost ? 1 : 0;
+            lost += line.falseItem == ItemChange::Lost ? 1 : 0;
+        }
+    }
+    return lost;
+}
+
 class FilePageWriter {
   public:
     FilePageWriter(OutputStream& out, const FileSummary& summary, const MonitoredFile& file2,
-                   const MonitoredFile* file1)
-        : out_(&out), summary_(summary), file2_(file2), file1_(file1), lostItems_(file2.lostHits) {}
+                   const MonitoredFile* file1, const SectionAlignment* alignment)
+        : out_(&out),
+          summary_(summary),
+          file2_(file2),
+          file1_(file1),
+          alignment_(alignment),
+          lostItems_(alignment != nullptr ? lostItemsOf(*alignment) : file2.lostHits) {}
 
     // Splits the rows into parts of at most `rowsPerPart` rows. The first
     // part is the page `summary.page`, part k "<page>.part<k>.html" beside it.
     void planParts(std::int64_t rowsPerPart) {
         FirstRowsOfLines claimed;
         std::int64_t lost = 0;
-        forEachRow(file2_, file1_,
-                   [&](const ListingLine& line, const ListingLine*, std::int64_t functionIndex,
-                       bool profileLine) {
-                       if (parts_.empty() || parts_.back().rows == rowsPerPart) {
-                           parts_.emplace_back().name = partName(parts_.size() + 1);
-                       }
-                       PagePart& part = parts_.back();
-                       ++part.rows;
-                       if (functionIndex >= 0) {
-                           functionParts_.push_back(parts_.size() - 1);
-                       }
-                       if (!profileLine) {
-                           return;
-                       }
-                       if (claimed.claim(line.lineNumber)) {
-                           part.firstLine = part.firstLine == 0
-                                                ? line.lineNumber
-                                                : std::min(part.firstLine, line.lineNumber);
-                           part.lastLine = std::max(part.lastLine, line.lineNumber);
-                       }
-                       for (const int column : {kTrueMarkerColumn, kFalseMarkerColumn}) {
-                           if (line.markerAt(column) == kLostMarker) {
-                               part.firstLost = part.firstLost == 0 ? lost + 1 : part.firstLost;
-                               part.lastLost = ++lost;
-                           }
-                       }
-                   });
+        forEachRow(file2_, file1_, alignment_, [&](const PageRow& row) {
+            if (parts_.empty() || parts_.back().rows == rowsPerPart) {
+                parts_.emplace_back().name = partName(parts_.size() + 1);
+            }
+            PagePart& part = parts_.back();
+            ++part.rows;
+            if (row.functionIndex >= 0) {
+                functionParts_.push_back(parts_.size() - 1);
+            }
+            if (!row.profileLine) {
+                return;
+            }
+            // A deleted line has no address: its number is listing 1's.
+            const std::uint32_t number = row.line2 != nullptr ? row.line2->lineNumber : 0;
+            if (claimed.claim(number)) {
+                part.firstLine = part.firstLine == 0 ? number : std::min(part.firstLine, number);
+                part.lastLine = std::max(part.lastLine, number);
+            }
+            for (const int column : {kTrueMarkerColumn, kFalseMarkerColumn}) {
+                if (markerAt(row, column) == kLostMarker) {
+                    part.firstLost = part.firstLost == 0 ? lost + 1 : part.firstLost;
+                    part.lastLost = ++lost;
+                }
+            }
+        });
         if (parts_.empty()) {
             parts_.emplace_back().name = partName(1);
         }
@@ -144,6 +213,11 @@ class FilePageWriter {
         out_->write("</p>\n</header>\n<main>\n");
         writePartNavigation();
         if (currentPart_ > 0) {
+            return;
+        }
+        if (alignment_ != nullptr) {
+            writeAlignedHeading();
+            writeLostNavigation();
             return;
         }
         if (file1_ == nullptr) {
@@ -168,7 +242,9 @@ class FilePageWriter {
         if (!functionCoverage) {
             out_->write("<th>Coverage 1<th>Coverage 2");
         }
-        out_->write("<th>New<th>Lost</tr></thead>\n<tbody>\n");
+        out_->write(alignment_ != nullptr ? "<th>Gained<th>Lost<th>Added<th>Deleted</tr></thead>\n"
+                                          : "<th>New<th>Lost</tr></thead>\n");
+        out_->write("<tbody>\n");
         for (std::size_t k = 0; k < summary_.functions.size(); ++k) {
             const FunctionSummary& function = summary_.functions[k];
             out_->write("<tr><td><a href=\"");
@@ -177,7 +253,15 @@ class FilePageWriter {
             out_->writeInteger(static_cast<std::int64_t>(k));
             out_->write("\">");
             writeHtmlText(*out_, function.name);
-            out_->write("</a><td>");
+            out_->write("</a>");
+            if (function.deleted) {
+                out_->write(" <small>(deleted)</small>");
+            } else if (!function.renamedFrom.empty()) {
+                out_->write(" <small>(renamed from ");
+                writeHtmlText(*out_, function.renamedFrom);
+                out_->write(")</small>");
+            }
+            out_->write("<td>");
             out_->writeInteger(function.line);
             if (!functionCoverage) {
                 out_->write("<td>");
@@ -185,10 +269,14 @@ class FilePageWriter {
                 out_->write("<td>");
                 writeCoverageBar(*out_, function.ter1, function.ter2);
             }
-            out_->write("<td>");
-            out_->write(groupedCount(function.change.newHits));
-            out_->write(function.change.lostHits > 0 ? "<td class=\"neg\">" : "<td>");
-            out_->write(groupedCount(function.change.lostHits));
+            if (alignment_ != nullptr) {
+                writeFunctionChanges(function.changes);
+            } else {
+                out_->write("<td>");
+                out_->write(groupedCount(function.change.newHits));
+                out_->write(function.change.lostHits > 0 ? "<td class=\"neg\">" : "<td>");
+                out_->write(groupedCount(function.change.lostHits));
+            }
             out_->write("\n");
         }
         out_->write("</tbody>\n</table>\n");
@@ -200,30 +288,65 @@ class FilePageWriter {
     void writeLineTable(const ReportModel& model, NextPart&& nextPart) {
         writeLineTableStart();
         std::int64_t rowsInPart = 0;
-        forEachRow(file2_, file1_,
-                   [&](const ListingLine& line, const ListingLine* line1,
-                       std::int64_t functionIndex, bool profileLine) {
-                       if (rowsInPart == parts_[currentPart_].rows) {
-                           writeLineTableEnd();
-                           ++currentPart_;
-                           out_ = &nextPart(*out_, parts_[currentPart_].name);
-                           writeHeading(model);
-                           writeLineTableStart();
-                           rowsInPart = 0;
-                       }
-                       ++rowsInPart;
-                       if (profileLine) {
-                           writeProfileRow(line, line1, functionIndex);
-                       } else {
-                           writeTextRow(line);
-                       }
-                   });
+        forEachRow(file2_, file1_, alignment_, [&](const PageRow& row) {
+            if (rowsInPart == parts_[currentPart_].rows) {
+                writeLineTableEnd();
+                ++currentPart_;
+                out_ = &nextPart(*out_, parts_[currentPart_].name);
+                writeHeading(model);
+                writeLineTableStart();
+                rowsInPart = 0;
+            }
+            ++rowsInPart;
+            if (!row.profileLine) {
+                writeTextRow(*row.line2);
+            } else if (alignment_ != nullptr) {
+                writeAlignedRow(row);
+            } else {
+                writeProfileRow(*row.line2, row.line1, row.functionIndex);
+            }
+        });
         writeLineTableEnd();
     }
 
     OutputStream& out() { return *out_; }
 
   private:
+    // Why an edited or moved file's page looks as it does, and what became
+    // of its items.
+    void writeAlignedHeading() {
+        out_->write("<p class=\"why\">");
+        if (!summary_.movedFrom.empty()) {
+            out_->write("Moved from ");
+            writeHtmlText(*out_, summary_.movedFrom);
+            out_->write(": its lines are aligned with that file's in listing 1");
+        } else {
+            out_->write(
+                "Edited: korvcmp does not compare it (its structure differs), so its lines are "
+                "aligned with listing 1's");
+        }
+        out_->write(
+            " by construct. A line only run 2 has is marked added, a line only run 1 has "
+            "deleted, and the line in run 1 stands beside the line in run 2 where it moved."
+            "</p>\n<section class=\"cards\">\n");
+        writeRunCoverageCards(*out_, summary_.ter1, summary_.ter2);
+        writeChangeCards(*out_, alignment_->changes);
+        out_->write("</section>\n");
+    }
+
+    void writeFunctionChanges(const ChangeCategories& changes) {
+        out_->write("<td>");
+        out_->write(groupedCount(changes.gained));
+        out_->write(changes.lost > 0 ? "<td class=\"neg\">" : "<td>");
+        out_->write(groupedCount(changes.lost));
+        out_->write("<td>");
+        out_->write(groupedCount(changes.addedCovered));
+        out_->write(" of ");
+        out_->write(groupedCount(changes.addedCovered + changes.addedUncovered));
+        out_->write("<td>");
+        out_->write(groupedCount(changes.deletedCovered + changes.deletedUncovered));
+    }
+
     std::string partName(std::size_t number) const {
         std::string_view page = baseNameOf(summary_.page);
         if (number == 1) {
@@ -300,6 +423,17 @@ class FilePageWriter {
         if (currentPart_ == 0) {
             out_->write("<h2>Profile lines</h2>\n");
         }
+        if (alignment_ != nullptr) {
+            out_->write(
+                "<div class=\"wrap\">\n<table class=\"pl al\">\n<thead><tr><th>Line<th><abbr "
+                "title=\"The line in run 1 where it moved or was deleted\">Was</abbr><th>Hits/true "
+                "1<th>False 1<th>Hits/true 2<th><span class=\"vh\">Mark</span><th>False 2<th><span "
+                "class=\"vh\">Mark</span><th><abbr title=\"Coverage flag: - where not covered (run "
+                "1's on a deleted line, else run "
+                "2's)\">Flag</abbr><th>Change<th>Description<th><span "
+                "class=\"vh\">Previous and next lost item</span></tr></thead>\n<tbody>\n");
+            return;
+        }
         out_->write("<div class=\"wrap\">\n<table class=\"pl");
         out_->write(file1_ != nullptr ? " c1\">" : "\">");
         out_->write("\n<thead><tr><th>Line");
@@ -341,8 +475,9 @@ class FilePageWriter {
         while (!text.empty() && text.front() == ' ') {
             text.remove_prefix(1);
         }
-        out_->write(file1_ != nullptr ? "<tr class=\"d\"><td colspan=\"8\"><td>"
-                                      : "<tr class=\"d\"><td colspan=\"6\"><td>");
+        out_->write(alignment_ != nullptr ? "<tr class=\"d\"><td colspan=\"10\"><td>"
+                    : file1_ != nullptr   ? "<tr class=\"d\"><td colspan=\"8\"><td>"
+                                          : "<tr class=\"d\"><td colspan=\"6\"><td>");
         writeHtmlText(*out_, text);
         out_->put('\n');
     }
@@ -362,15 +497,19 @@ class FilePageWriter {
         }
     }
 
-    void writeProfileRow(const ListingLine& line, const ListingLine* line1,
-                         std::int64_t functionIndex) {
-        const std::string_view text = line.view();
-        const bool firstOfLine = rowsOfLines_.claim(line.lineNumber);
-        // A row with a lost item stands out by its class: a style sheet that
-        // asked whether a row holds one would take seconds on a long page.
-        const bool holdsLost = line.markerAt(kTrueMarkerColumn) == kLostMarker ||
-                               line.markerAt(kFalseMarkerColumn) == kLostMarker;
-        out_->write(holdsLost ? "<tr class=\"hl\"" : "<tr");
+    // Opens a row of the class `rowClass` (none when empty) and writes its
+    // first cell, the source line `number` (blank when 0). The first row of
+    // each source line is addressed "L<line>", a function's first row
+    // (`functionIndex` not negative) "F<functionIndex>".
+    void writeRowStart(std::uint32_t number, std::int64_t functionIndex,
+                       std::string_view rowClass) {
+        const bool firstOfLine = rowsOfLines_.claim(number);
+        out_->write("<tr");
+        if (!rowClass.empty()) {
+            out_->write(" class=\"");
+            out_->write(rowClass);
+            out_->put('"');
+        }
         if (functionIndex >= 0) {
             out_->write(" id=\"F");
             out_->writeInteger(functionIndex);
@@ -379,12 +518,93 @@ class FilePageWriter {
             out_->write(firstOfLine ? " id=\"L" : "><td>");
         }
         if (firstOfLine) {
-            out_->writeInteger(line.lineNumber);
+            out_->writeInteger(number);
             out_->write(functionIndex >= 0 ? "\">" : "\"><td>");
         }
-        if (line.lineNumber != 0) {
-            out_->writeInteger(line.lineNumber);
+        if (number != 0) {
+            out_->writeInteger(number);
         }
+    }
+
+    // A row of the aligned view: a paired line with both runs' counts and
+    // the markers of its items' categories, or a line only one run has.
+    void writeAlignedRow(const PageRow& row) {
+        const ListingLine* line1 = row.line1;
+        const ListingLine* line2 = row.line2;
+        // A row with a lost item stands out by its class, as in a compared
+        // file; added and deleted rows by theirs. A deleted line has no
+        // address: its number is listing 1's, in the column of old numbers.
+        const bool holdsLost = markerAt(row, kTrueMarkerColumn) == kLostMarker ||
+                               markerAt(row, kFalseMarkerColumn) == kLostMarker;
+        writeRowStart(line2 != nullptr ? line2->lineNumber : 0, row.functionIndex,
+                      holdsLost          ? "hl"
+                      : line1 == nullptr ? "added"
+                      : line2 == nullptr ? "deleted"
+                                         : "");
+        out_->write("<td>");
+        if (line1 != nullptr && line1->lineNumber != 0 &&
+            (line2 == nullptr || line2->lineNumber != line1->lineNumber)) {
+            out_->writeInteger(line1->lineNumber);
+        }
+        const std::string_view text1 = line1 != nullptr ? line1->view() : std::string_view{};
+        const std::string_view text2 = line2 != nullptr ? line2->view() : std::string_view{};
+        out_->write("<td>");
+        writeHtmlText(*out_, trueCountOf(text1));
+        out_->write("<td>");
+        writeHtmlText(*out_, falseCountOf(text1));
+        const std::int64_t lostBefore = lostWritten_;
+        out_->write("<td>");
+        writeHtmlText(*out_, trueCountOf(text2));
+        writeMarker(markerAt(row, kTrueMarkerColumn));
+        out_->write("<td>");
+        writeHtmlText(*out_, falseCountOf(text2));
+        writeMarker(markerAt(row, kFalseMarkerColumn));
+        // A deleted line shows listing 1's flag and description.
+        const std::string_view shown = line2 != nullptr ? text2 : text1;
+        writeFlagCell(shown);
+        out_->write("<td>");
+        if (line1 == nullptr) {
+            out_->write("added");
+        } else if (line2 == nullptr) {
+            out_->write("deleted");
+        } else if (row.renamed) {
+            std::string_view name = descriptionOf(text1);
+            if (name.starts_with(kFunction)) {
+                name.remove_prefix(kFunction.size());
+            }
+            out_->write("renamed from ");
+            writeHtmlText(*out_, name);
+        }
+        writeDescriptionCell(shown);
+        if (lostWritten_ != lostBefore) {
+            writeRowNavigation(lostBefore, lostWritten_ + 1);
+        }
+        out_->put('\n');
+    }
+
+    void writeFlagCell(std::string_view text) {
+        out_->write("<td>");
+        if (text.size() > static_cast<std::size_t>(kCoverageFlagColumn) &&
+            text[kCoverageFlagColumn] != ' ') {
+            writeHtmlText(*out_, text.substr(kCoverageFlagColumn, 1));
+        }
+    }
+
+    void writeDescriptionCell(std::string_view text) {
+        out_->write("<td>");
+        if (text.size() > static_cast<std::size_t>(kDescriptionColumn)) {
+            writeHtmlText(*out_, text.substr(kDescriptionColumn));
+        }
+    }
+
+    void writeProfileRow(const ListingLine& line, const ListingLine* line1,
+                         std::int64_t functionIndex) {
+        const std::string_view text = line.view();
+        // A row with a lost item stands out by its class: a style sheet that
+        // asked whether a row holds one would take seconds on a long page.
+        const bool holdsLost = line.markerAt(kTrueMarkerColumn) == kLostMarker ||
+                               line.markerAt(kFalseMarkerColumn) == kLostMarker;
+        writeRowStart(line.lineNumber, functionIndex, holdsLost ? "hl" : "");
         if (file1_ != nullptr) {
             const std::string_view text1 = line1 != nullptr ? line1->view() : std::string_view{};
             out_->write("<td>");
@@ -399,15 +619,8 @@ class FilePageWriter {
         out_->write("<td>");
         writeHtmlText(*out_, falseCountOf(text));
         writeMarker(line.markerAt(kFalseMarkerColumn));
-        out_->write("<td>");
-        if (text.size() > static_cast<std::size_t>(kCoverageFlagColumn) &&
-            text[kCoverageFlagColumn] != ' ') {
-            writeHtmlText(*out_, text.substr(kCoverageFlagColumn, 1));
-        }
-        out_->write("<td>");
-        if (text.size() > static_cast<std::size_t>(kDescriptionColumn)) {
-            writeHtmlText(*out_, text.substr(kDescriptionColumn));
-        }
+        writeFlagCell(text);
+        writeDescriptionCell(text);
         if (lostWritten_ != lostBefore) {
             writeRowNavigation(lostBefore, lostWritten_ + 1);
         }
@@ -437,6 +650,7 @@ class FilePageWriter {
     const FileSummary& summary_;
     const MonitoredFile& file2_;
     const MonitoredFile* file1_;
+    const SectionAlignment* alignment_;
     const std::int64_t lostItems_;
     std::int64_t lostWritten_ = 0;
     FirstRowsOfLines rowsOfLines_;
@@ -449,13 +663,13 @@ class FilePageWriter {
 
 void writeFilePage(FilePageFiles& files, const ReportModel& model, const FileSummary& summary,
                    const MonitoredFile& file2, const MonitoredFile* file1,
-                   const char* listing2CoverageView, const SectionAlignment* /*alignment*/,
+                   const char* listing2CoverageView, const SectionAlignment* alignment,
                    std::int64_t rowsPerPart) {
     // A section that was not compared shows listing 2's lines alone, also
     // when listing 1 has a section of its name: their lines need not stand
-    // against each other.
+    // against each other. An edited or moved one shows them aligned.
     OutputStream& first = files.open(summary.page);
-    FilePageWriter page(first, summary, file2, file2.comparable != 0 ? file1 : nullptr);
+    FilePageWriter page(first, summary, file2, file2.comparable != 0 ? file1 : nullptr, alignment);
     page.planParts(rowsPerPart);
     const std::string folder =
         summary.page.substr(0, summary.page.size() - baseNameOf(summary.page).size());

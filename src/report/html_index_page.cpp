@@ -111,6 +111,15 @@ void writeNotCompared(OutputStream& out, const ReportModel& model) {
     out.write(")</small>");
 }
 
+// What became of every item of both runs, edited and moved files aligned.
+void writeAlignedTotals(OutputStream& out, const ChangeCategories& changes) {
+    out.write(
+        "<h3>Every item of both runs, edited and moved files aligned</h3>\n<div "
+        "class=\"cards\">\n");
+    writeChangeCards(out, changes);
+    out.write("</div>\n");
+}
+
 void writeTotals(OutputStream& out, const ReportModel& model) {
     const ReportTotals& totals = model.totals;
     out.write("<section>\n<h2>Totals</h2>\n<div class=\"cards\">\n");
@@ -129,7 +138,9 @@ void writeTotals(OutputStream& out, const ReportModel& model) {
     writeCardStart(out, "With lost coverage", totals.withLostCoverage > 0);
     out.write(groupedCount(static_cast<std::int64_t>(totals.withLostCoverage)));
     writeCardEnd(out);
-    out.write("</div>\n</section>\n");
+    out.write("</div>\n");
+    writeAlignedTotals(out, totals.changes);
+    out.write("</section>\n");
 }
 
 // The sums of a directory's files.
@@ -142,6 +153,7 @@ struct DirectorySums {
     std::int64_t lostHits = 0;
     std::int64_t files = 0;
     std::int64_t withLostCoverage = 0;
+    ChangeCategories changes;
 
     void add(const FileSummary& file) {
         if (file.ter1.present) {
@@ -152,8 +164,9 @@ struct DirectorySums {
             covered2 += file.ter2.covered;
             total2 += file.ter2.total;
         }
-        newHits += file.change.newHits;
-        lostHits += file.change.lostHits;
+        newHits += file.newItems();
+        lostHits += file.lostItems();
+        changes.add(file.changes);
         ++files;
         withLostCoverage += file.lostCoverage() ? 1 : 0;
     }
@@ -175,6 +188,15 @@ void writeFigureCells(OutputStream& out, const TerFigures& ter1, const TerFigure
     out.write(groupedCount(lostHits));
 }
 
+// The categories of a file's or directory's items, in short, with every
+// figure in the cell's title.
+void writeCategoriesCell(OutputStream& out, const ChangeCategories& changes) {
+    out.write("<td title=\"");
+    writeFullCategories(out, changes);
+    out.write("\">");
+    writeCompactCategories(out, changes);
+}
+
 void writeDirectoryRow(OutputStream& out, std::string_view directory, const DirectorySums& sums) {
     out.write("<tbody data-dir=\"");
     writeHtmlText(out, directory);
@@ -182,6 +204,7 @@ void writeDirectoryRow(OutputStream& out, std::string_view directory, const Dire
     writeHtmlText(out, directory.empty() ? std::string_view{"."} : directory);
     writeFigureCells(out, sumOfFigures(sums.covered1, sums.total1),
                      sumOfFigures(sums.covered2, sums.total2), sums.newHits, sums.lostHits);
+    writeCategoriesCell(out, sums.changes);
     out.write("<td>");
     out.write(groupedCount(sums.files));
     out.write(sums.files == 1 ? " file" : " files");
@@ -194,10 +217,12 @@ void writeDirectoryRow(OutputStream& out, std::string_view directory, const Dire
 }
 
 void writeFileRow(OutputStream& out, const FileSummary& file) {
-    // Removed and not compared files, and those with lost coverage, stand out.
-    const std::string_view status = file.status == FileStatus::Removed       ? "rm"
-                                    : file.status == FileStatus::NotCompared ? "nc"
-                                                                             : "";
+    // Removed and not compared files, and those with lost coverage, stand out;
+    // edited and moved files are seen as well as compared ones.
+    const std::string_view status = file.status == FileStatus::Removed ? "rm"
+                                    : file.status == FileStatus::NotCompared && !file.aligned()
+                                        ? "nc"
+                                        : "";
     const bool lostCoverage = file.lostCoverage();
     out.write("<tr");
     if (!status.empty() || lostCoverage) {
@@ -218,7 +243,8 @@ void writeFileRow(OutputStream& out, const FileSummary& file) {
     } else {
         writeHtmlText(out, fileNameOf(file.path));
     }
-    writeFigureCells(out, file.ter1, file.ter2, file.change.newHits, file.change.lostHits);
+    writeFigureCells(out, file.ter1, file.ter2, file.newItems(), file.lostItems());
+    writeCategoriesCell(out, file.changes);
     out.write("<td>");
     writeFileStatus(out, file);
     out.write("\n");
@@ -235,7 +261,9 @@ void writeFileTable(OutputStream& out, const ReportModel& model) {
         "<th scope=\"col\" data-sort=\"text\">File<th scope=\"col\" data-sort=\"number\">"
         "Coverage 1<th scope=\"col\" data-sort=\"number\">Coverage 2<th scope=\"col\" "
         "data-sort=\"number\">Change<th scope=\"col\" data-sort=\"number\">New<th "
-        "scope=\"col\" data-sort=\"number\">Lost<th scope=\"col\" data-sort=\"text\">Status"
+        "scope=\"col\" data-sort=\"number\">Lost<th scope=\"col\" data-sort=\"number\"><abbr "
+        "title=\"Items kept / gained / lost / added: covered of all / deleted\">Items</abbr>"
+        "<th scope=\"col\" data-sort=\"text\">Status"
         "</tr></thead>\n");
     // The files by directory, each directory's files in the model's order.
     std::vector<const FileSummary*> files;

@@ -1,6 +1,8 @@
 // The shared pieces of the report's pages.
 #include "report/html_page_parts.h"
 
+#include <utility>
+
 #include "output/figure_text.h"
 #include "report/html_pages.h"
 #include "report/html_text.h"
@@ -111,9 +113,7 @@ void writeCardEnd(OutputStream& out) {
     out.write("</b></div>\n");
 }
 
-void writeCoverageCards(OutputStream& out, const TerFigures& ter1, const TerFigures& ter2,
-                        const ChangeFigures& change, std::int64_t newOfFilesNotCompared,
-                        std::int64_t coveredInRemovedFiles) {
+void writeRunCoverageCards(OutputStream& out, const TerFigures& ter1, const TerFigures& ter2) {
     writeCardStart(out, "Coverage, run 1");
     writeCoverage(out, ter1);
     writeCardEnd(out);
@@ -123,6 +123,12 @@ void writeCoverageCards(OutputStream& out, const TerFigures& ter1, const TerFigu
     writeCardStart(out, "Change (points)");
     writeCoverageChange(out, ter1, ter2);
     writeCardEnd(out);
+}
+
+void writeCoverageCards(OutputStream& out, const TerFigures& ter1, const TerFigures& ter2,
+                        const ChangeFigures& change, std::int64_t newOfFilesNotCompared,
+                        std::int64_t coveredInRemovedFiles) {
+    writeRunCoverageCards(out, ter1, ter2);
     // korvcmp's [hits in 1 + new - lost] counts items of the files it
     // compared, and every covered item of a file it did not compare as new:
     // the cards say so, since the coverage above counts every file.
@@ -152,7 +158,80 @@ void writeCoverageCards(OutputStream& out, const TerFigures& ter1, const TerFigu
     writeCardEnd(out);
 }
 
+void writeChangeCards(OutputStream& out, const ChangeCategories& changes) {
+    const std::int64_t added = changes.addedCovered + changes.addedUncovered;
+    writeCardStart(out, "Changed-code coverage", changes.addedUncovered > 0);
+    writeCoverage(out, changedCodeCoverage(changes));
+    writeCardEnd(out);
+    writeCardStart(out, "Items gained");
+    out.write(changes.gained > 0 ? "+" : "");
+    out.write(groupedCount(changes.gained));
+    writeCardEnd(out);
+    writeCardStart(out, "Items lost", changes.lost > 0);
+    out.write(changes.lost > 0 ? "−" : "");
+    out.write(groupedCount(changes.lost));
+    writeCardEnd(out);
+    writeCardStart(out, "Items added");
+    out.write(groupedCount(added));
+    out.write(" <small>(");
+    out.write(groupedCount(changes.addedCovered));
+    out.write(" covered)</small>");
+    writeCardEnd(out);
+    writeCardStart(out, "Items deleted");
+    out.write(groupedCount(changes.deletedCovered + changes.deletedUncovered));
+    out.write(" <small>(");
+    out.write(groupedCount(changes.deletedCovered));
+    out.write(" covered)</small>");
+    writeCardEnd(out);
+    writeCardStart(out, "Items kept");
+    out.write(groupedCount(changes.keptCovered + changes.keptUncovered));
+    out.write(" <small>(");
+    out.write(groupedCount(changes.keptCovered));
+    out.write(" covered)</small>");
+    writeCardEnd(out);
+}
+
+void writeCompactCategories(OutputStream& out, const ChangeCategories& changes) {
+    out.write(groupedCount(changes.keptCovered + changes.keptUncovered));
+    out.write(" / ");
+    out.write(groupedCount(changes.gained));
+    out.write(" / ");
+    out.write(groupedCount(changes.lost));
+    out.write(" / ");
+    out.write(groupedCount(changes.addedCovered));
+    out.write(" of ");
+    out.write(groupedCount(changes.addedCovered + changes.addedUncovered));
+    out.write(" / ");
+    out.write(groupedCount(changes.deletedCovered + changes.deletedUncovered));
+}
+
+void writeFullCategories(OutputStream& out, const ChangeCategories& changes) {
+    const std::pair<std::string_view, std::int64_t> figures[] = {
+        {"kept covered ", changes.keptCovered},
+        {", kept uncovered ", changes.keptUncovered},
+        {", gained ", changes.gained},
+        {", lost ", changes.lost},
+        {", added covered ", changes.addedCovered},
+        {", added uncovered ", changes.addedUncovered},
+        {", deleted covered ", changes.deletedCovered},
+        {", deleted uncovered ", changes.deletedUncovered},
+    };
+    for (const auto& [label, figure] : figures) {
+        out.write(label);
+        out.write(groupedCount(figure));
+    }
+}
+
 void writeFileStatus(OutputStream& out, const FileSummary& summary) {
+    if (!summary.movedFrom.empty()) {
+        out.write("moved from ");
+        writeHtmlText(out, summary.movedFrom);
+        return;
+    }
+    if (summary.edited) {
+        out.write("edited");
+        return;
+    }
     out.write(fileStatusName(summary.status));
     if (summary.status == FileStatus::NotCompared && !summary.reason.empty()) {
         out.write(": ");

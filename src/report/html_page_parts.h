@@ -35,7 +35,9 @@ void writeCoverageBar(OutputStream& out, const TerFigures& ter1, const TerFigure
 void writeCardStart(OutputStream& out, std::string_view label, bool stressed = false);
 void writeCardEnd(OutputStream& out);
 
-// The coverage of each run, its change, and the new and lost items, with
+// The coverage of each run and its change, as cards.
+void writeRunCoverageCards(OutputStream& out, const TerFigures& ter1, const TerFigures& ter2);
+// Those, and the new and lost items, with
 // korvcmp's hits in listing 1, as cards. `newOfFilesNotCompared` of the new
 // items are the covered items of files korvcmp did not compare; the New card
 // tells them apart from the items marked new when there are any. The Lost
@@ -44,8 +46,17 @@ void writeCardEnd(OutputStream& out);
 void writeCoverageCards(OutputStream& out, const TerFigures& ter1, const TerFigures& ter2,
                         const ChangeFigures& change, std::int64_t newOfFilesNotCompared,
                         std::int64_t coveredInRemovedFiles);
+// What became of the items in the aligned view, as cards: changed-code
+// coverage, gained, lost, added, deleted and kept items.
+void writeChangeCards(OutputStream& out, const ChangeCategories& changes);
 
-// "compared", "not compared: REASON" or "removed".
+// The categories in short, "kept / gained / lost / added covered of added /
+// deleted": "12 / 2 / 1 / 3 of 5 / 4".
+void writeCompactCategories(OutputStream& out, const ChangeCategories& changes);
+// Every category with its figure, for a title attribute.
+void writeFullCategories(OutputStream& out, const ChangeCategories& changes);
+
+// "compared", "not compared: REASON", "edited", "moved from PATH" or "removed".
 void writeFileStatus(OutputStream& out, const FileSummary& summary);
 
 }  // namespace korvcmp

@@ -12,6 +12,8 @@
 // has those classes. The first row of each source line has the id "L<line>",
 // and function k's first row (from 0) the id "F<k>". A section too long for
 // one page is written as parts (see writeFilePage); the ids go on across them.
+// In the page of an edited or moved file, a row of a line only listing 2 has
+// has the class "added", one of a line only listing 1 has the class "deleted".
 #pragma once
 
 #include <cstdint>

@@ -111,6 +111,19 @@ void appendCoverageChange(std::string& line, const TerFigures& ter1, const TerFi
     line.push_back(')');
 }
 
+// ", changed-code coverage 75.0% (3/4)", and the lost items korvcmp's
+// figures leave out: ", **−2 lost in edited and moved files**".
+void appendAlignedTotals(std::string& line, const ReportModel& model) {
+    line.append(", changed-code coverage ");
+    appendCoverage(line, changedCodeCoverage(model.totals.changes));
+    const std::int64_t lost = lostInAlignedFiles(model);
+    if (lost > 0) {
+        line.append(", **−");
+        appendCount(line, lost);
+        line.append(" lost in edited and moved files**");
+    }
+}
+
 // A count as the listing gives it: its digits as they are, anything else a
 // code span like every text of a listing.
 void appendCount(std::string& line, std::string_view count) {
@@ -148,6 +161,7 @@ void writeTotals(MarkdownBudget& budget, const ReportModel& model, std::string& 
         appendCount(line, totals.removedCovered);
         line.append(" items that listing 1 covered in removed files");
     }
+    appendAlignedTotals(line, model);
     line.append("\n\nFiles: ");
     appendCount(line, static_cast<std::int64_t>(totals.compared));
     line.append(" compared, ");
@@ -207,6 +221,17 @@ void writeTable(MarkdownBudget& budget, std::string_view heading, std::size_t ro
     }
 }
 
+// " (edited)" or " (moved from PATH)" after a file seen through the aligned view.
+void appendAlignedMark(std::string& line, const FileSummary& file) {
+    if (!file.movedFrom.empty()) {
+        line.append(" (moved from ");
+        appendMarkdownCode(line, file.movedFrom);
+        line.push_back(')');
+    } else if (file.edited) {
+        line.append(" (edited)");
+    }
+}
+
 void writeLostFiles(MarkdownBudget& budget, const std::vector<const FileSummary*>& files,
                     std::size_t end, std::string& line) {
     writeTable(budget,
@@ -217,12 +242,13 @@ void writeLostFiles(MarkdownBudget& budget, const std::vector<const FileSummary*
                    const FileSummary& file = *files[i];
                    row.append("| ");
                    appendMarkdownCode(row, file.path);
+                   appendAlignedMark(row, file);
                    row.append(" | ");
                    appendCoverageChange(row, file.ter1, file.ter2);
                    row.append(" | ");
-                   appendCount(row, file.change.lostHits);
+                   appendCount(row, file.lostItems());
                    row.append(" | ");
-                   appendCount(row, file.change.newHits);
+                   appendCount(row, file.newItems());
                    row.append(" |\n");
                });
 }
@@ -259,6 +285,7 @@ void writeLostItems(MarkdownBudget& budget, const ReportModel& model, std::strin
                    appendInteger(place, item.line);
                    row.append("| ");
                    appendMarkdownCode(row, place);
+                   row.append(item.moved ? " (moved)" : item.edited ? " (edited)" : "");
                    row.append(" | ");
                    appendMarkdownCode(row, item.function);
                    row.append(" | ");
@@ -291,10 +318,9 @@ void writeMarkdownSummary(OutputStream& out, const ReportModel& model, std::size
         return;
     }
     // Most lost first; files that lost as much stay in the listing's order.
-    std::stable_sort(lostFiles.begin(), lostFiles.end(),
-                     [](const FileSummary* a, const FileSummary* b) {
-                         return a->change.lostHits > b->change.lostHits;
-                     });
+    std::stable_sort(
+        lostFiles.begin(), lostFiles.end(),
+        [](const FileSummary* a, const FileSummary* b) { return a->lostItems() > b->lostItems(); });
     // A list with lists after it leaves them room: the files at most two
     // fifths of the limit, the removed files one fifth.
     const bool withItems = model.lostItemCount > 0 || !model.firstLostItems.empty();

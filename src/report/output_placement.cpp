@@ -99,9 +99,11 @@ std::string misplacedOutput(const ReportOptions& options) {
     const auto fileOutput = [](const char* path) {
         return path != nullptr && !namesStandardOutput(path) ? path : nullptr;
     };
-    const std::array<NamedPath, 3> outputs = {{{"--html", options.htmlDirectory},
+    const std::array<NamedPath, 5> outputs = {{{"--html", options.htmlDirectory},
                                                {"--json", fileOutput(options.jsonPath)},
-                                               {"--markdown", fileOutput(options.markdownPath)}}};
+                                               {"--markdown", fileOutput(options.markdownPath)},
+                                               {"--sarif", options.sarifPath},
+                                               {"--codequality", options.codeQualityPath}}};
     const std::array<NamedPath, 2> inputs = {
         {{"-i1", options.listing1Path}, {"-i2", options.listing2Path}}};
     for (std::size_t i = 0; i < outputs.size(); ++i) {
@@ -128,7 +130,8 @@ std::string misplacedOutput(const ReportOptions& options) {
     }
     // The report directory is replaced as a whole: nothing the run reads or
     // writes elsewhere may be in it.
-    const std::array<NamedPath, 4> others = {outputs[1], outputs[2], inputs[0], inputs[1]};
+    const std::array<NamedPath, 6> others = {outputs[1], outputs[2], outputs[3],
+                                             outputs[4], inputs[0],  inputs[1]};
     const auto inside = std::find_if(others.begin(), others.end(), [&](const NamedPath& other) {
         return other.path != nullptr && isInsideDirectory(other.path, options.htmlDirectory);
     });

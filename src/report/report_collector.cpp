@@ -420,14 +420,22 @@ void ReportCollector::sectionCompared(const MonitoredFile* file1, const Monitore
     }
     summary.edited = !compared && file1 != nullptr;
     const bool aligned = partner != nullptr && !compared;
-    // Only an edited or moved file's page and lost items need its lines.
+    // Only an edited or moved file's page and lost items need its lines, and
+    // the findings those of a new file: its uncovered items.
+    const bool findings = findings_ != nullptr && findings_->wanted();
     const SectionAlignment alignment =
-        alignSections(partner, &file2, isFunctionCoverage(file2.modeLine, listing2View_), aligned);
+        alignSections(partner, &file2, isFunctionCoverage(file2.modeLine, listing2View_),
+                      aligned || (findings && !compared));
     summarise(summary, partner, file2, alignment);
     if (compared && file2.lostHits > 0) {
         keepLostItems(index, summary, *file1, file2);
     } else if (aligned && alignment.changes.lost > 0) {
         keepAlignedLostItems(index, summary, alignment);
+    }
+    if (findings && compared) {
+        findings_->comparedSection(summary.path, file2);
+    } else if (findings) {
+        findings_->section(summary.path, alignment);
     }
     if (directory_ != nullptr) {
         writePage(summary, file2, compared ? file1 : nullptr, aligned ? &alignment : nullptr);

@@ -14,6 +14,7 @@
 #include "compare/listing_comparison.h"
 #include "output/output_stream.h"
 #include "report/report_directory.h"
+#include "report/report_findings.h"
 #include "report/report_model.h"
 
 namespace korvcmp {
@@ -38,6 +39,9 @@ class ReportCollector : public SectionObserver {
     // After the comparison, while listing 2 is still there: the totals and
     // the first lost items.
     void finish();
+
+    // Hands the findings of every section to `findings` as it is compared.
+    void writeFindingsTo(ReportFindings* findings) { findings_ = findings; }
 
   private:
     // A lost item with its place in listing 2: the file's index, then the
@@ -77,6 +81,7 @@ class ReportCollector : public SectionObserver {
 
     ReportModel& model_;
     const ReportDirectory* directory_;
+    ReportFindings* findings_ = nullptr;
     const ProfileListing* listing2_ = nullptr;
     const char* listing2View_ = nullptr;
     std::unordered_map<const MonitoredFile*, std::size_t> indexOf_;

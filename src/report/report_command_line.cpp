@@ -3,8 +3,11 @@
 
 #include <array>
 #include <charconv>
+#include <cstddef>
+#include <iterator>
 #include <optional>
 #include <system_error>
+#include <utility>
 
 #include "pipeline/program_frame.h"
 
@@ -12,8 +15,9 @@ namespace korvcmp {
 
 const std::string_view kReportUsage =
     "Usage: korvcmp-report -i1 LISTING1 -i2 LISTING2 [--html DIR] [--markdown FILE|-]\n"
-    "                      [--markdown-limit BYTES] [--json FILE|-] [--title TEXT]\n"
-    "                      [--fail-on-lost] [--fail-under-added PCT]\n"
+    "                      [--markdown-limit BYTES] [--json FILE|-] [--sarif FILE]\n"
+    "                      [--codequality FILE] [--title TEXT] [--fail-on-lost]\n"
+    "                      [--fail-under-added PCT]\n"
     "       korvcmp-report -h | --help | --version\n"
     "\n"
     "Compares two execution profile listings as korvcmp does and writes what\n"
@@ -30,6 +34,10 @@ const std::string_view kReportUsage =
     "                   are cut, \"... and N more\" says what is left out\n"
     "  --json FILE      the figures of every file and function as one JSON document\n"
     "                   (FILE - is standard output, for one of the two)\n"
+    "  --sarif FILE     a SARIF log for code scanning: a result for every lost item\n"
+    "                   and every added item not covered, also in edited and moved\n"
+    "                   files\n"
+    "  --codequality FILE  the same as a GitLab Code Quality report\n"
     "  --title TEXT     the report's title (default: \"Coverage: LISTING1 -> LISTING2\")\n"
     "  --fail-on-lost   exit with status 1 when coverage was lost\n"
     "  --fail-under-added PCT\n"
@@ -77,14 +85,16 @@ ReportCommandLine parseReportCommandLine(int argumentCount, const char* const* a
         std::string_view name;
         const char** value;
     };
-    const std::array<ValueOption, 8> valueOptions = {{{"-i1", &options.listing1Path},
-                                                      {"-i2", &options.listing2Path},
-                                                      {"--html", &options.htmlDirectory},
-                                                      {"--markdown", &options.markdownPath},
-                                                      {"--markdown-limit", &markdownLimit},
-                                                      {"--json", &options.jsonPath},
-                                                      {"--title", &title},
-                                                      {"--fail-under-added", &failUnderAdded}}};
+    const std::array<ValueOption, 10> valueOptions = {{{"-i1", &options.listing1Path},
+                                                       {"-i2", &options.listing2Path},
+                                                       {"--html", &options.htmlDirectory},
+                                                       {"--markdown", &options.markdownPath},
+                                                       {"--markdown-limit", &markdownLimit},
+                                                       {"--json", &options.jsonPath},
+                                                       {"--sarif", &options.sarifPath},
+                                                       {"--codequality", &options.codeQualityPath},
+                                                       {"--title", &title},
+                                                       {"--fail-under-added", &failUnderAdded}}};
     const auto fail = [&](const std::string& message) {
         result.error = message + std::string(kSeeUsage);
         return result;
@@ -138,14 +148,35 @@ ReportCommandLine parseReportCommandLine(int argumentCount, const char* const* a
         return fail("both listings are needed: -i1 LISTING1 -i2 LISTING2");
     }
     if (options.htmlDirectory == nullptr && options.markdownPath == nullptr &&
-        options.jsonPath == nullptr) {
-        return fail("no output asked for: give --html DIR, --markdown FILE or --json FILE");
+        options.jsonPath == nullptr && options.sarifPath == nullptr &&
+        options.codeQualityPath == nullptr) {
+        return fail(
+            "no output asked for: give --html DIR, --markdown FILE, --json FILE, --sarif FILE "
+            "or --codequality FILE");
     }
-    if (options.markdownPath != nullptr && options.jsonPath != nullptr &&
-        std::string_view(options.markdownPath) == options.jsonPath) {
-        return fail(namesStandardOutput(options.jsonPath)
-                        ? "only one of --markdown and --json can go to standard output"
-                        : "--markdown and --json name the same file");
+    // The findings are written while the listings are compared: a file that
+    // takes its place once the run is through, never standard output.
+    for (const auto& [name, path] : {std::pair{"--sarif", options.sarifPath},
+                                     std::pair{"--codequality", options.codeQualityPath}}) {
+        if (path != nullptr && namesStandardOutput(path)) {
+            return fail(std::string(name) + " writes a file, not standard output");
+        }
+    }
+    const std::pair<std::string_view, const char*> files[] = {
+        {"--markdown", options.markdownPath},
+        {"--json", options.jsonPath},
+        {"--sarif", options.sarifPath},
+        {"--codequality", options.codeQualityPath}};
+    for (std::size_t i = 0; i < std::size(files); ++i) {
+        for (std::size_t j = i + 1; j < std::size(files); ++j) {
+            if (files[i].second != nullptr && files[j].second != nullptr &&
+                std::string_view(files[i].second) == files[j].second) {
+                return fail(namesStandardOutput(files[i].second)
+                                ? "only one of --markdown and --json can go to standard output"
+                                : std::string(files[i].first) + " and " +
+                                      std::string(files[j].first) + " name the same file");
+            }
+        }
     }
     if (markdownLimit != nullptr) {
         const std::string_view digits = markdownLimit;

@@ -1,7 +1,8 @@
 // The command line of korvcmp-report:
 //   korvcmp-report -i1 LISTING1 -i2 LISTING2 [--html DIR] [--markdown FILE|-]
-//                  [--markdown-limit BYTES] [--json FILE|-] [--title TEXT]
-//                  [--fail-on-lost] [--fail-under-added PCT]
+//                  [--markdown-limit BYTES] [--json FILE|-] [--sarif FILE]
+//                  [--codequality FILE] [--title TEXT] [--fail-on-lost]
+//                  [--fail-under-added PCT]
 //   korvcmp-report -h | --help | --version
 #pragma once
 
@@ -22,6 +23,8 @@ struct ReportOptions {
     const char* markdownPath = nullptr;          // none: no Markdown; "-": standard output
     std::size_t markdownLimit = kMarkdownLimit;  // bytes
     const char* jsonPath = nullptr;              // likewise
+    const char* sarifPath = nullptr;             // none: no SARIF log
+    const char* codeQualityPath = nullptr;       // none: no Code Quality report
     std::string title;
     bool failOnLost = false;
     // --fail-under-added: the least changed-code coverage, in percent; below

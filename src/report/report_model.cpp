@@ -23,8 +23,24 @@ bool FileSummary::lostCoverage() const {
     if (status == FileStatus::Removed) {
         return ter1.present && ter1.covered > 0;
     }
-    // An edited or moved file: lost items of its aligned lines.
-    return change.lostHits > 0 || ((edited || !movedFrom.empty()) && changes.lost > 0);
+    return lostItems() > 0;
+}
+
+std::int64_t lostInAlignedFiles(const ReportModel& model) {
+    std::int64_t lost = 0;
+    for (const FileSummary& file : model.files) {
+        lost += file.aligned() ? file.changes.lost : 0;
+    }
+    return lost;
+}
+
+TerFigures changedCodeCoverage(const ChangeCategories& changes) {
+    TerFigures figures;
+    figures.present = true;
+    figures.covered = changes.addedCovered;
+    figures.total = changes.addedCovered + changes.addedUncovered;
+    figures.percent = figures.total > 0 ? figures.covered * 100 / figures.total : 100;
+    return figures;
 }
 
 double addedCoveragePercent(const ChangeCategories& changes) {

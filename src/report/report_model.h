@@ -65,10 +65,24 @@ struct FileSummary {
     bool edited = false;
     std::string movedFrom;  // listing 1's path of a moved file; empty otherwise
 
+    // Seen through the aligned view: edited, or moved from another path.
+    bool aligned() const { return edited || !movedFrom.empty(); }
+    // The lost items: korvcmp's lost hits of a compared file, the aligned
+    // view's lost items of an edited or moved one.
+    std::int64_t lostItems() const { return aligned() ? changes.lost : change.lostHits; }
+    // The new items: korvcmp's new hits, or the gained and the covered added
+    // items of the aligned view.
+    std::int64_t newItems() const {
+        return aligned() ? changes.gained + changes.addedCovered : change.newHits;
+    }
     // Lost coverage: lost items in a compared, edited or moved file, or a
     // removed file of which listing 1 covered something.
     bool lostCoverage() const;
 };
+
+// Changed-code coverage: the covered share of the added items, as TER
+// figures; 100 % of none when nothing was added.
+TerFigures changedCodeCoverage(const ChangeCategories& changes);
 
 // One item marked lost, as the Markdown summary names it.
 struct LostItem {
@@ -148,5 +162,9 @@ struct ReportModel {
 
     static constexpr std::size_t kKeptLostItems = 2000;
 };
+
+// The lost items of the edited and moved files, which korvcmp's figures
+// leave out.
+std::int64_t lostInAlignedFiles(const ReportModel& model);
 
 }  // namespace korvcmp

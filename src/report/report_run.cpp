@@ -1,7 +1,9 @@
 // The run sequence of korvcmp-report and the reporting of its trouble.
 #include "report/report_run.h"
 
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "base/arena.h"
 #include "base/fatal.h"
@@ -14,6 +16,7 @@
 #include "report/output_placement.h"
 #include "report/report_collector.h"
 #include "report/report_directory.h"
+#include "report/report_findings.h"
 #include "report/summary_writers.h"
 
 namespace korvcmp {
@@ -41,6 +44,47 @@ void writeReportFile(OutputStream& out, const std::string& path, Write&& write) 
     writeAndClose(out, path, write);
 }
 
+// An output file with the same bytes on every system. A regular file,
+// there or not, gets its content only once it is complete: it is written
+// beside and renamed into place when closed, so that a failure leaves what
+// was there (or nothing) as it was.
+class ReplacedOutput {
+  public:
+    // Opens `out` onto the file at `path`; ends the run with a message when
+    // that fails.
+    ReplacedOutput(OutputStream& out, const std::string& path) : out_(out), path_(path) {
+        const PathKind kind = pathKind(path_);
+        const bool replaces = kind == PathKind::file || kind == PathKind::nothing;
+        const bool opened = replaces ? out_.createReplacement(path_.c_str(), LineEnds::asWritten)
+                                     : out_.createFile(path_.c_str(), LineEnds::asWritten);
+        if (!opened) {
+            fatal(withReason("Cannot create " + quoted(path_), out_.failure()));
+        }
+    }
+    ReplacedOutput(const ReplacedOutput&) = delete;
+    ReplacedOutput& operator=(const ReplacedOutput&) = delete;
+    // Not closed: the run failed, and the file stays as it was.
+    ~ReplacedOutput() {
+        if (!closed_) {
+            out_.abandon();
+        }
+    }
+
+    // Puts the file in its place; ends the run with a message when it cannot
+    // be written.
+    void close() {
+        closed_ = true;
+        if (!out_.close()) {
+            fatal(withReason("Cannot write " + quoted(path_), out_.failure()));
+        }
+    }
+
+  private:
+    OutputStream& out_;
+    const std::string path_;
+    bool closed_ = false;
+};
+
 // Writes one output with `write`, to standard output for "-", else to the
 // file at `path`, with the same bytes on every system; ends the run with a
 // message when it cannot be written. A regular file, there or not, gets its
@@ -57,15 +101,38 @@ void writeOutput(OutputStream& out, const std::string& path, Write&& write) {
         }
         return;
     }
-    const PathKind kind = pathKind(path);
-    const bool replaces = kind == PathKind::file || kind == PathKind::nothing;
-    const bool opened = replaces ? out.createReplacement(path.c_str(), LineEnds::asWritten)
-                                 : out.createFile(path.c_str(), LineEnds::asWritten);
-    if (!opened) {
-        fatal(withReason("Cannot create " + quoted(path), out.failure()));
-    }
-    writeAndClose(out, path, write);
+    ReplacedOutput file(out, path);
+    write(out);
+    file.close();
 }
+
+// The SARIF log and the Code Quality report, written while the listings are
+// compared and put in their places once the run is through.
+struct FindingOutputs {
+    explicit FindingOutputs(const ReportOptions& options) {
+        if (options.sarifPath != nullptr) {
+            sarifStream.prepare();
+            sarif.emplace(sarifStream, options.sarifPath);
+        }
+        if (options.codeQualityPath != nullptr) {
+            codeQualityStream.prepare();
+            codeQuality.emplace(codeQualityStream, options.codeQualityPath);
+        }
+    }
+    void close() {
+        if (sarif) {
+            sarif->close();
+        }
+        if (codeQuality) {
+            codeQuality->close();
+        }
+    }
+
+    OutputStream sarifStream;
+    OutputStream codeQualityStream;
+    std::optional<ReplacedOutput> sarif;
+    std::optional<ReplacedOutput> codeQuality;
+};
 
 // The index and the shared files of an HTML report, in its new directory.
 void writeReportPages(OutputStream& out, const ReportDirectory& directory,
@@ -97,11 +164,18 @@ int runReportOrRaise(const ReportOptions& options, std::FILE* errors,
         }
     }
 
+    FindingOutputs findingOutputs(options);
+    ReportFindings findings(
+        findingOutputs.sarif ? &findingOutputs.sarifStream : nullptr,
+        findingOutputs.codeQuality ? &findingOutputs.codeQualityStream : nullptr);
+    findings.begin();
+
     ReportModel model;
     model.title = options.title;
     model.listing1.path = options.listing1Path;
     model.listing2.path = options.listing2Path;
     ReportCollector collector(model, html ? &directory : nullptr);
+    collector.writeFindingsTo(&findings);
     RunRequest request;
     request.paths = ListingPaths{options.listing1Path, options.listing2Path};
     request.options = pipeline;
@@ -121,6 +195,7 @@ int runReportOrRaise(const ReportOptions& options, std::FILE* errors,
     } workerStop{run.worker};
     compareListings(run);
     collector.finish();
+    findings.finish(options.listing2Path);
     model.gateFailed = options.failOnLost && model.totals.withLostCoverage > 0;
 
     OutputStream out;
@@ -137,6 +212,7 @@ int runReportOrRaise(const ReportOptions& options, std::FILE* errors,
             writeMarkdownSummary(stream, model, options.markdownLimit);
         });
     }
+    findingOutputs.close();
     if (html) {
         std::string error;
         if (!directory.commit(error)) {

@@ -206,16 +206,18 @@ TEST(OutOfMemory, KorvcmpReportEveryAllocationMayFail) {
     const std::string run2 = sourcePath("examples/run2.lst");
     const std::string report = dir.file("report");
     const std::string json = dir.file("report.json");
+    const std::string sarif = dir.file("report.sarif");
     // The earlier report is of the swapped pair, so that it differs.
     const ChildResult earlier =
         runWithAllocator(KORVCMP_REPORT_BINARY, {"-i1", run2, "-i2", run1, "--html", report},
                          "KORVCMP_ALLOCATION_COUNT=" + dir.file("count"));
     ASSERT_EQ(earlier.status, 0) << earlier.standardError;
     const std::string earlierIndex = readFile(report + "/index.html");
-    const std::vector<std::string> arguments = {"-i1",    run1,   "-i2",    run2,
-                                                "--html", report, "--json", json};
+    const std::vector<std::string> arguments = {"-i1",  run1,     "-i2", run2,      "--html",
+                                                report, "--json", json,  "--sarif", sarif};
     const auto prepare = [&] {
         fs::remove(json);
+        fs::remove(sarif);
         for (const auto& entry : fs::directory_iterator(dir.path())) {
             if (entry.path().filename().string().starts_with("report.korvcmp-report-")) {
                 fs::remove_all(entry.path());
@@ -233,6 +235,7 @@ TEST(OutOfMemory, KorvcmpReportEveryAllocationMayFail) {
                                                    "KORVCMP_ALLOCATION_COUNT=" + dir.file("count"));
     ASSERT_EQ(reference.status, 0) << reference.standardError;
     const std::string expectedJson = readFile(json);
+    const std::string expectedSarif = readFile(sarif);
     const std::string expectedIndex = readFile(report + "/index.html");
     ASSERT_NE(expectedIndex, earlierIndex);
     const int allocations = std::stoi(readFile(dir.file("count")));
@@ -243,6 +246,7 @@ TEST(OutOfMemory, KorvcmpReportEveryAllocationMayFail) {
         KORVCMP_REPORT_BINARY, arguments, allocations, prepare, [&](const ChildResult& result) {
             if (result.status == 0) {
                 ASSERT_EQ(readFile(json), expectedJson);
+                ASSERT_EQ(readFile(sarif), expectedSarif);
                 ASSERT_EQ(readFile(report + "/index.html"), expectedIndex);
             } else {
                 ++failedRuns;
@@ -254,6 +258,9 @@ TEST(OutOfMemory, KorvcmpReportEveryAllocationMayFail) {
                 if (fileExists(json)) {
                     ASSERT_EQ(readFile(json), expectedJson);
                 }
+                if (fileExists(sarif)) {
+                    ASSERT_EQ(readFile(sarif), expectedSarif);
+                }
             }
             // Without memory to remove it, the earlier report may stay
             // beside the new one, moved aside; nothing else is left.
@@ -264,7 +271,7 @@ TEST(OutOfMemory, KorvcmpReportEveryAllocationMayFail) {
                     result.status == 0 && name.starts_with("report.korvcmp-report-");
                 entries += name != "count" && !earlierAside ? 1 : 0;
             }
-            ASSERT_EQ(entries, fileExists(json) ? 2U : 1U);
+            ASSERT_EQ(entries, 1U + (fileExists(json) ? 1U : 0U) + (fileExists(sarif) ? 1U : 0U));
         });
     EXPECT_GT(failedRuns, allocations / 2);
 #endif

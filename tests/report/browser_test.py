@@ -2,7 +2,8 @@
 """The HTML report of the example pair in a real browser: headless Chromium
 driven by Selenium opens it from file://, checks the totals against korvcmp's
 compared listing of the same pair, sorts, filters, follows a file link and
-moves to the lost items with the keys n and p; then, with JavaScript off,
+moves to the lost items with the keys n and p, also on the page of src/control.c,
+edited between the runs; then, with JavaScript off,
 checks that every figure is still there. A section too long for one page
 is split into parts: addresses and the keys lead across them. Screenshots of
 the index, a file page and a part are saved in the build folder.
@@ -280,6 +281,29 @@ def check_split_page(report_binary, source_dir, build_dir, work):
         browser.quit()
 
 
+def check_edited_page(browser, index_url, build_dir):
+    """src/control.c, edited between the runs: its page shows its lines aligned
+    with listing 1's, and n reaches its lost FALSE outcome on line 44."""
+    browser.get(index_url)
+    link = browser.find_element(By.XPATH,
+                                "//table[@id='files']//a[normalize-space()='control.c']")
+    link.click()
+    WebDriverWait(browser, 5).until(lambda b: b.find_elements(By.CSS_SELECTOR, "table.pl"))
+    status = browser.find_element(By.CSS_SELECTOR, ".st").text
+    check(status == "edited", "src/control.c's status is " + repr(status))
+    added = browser.find_elements(By.CSS_SELECTOR, "table.pl tr.added")
+    check(added, "no added rows on src/control.c's page")
+    for row in added:
+        check("added" in row.text.split(), "an added row does not say so: " + row.text)
+    browser.find_element(By.TAG_NAME, "body").send_keys("n")
+    WebDriverWait(browser, 5).until(lambda b: lost_item_in_view(b, 1))
+    row = browser.switch_to.active_element.find_element(By.XPATH, "./ancestor::tr")
+    cells = row.find_elements(By.TAG_NAME, "td")
+    check(cells[0].text == "44" and "out = (pid > 0) ? pid : 0" in row.text,
+          "the first lost item of src/control.c is in the row " + row.text)
+    browser.save_screenshot(str(pathlib.Path(build_dir) / "report-edited.png"))
+
+
 def main():
     if len(sys.argv) != 5:
         fail(__doc__)
@@ -307,6 +331,7 @@ def main():
             check_sorting(browser)
             check_filtering(browser)
             file_url = check_file_page(browser, build_dir)
+            check_edited_page(browser, index_url, build_dir)
             browser.get(file_url.split("#")[0])
             file_cells_with_script = browser.find_element(By.CSS_SELECTOR, "table.pl").text
         finally:

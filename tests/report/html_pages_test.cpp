@@ -18,6 +18,7 @@
 #include "platform/system_memory.h"
 #include "report/html_pages.h"
 #include "report/html_text.h"
+#include "support/aligned_sample.h"
 #include "support/test_support.h"
 
 namespace korvcmp::testing {
@@ -365,6 +366,80 @@ TEST(HtmlPages, PartsOfALongSectionLinkToEachOther) {
     EXPECT_GT(split, 0U);
 }
 
+// An edited file's page: its lines aligned with listing 1's by hand, each
+// kind of row once (paired and moved, added, deleted, a renamed and a
+// deleted function).
+TEST(HtmlPages, AlignedPageShowsAddedDeletedAndMovedLines) {
+    const AlignedSample sample = alignedSample();
+    const SectionAlignment& alignment = sample.alignment;
+    ReportModel model;
+    model.title = "Edits";
+    FileSummary summary;
+    summary.path = "src/a.c";
+    summary.status = FileStatus::NotCompared;
+    summary.reason = "different profile";
+    summary.edited = true;
+    summary.changes = alignment.changes;
+    summary.functions = {{"f()", 10, {}, {}, {}, {}, false, {}},
+                         {"new_name()", 40, {}, {}, {}, {}, false, "old_name()"},
+                         {"gone()", 30, {}, {}, {}, {}, true, {}}};
+    std::string page;
+    OutputStream out;
+    out.useMemory(&page);
+    writeFilePage(out, model, summary, *sample.file2, sample.file1,
+                  sample.listings->listing2->coverageView, &alignment);
+    ASSERT_TRUE(out.close());
+
+    const struct {
+        std::string_view fragment;
+        std::size_t count;
+    } expected[] = {
+        {"<p class=\"st\">edited</p>", 1},
+        {"class=\"lost\"", 2},
+        {"<span class=\"lost\" id=\"lost1\">v</span>", 1},
+        {"class=\"new\"", 0},
+        {"<span class=\"lost\" id=\"lost2\">v</span>", 1},
+        {"<tr class=\"added\"", 1},
+        {"<tr class=\"deleted\"", 2},
+        {"<td>added<td>goto &lt;out&gt;", 1},
+        {"<td>deleted<td>", 2},
+        // Moved lines show their old number, deleted ones only that.
+        {"<tr class=\"hl\" id=\"L15\"><td>15<td>12<td>2<td>1<td>2<td><td>0<td>", 1},
+        {"<tr id=\"L17\"><td>17<td>14<td>1", 1},
+        {"<tr class=\"deleted\"><td><td>13<td>2<td><td><td><td><td><td><td>deleted<td>return 1", 1},
+        {"<tr class=\"deleted\" id=\"F2\"><td><td>30<td>1", 1},
+        {"<tr class=\"added\" id=\"L16\"><td>16<td><td><td><td>0", 1},
+        {"<td>renamed from old_name()<td>FUNCTION new_name()", 1},
+        {"new_name()</a> <small>(renamed from old_name())</small>", 1},
+        {"gone()</a> <small>(deleted)</small>", 1},
+        {"id=\"L", 6},
+        {"id=\"F", 3},
+        {"2 lost items:", 1},
+        {"<tr class=\"d\"><td colspan=\"10\"><td>#line 40 &quot;src/b.inc&quot;\n", 1},
+    };
+    for (const auto& part : expected) {
+        EXPECT_EQ(occurrences(page, part.fragment), part.count) << part.fragment << "\n" << page;
+    }
+    // In parts of two rows: the same rows, addresses and lost items.
+    PagesInMemory files;
+    writeFilePage(files, model, summary, *sample.file2, sample.file1,
+                  sample.listings->listing2->coverageView, &alignment, 2);
+    EXPECT_GT(files.names.size(), 1U);
+    std::string all;
+    for (const std::string& name : files.names) {
+        all += files.pages[name];
+    }
+    for (const std::string_view part : {"id=\"L", "<tr class=\"deleted\"", "<tr class=\"added\"",
+                                        "class=\"lost\" id=\"lost2\"", "id=\"F2\""}) {
+        EXPECT_EQ(occurrences(all, part), occurrences(page, part)) << part;
+    }
+    if (!tidyAvailable()) {
+        GTEST_SKIP() << "tidy is not installed: the page was not validated";
+    }
+    TempDir dir;
+    EXPECT_EQ(tidyComplaints(dir, page), "");
+}
+
 TEST(HtmlPages, IndexShowsEveryFigureWithoutMarkerClasses) {
     const std::string run1 = sourcePath("examples/run1.lst");
     const std::string run2 = sourcePath("examples/run2.lst");
@@ -392,7 +467,20 @@ TEST(HtmlPages, IndexShowsEveryFigureWithoutMarkerClasses) {
     removed.path = "lib\\legacy/<old>.c";
     removed.status = FileStatus::Removed;
     removed.ter1 = {true, 55, 159336, 288123};
-    model.totals = {{true, 64, 96, 149}, {true, 71, 115, 160}, {79, 59, 23}, 4, 1, 1, 3, {}};
+    FileSummary& edited = model.files.emplace_back();
+    edited.path = "src/edited.c";
+    edited.status = FileStatus::NotCompared;
+    edited.reason = "different profile";
+    edited.edited = true;
+    edited.change = {0, 0, 0};
+    edited.changes = {5, 1, 2, 3, 4, 6, 7, 8};
+    FileSummary& moved = model.files.emplace_back();
+    moved.path = "src/new/<moved>.c";
+    moved.status = FileStatus::NotCompared;
+    moved.reason = "no file";
+    moved.movedFrom = "src/old/<moved>.c";
+    model.totals = {{true, 64, 96, 149},      {true, 71, 115, 160}, {79, 59, 23}, 4, 1, 1, 3,
+                    {10, 1, 2, 3, 3, 1, 7, 8}};
 
     std::string index;
     OutputStream out;
@@ -418,6 +506,16 @@ TEST(HtmlPages, IndexShowsEveryFigureWithoutMarkerClasses) {
         "&lt;old&gt;.c<td>55.3% <small>(159,336/288,123)</small><td>—",
         "<td>removed",
         "data-dir=\"lib\\legacy\"",
+        // Edited and moved files by their status, their new and lost items
+        // from the aligned view, and every file's categories in short and in full.
+        "edited.c<td>—<td>—<td>—<td>6<td class=\"neg\">3<td title=\"kept covered 5, kept "
+        "uncovered 1, gained 2, lost 3, added covered 4, added uncovered 6, deleted covered 7, "
+        "deleted uncovered 8\">6 / 2 / 3 / 4 of 10 / 15<td>edited\n",
+        "<td>moved from src/old/&lt;moved&gt;.c\n",
+        "<tr class=\"ll\"><td>edited.c",
+        "<span>Changed-code coverage</span><b>75.0% <small>(3/4)</small></b>",
+        "<span>Items lost</span><b>−3</b>",
+        "<span>Items kept</span><b>11 <small>(10 covered)</small></b>",
     };
     for (const std::string_view part : expectedParts) {
         EXPECT_EQ(occurrences(index, part), 1U) << part;

@@ -15,11 +15,14 @@
 #include <vector>
 
 #include "lost/compared_listing_scanner.h"
+#include "lost/finding_formats.h"
 #include "pipeline/reading_stages.h"
 #include "platform/system_memory.h"
 #include "report/report_collector.h"
 #include "report/report_command_line.h"
+#include "report/report_findings.h"
 #include "report/report_run.h"
+#include "support/aligned_sample.h"
 #include "support/damaged_listings.h"
 #include "support/listing_builder.h"
 #include "support/test_support.h"
@@ -34,13 +37,19 @@ std::string changeText(const ChangeFigures& change) {
     return text.str();
 }
 
-// The model of comparing `one` with `two`, as korvcmp-report builds it.
+// The model of comparing `one` with `two`, as korvcmp-report builds it;
+// its SARIF log into `sarif` when given.
 ReportModel modelOf(const std::string& one, const std::string& two,
-                    const PipelineOptions& options = {}) {
+                    const PipelineOptions& options = {}, std::string* sarif = nullptr) {
     ReportModel model;
     model.listing1.path = one;
     model.listing2.path = two;
     ReportCollector collector(model, nullptr);
+    OutputStream sarifStream;
+    sarifStream.useMemory(sarif);
+    ReportFindings findings(sarif != nullptr ? &sarifStream : nullptr, nullptr);
+    findings.begin();
+    collector.writeFindingsTo(&findings);
     RunRequest request{ListingPaths{one.c_str(), two.c_str()}, options, &collector};
     request.keepRemovedSections = true;
     request.readRemovedSectionsWhole = true;
@@ -48,7 +57,44 @@ ReportModel modelOf(const std::string& one, const std::string& two,
     RunState run(request, systemMemory());
     compareListings(run);
     collector.finish();
+    findings.finish(two);
+    EXPECT_TRUE(sarif == nullptr || sarifStream.close());
     return model;
+}
+
+// The results of a SARIF log of the rule `rule`, one line each, in order.
+std::vector<std::string> sarifResults(const std::string& log, std::string_view rule) {
+    std::vector<std::string> results;
+    std::istringstream lines(log);
+    std::string line;
+    const std::string ruleId = "{\"ruleId\":\"" + std::string(rule) + "\"";
+    while (std::getline(lines, line)) {
+        const std::size_t at = line.find(ruleId);
+        if (at != std::string::npos) {
+            results.push_back(line.substr(at, line.find_last_of('}') + 1 - at));
+        }
+    }
+    return results;
+}
+
+// korvcmp-lost's SARIF log of a compared listing.
+std::string lostSarif(const std::string& listing) {
+    std::string log;
+    OutputStream out;
+    out.useMemory(&log);
+    FindingWriter writer(out, FindingFormat::Sarif, 0);
+    writer.begin();
+    ComparedListingScanner scanner(writer, false);
+    std::istringstream lines(listing);
+    std::string line;
+    std::int64_t number = 0;
+    while (std::getline(lines, line)) {
+        EXPECT_TRUE(scanner.takeLine(line, ++number)) << scanner.problem().message;
+    }
+    EXPECT_TRUE(scanner.finish(number)) << scanner.problem().message;
+    writer.finish({}, "compared");
+    EXPECT_TRUE(out.close());
+    return log;
 }
 
 std::string comparedListing(const std::string& one, const std::string& two) {
@@ -152,8 +198,10 @@ TEST(ReportModel, FiguresAndLostItemsAreThoseOfTheComparedListing) {
                           Case{"large, with the worker", large1, large2, withWorker},
                           Case{"large, swapped", large2, large1, withWorker}}) {
         SCOPED_TRACE(c.name);
-        const ComparedFigures expected = figuresOf(comparedListing(c.one, c.two));
-        const ReportModel model = modelOf(c.one, c.two, c.options);
+        const std::string compared = comparedListing(c.one, c.two);
+        const ComparedFigures expected = figuresOf(compared);
+        std::string sarif;
+        const ReportModel model = modelOf(c.one, c.two, c.options, &sarif);
         const ComparedFigures actual = figuresOf(model);
         EXPECT_EQ(actual.changes, expected.changes);
         const std::size_t kept = std::min(expected.lostItems.size(), ReportModel::kKeptLostItems);
@@ -167,7 +215,65 @@ TEST(ReportModel, FiguresAndLostItemsAreThoseOfTheComparedListing) {
         }
         EXPECT_EQ(model.lostItemCount - alignedLost,
                   static_cast<std::int64_t>(expected.lostItems.size()));
+        // Every lost item a result, as korvcmp-lost writes it: the same place,
+        // words and fingerprint; and one for every lost item of an edited or
+        // moved file. Sections of the same file are compared when listing 1's
+        // is read, so the results come in another order.
+        std::vector<std::string> results = sarifResults(sarif, "lost-coverage");
+        std::vector<std::string> lostResults = sarifResults(lostSarif(compared), "lost-coverage");
+        std::sort(results.begin(), results.end());
+        std::sort(lostResults.begin(), lostResults.end());
+        EXPECT_TRUE(
+            std::includes(results.begin(), results.end(), lostResults.begin(), lostResults.end()));
+        EXPECT_EQ(results.size(),
+                  expected.lostItems.size() + static_cast<std::size_t>(alignedLost));
     }
+}
+
+// The findings of an edited file: its lost items and its uncovered added
+// item at listing 2's lines, a "#line" function's in the file it names; its
+// kept and deleted items none.
+TEST(ReportFindings, AlignedItemsAtListing2sLines) {
+    const AlignedSample sample = alignedSample();
+    std::string sarif;
+    std::string codeQuality;
+    OutputStream sarifStream;
+    OutputStream codeQualityStream;
+    sarifStream.useMemory(&sarif);
+    codeQualityStream.useMemory(&codeQuality);
+    ReportFindings findings(&sarifStream, &codeQualityStream);
+    findings.begin();
+    findings.section("src/a.c", sample.alignment);
+    findings.finish("two.lst");
+    ASSERT_TRUE(sarifStream.close());
+    ASSERT_TRUE(codeQualityStream.close());
+    const std::vector<std::string> lost = sarifResults(sarif, "lost-coverage");
+    const std::vector<std::string> uncovered = sarifResults(sarif, "uncovered-new-code");
+    ASSERT_EQ(lost.size(), 2U);
+    ASSERT_EQ(uncovered.size(), 1U);
+    const struct {
+        std::string_view text;
+        std::string_view part;
+    } expected[] = {
+        {lost[0], R"x("message":{"text":"FALSE outcome in f(): if (a)"})x"},
+        {lost[0], R"x("uri":"src/a.c","uriBaseId":"%SRCROOT%"},"region":{"startLine":15})x"},
+        {uncovered[0],
+         R"x("ruleIndex":1,"level":"warning","message":{"text":"hits in f(): goto <out>"})x"},
+        {uncovered[0], R"x("region":{"startLine":16})x"},
+        {lost[1],
+         R"x("text":"hits in new_name(): break"},"locations":[{"physicalLocation":{"artifactLocation":{"uri":"src/b.inc")x"},
+        {sarif, R"x("name": "korvcmp-report")x"},
+        {sarif, R"x({"id": "uncovered-new-code", "name": "UncoveredNewCode")x"},
+        {codeQuality,
+         R"x({"description":"Lost coverage: FALSE outcome in f(): if (a)","check_name":"lost-coverage")x"},
+        {codeQuality,
+         R"x({"description":"New code not covered: hits in f(): goto <out>","check_name":"uncovered-new-code")x"},
+        {codeQuality, R"x("location":{"path":"src/a.c","lines":{"begin":16}})x"},
+    };
+    for (const auto& e : expected) {
+        EXPECT_NE(e.text.find(e.part), std::string_view::npos) << e.part << "\nin\n" << e.text;
+    }
+    EXPECT_EQ(codeQuality.find("return"), std::string::npos);
 }
 
 TEST(ReportModel, ExamplePairInDetail) {
@@ -260,6 +366,14 @@ TEST(ReportCommandLine, OptionsAndMistakes) {
              Case{{"-i1", "a", "-i2", "b", "--html", "d", "--frobnicate"}, "unknown option"},
              Case{{"-i1", "a", "-i2", "b", "--html", "d", "extra"}, "unexpected argument"},
              Case{{"-i1=a", "-i2", "b", "--html", "d"}, "unknown option"},
+             Case{{"-i1", "a", "-i2", "b", "--sarif", "s", "--codequality=q"}, ""},
+             Case{{"-i1", "a", "-i2", "b", "--sarif", "-"}, "--sarif writes a file"},
+             Case{{"-i1", "a", "-i2", "b", "--codequality", "-", "--json", "j"},
+                  "--codequality writes a file"},
+             Case{{"-i1", "a", "-i2", "b", "--json", "s", "--sarif", "s"},
+                  "--json and --sarif name"},
+             Case{{"-i1", "a", "-i2", "b", "--sarif", "q", "--codequality", "q"},
+                  "--sarif and --codequality name"},
              Case{{"-i1", "a", "-i2", "b", "--json", "j", "--fail-under-added", "92.5"}, ""},
              Case{{"-i1", "a", "-i2", "b", "--json", "j", "--fail-under-added=100.5"},
                   "--fail-under-added needs a percentage"},
@@ -375,6 +489,18 @@ TEST(ReportRun, StatusMessagesAndWhatIsLeft) {
                   kReportTrouble,
                   "Input does not look like a valid",
                   false},
+             Case{"findings",
+                  {"-i1", run1, "-i2", run2, "--sarif", dir.file("s"), "--codequality",
+                   dir.file("j")},
+                  kReportWritten,
+                  "",
+                  false},
+             Case{"findings, bad listing 1",
+                  {"-i1", bad, "-i2", run2, "--sarif", dir.file("s"), "--codequality",
+                   dir.file("q")},
+                  kReportTrouble,
+                  "Input does not look like a valid",
+                  false},
              Case{"a strange profile line",
                   {"-i1", run1, "-i2", strange, "--html", report},
                   kReportTrouble,
@@ -402,6 +528,13 @@ TEST(ReportRun, StatusMessagesAndWhatIsLeft) {
         }
         EXPECT_EQ(std::filesystem::exists(report + "/index.html"), c.reportLeft);
         EXPECT_EQ(readFile(other + "/keep.txt"), "mine");
+        // The findings take their places only when the run got through.
+        for (std::size_t i = 1; i < c.arguments.size(); ++i) {
+            if (c.arguments[i - 1] == "--sarif" || c.arguments[i - 1] == "--codequality") {
+                EXPECT_EQ(std::filesystem::exists(c.arguments[i]), c.status != kReportTrouble);
+                std::filesystem::remove(c.arguments[i]);
+            }
+        }
         std::size_t entries = 0;
         for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) {
             ++entries;
@@ -452,6 +585,11 @@ TEST(ReportRun, OutputsNeverReplaceInputsOrOneAnother) {
              Case{{"--html", report, "--markdown", report}, "--html and --markdown name"},
              Case{{"--json", dir.file("j.json"), "--markdown", dir.file("sub/../j.json")},
                   "--json and --markdown name the same file"},
+             Case{{"--sarif", dir.file("hard.lst")}, "is the listing of -i2"},
+             Case{{"--html", report, "--codequality", report + "/q.json"},
+                  "--codequality \"" + report + "/q.json\" is inside"},
+             Case{{"--sarif", dir.file("s"), "--codequality", dir.file("sub/../s")},
+                  "--sarif and --codequality name the same file"},
          }) {
         SCOPED_TRACE(c.error);
         if (c.outputs[1].ends_with("link.lst") && noLink) {

@@ -371,6 +371,26 @@ ReportModel modelWithLost(const std::vector<std::pair<std::string, std::int64_t>
     return model;
 }
 
+// An edited file and a moved one with lost items beside a compared file
+// without: korvcmp saw no loss, the aligned view does.
+ReportModel modelWithAlignedFiles() {
+    ReportModel model = modelWithLost({{"src/a.c", 0}});
+    FileSummary edited = fileSummary("src/e.c", FileStatus::NotCompared, {0, 9, 0});
+    edited.edited = true;
+    edited.changes = {5, 0, 1, 2, 3, 1, 0, 0};
+    FileSummary moved = fileSummary("src/new/m.c", FileStatus::NotCompared, {0, 2, 0});
+    moved.movedFrom = "src/old/m.c";
+    moved.changes = {1, 0, 0, 3, 0, 0, 0, 0};
+    model.files.push_back(edited);
+    model.files.push_back(moved);
+    model.totals.change = {0, 11, 0};
+    model.totals.changes = {6, 0, 1, 5, 3, 1, 0, 0};
+    model.firstLostItems = {{"src/e.c", 44, "ctl()", "FALSE", "38", "ternary", true, false},
+                            {"src/new/m.c", 7, "m()", "hits", "1", "return", false, true}};
+    model.lostItemCount = 5;
+    return model;
+}
+
 TEST(FigureText, GroupsCountsAndRoundsPercentagesToATenth) {
     const struct {
         FigureText text;
@@ -420,7 +440,8 @@ TEST(MarkdownSummary, SaysWhatWasLostInTablesThatHold) {
         {"a file of each status",
          sampleModel(),
          {"## Nightly\n\nCoverage 64.4% → 70.1% (96/149 → 110/157), **+21 new, −5 lost** (new: 20 "
-          "items marked new, 1 covered items of files not compared)\n\n",
+          "items marked new, 1 covered items of files not compared), changed-code coverage 100.0% "
+          "(0/0)\n\n",
           "Files: 1 compared, 1 not compared, 1 removed, 2 with lost coverage.\n\n",
           "- **Warning:** `the coverage views differ`\n",
           "### Files with lost coverage\n\n| File | Coverage 1 → 2 | Lost | New |\n",
@@ -443,6 +464,16 @@ TEST(MarkdownSummary, SaysWhatWasLostInTablesThatHold) {
          modelWithLost({{"a", 1}, {"b", 3}, {"c", 0}, {"d", 3}, {"e", 2}}),
          {"| `b` |", "| `d` |", "| `e` |", "| `a` |"},
          {"| `c` |"}},
+        {"edited and moved files",
+         modelWithAlignedFiles(),
+         {"**+11 new, −0 lost**",
+          ", changed-code coverage 75.0% (3/4), **−5 lost in edited and moved files**\n\n",
+          "| File | Coverage 1 → 2 | Lost | New |\n",
+          "| `src/new/m.c` (moved from `src/old/m.c`) | ", " | 3 | 0 |\n",
+          "| `src/e.c` (edited) | ", " | 2 | 4 |\n", "### Lost items\n\n",
+          "| `src/e.c:44` (edited) | `ctl()` | FALSE 38 | `ternary` |\n",
+          "| `src/new/m.c:7` (moved) | `m()` | hits 1 | `return` |\n"},
+         {"| `src/a.c` |", "No lost coverage"}},
         {"hostile texts",
          hostile,
          {"## &lt;b&gt;x&lt;/b&gt; \\| \\[y\\](z)\n",
