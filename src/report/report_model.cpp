@@ -43,11 +43,10 @@ TerFigures changedCodeCoverage(const ChangeCategories& changes) {
     return figures;
 }
 
-double addedCoveragePercent(const ChangeCategories& changes) {
-    const std::int64_t added = changes.addedCovered + changes.addedUncovered;
-    return added == 0
-               ? 100.0
-               : 100.0 * static_cast<double>(changes.addedCovered) / static_cast<double>(added);
+bool changedCodeCoverageBelow(const ChangeCategories& changes, double percent) {
+    const TerFigures added = changedCodeCoverage(changes);
+    return static_cast<double>(added.covered) * 100.0 <
+           percent * static_cast<double>(added.total > 0 ? added.total : added.covered);
 }
 
 const std::string* ListingHeader::field(std::string_view label) const {

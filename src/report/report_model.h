@@ -134,9 +134,9 @@ struct ReportModel;
 // only the items marked new.
 std::int64_t newOfFilesNotCompared(const ReportModel& model);
 
-// Changed-code coverage: the share of the items of added code (only listing
-// 2 has them) that listing 2 covers, in percent; 100 when nothing was added.
-double addedCoveragePercent(const ChangeCategories& changes);
+// True when changed-code coverage is below `percent`; never when nothing
+// was added.
+bool changedCodeCoverageBelow(const ChangeCategories& changes, double percent);
 
 struct ReportModel {
     std::string title;

@@ -225,8 +225,9 @@ int runReportOrRaise(const ReportOptions& options, std::FILE* errors,
     for (const std::string& warning : model.warnings) {
         kReportFrame.warning(errors, warning);
     }
-    const bool tooLittleAdded = options.failUnderAdded >= 0 &&
-                                addedCoveragePercent(model.totals.changes) < options.failUnderAdded;
+    const bool tooLittleAdded =
+        options.failUnderAdded >= 0 &&
+        changedCodeCoverageBelow(model.totals.changes, options.failUnderAdded);
     if (tooLittleAdded) {
         const ChangeCategories& changes = model.totals.changes;
         kReportFrame.error(errors,
