@@ -158,8 +158,22 @@ void writeCoverageCards(OutputStream& out, const TerFigures& ter1, const TerFigu
     writeCardEnd(out);
 }
 
+namespace {
+
+// A card of items of one kind: how many, and how many of them are covered.
+void writeItemsCard(OutputStream& out, std::string_view label, std::int64_t covered,
+                    std::int64_t uncovered) {
+    writeCardStart(out, label);
+    out.write(groupedCount(covered + uncovered));
+    out.write(" <small>(");
+    out.write(groupedCount(covered));
+    out.write(" covered)</small>");
+    writeCardEnd(out);
+}
+
+}  // namespace
+
 void writeChangeCards(OutputStream& out, const ChangeCategories& changes) {
-    const std::int64_t added = changes.addedCovered + changes.addedUncovered;
     writeCardStart(out, "Changed-code coverage", changes.addedUncovered > 0);
     writeCoverage(out, changedCodeCoverage(changes));
     writeCardEnd(out);
@@ -171,24 +185,9 @@ void writeChangeCards(OutputStream& out, const ChangeCategories& changes) {
     out.write(changes.lost > 0 ? "−" : "");
     out.write(groupedCount(changes.lost));
     writeCardEnd(out);
-    writeCardStart(out, "Items added");
-    out.write(groupedCount(added));
-    out.write(" <small>(");
-    out.write(groupedCount(changes.addedCovered));
-    out.write(" covered)</small>");
-    writeCardEnd(out);
-    writeCardStart(out, "Items deleted");
-    out.write(groupedCount(changes.deletedCovered + changes.deletedUncovered));
-    out.write(" <small>(");
-    out.write(groupedCount(changes.deletedCovered));
-    out.write(" covered)</small>");
-    writeCardEnd(out);
-    writeCardStart(out, "Items kept");
-    out.write(groupedCount(changes.keptCovered + changes.keptUncovered));
-    out.write(" <small>(");
-    out.write(groupedCount(changes.keptCovered));
-    out.write(" covered)</small>");
-    writeCardEnd(out);
+    writeItemsCard(out, "Items added", changes.addedCovered, changes.addedUncovered);
+    writeItemsCard(out, "Items deleted", changes.deletedCovered, changes.deletedUncovered);
+    writeItemsCard(out, "Items kept", changes.keptCovered, changes.keptUncovered);
 }
 
 void writeCompactCategories(OutputStream& out, const ChangeCategories& changes) {
