@@ -238,9 +238,9 @@ void writeFileStatus(OutputStream& out, const FileSummary& summary) {
     }
     // Its items are in no Lost figure: say what listing 1 covered of it.
     if (summary.status == FileStatus::Removed && summary.lostCoverage()) {
-        out.write("; listing 1 covered ");
+        out.write("; ");
         out.write(groupedCount(summary.ter1.covered));
-        out.write(summary.ter1.covered == 1 ? " item" : " items");
+        out.write(" covered in run 1");
     }
 }
 
