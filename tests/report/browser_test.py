@@ -102,7 +102,9 @@ def cards(browser):
 
 def file_rows(browser):
     """The table of files, row by row as text: directory rows and file rows."""
-    return [row.text for row in browser.find_elements(By.CSS_SELECTOR, "#files tbody tr:not(.sp)")]
+    return browser.execute_script(
+        "return [...document.querySelectorAll('#files tbody tr:not(.sp)')]"
+        ".map(r => r.innerText.trim());")
 
 
 def number(text):
@@ -133,11 +135,15 @@ def shown_groups(browser):
     """The table of files as shown: each directory row's name with the cells of
     the file rows after it."""
     groups = []
-    for row in browser.find_elements(By.CSS_SELECTOR, "#files tbody tr:not(.sp)"):
-        if "dir" in (row.get_attribute("class") or "").split():
-            groups.append((row.find_element(By.TAG_NAME, "th").text.strip(), []))
+    rows = browser.execute_script(
+        "return [...document.querySelectorAll('#files tbody tr:not(.sp)')].map(r =>"
+        " r.classList.contains('dir') ? [true, [r.querySelector('th').innerText.trim()]]"
+        " : [false, [...r.querySelectorAll('td')].map(c => c.innerText.trim())]);")
+    for is_directory, cells in rows:
+        if is_directory:
+            groups.append((cells[0], []))
         else:
-            groups[-1][1].append([cell.text for cell in row.find_elements(By.TAG_NAME, "td")])
+            groups[-1][1].append(cells)
     return groups
 
 
@@ -161,10 +167,16 @@ def check_sorting(browser):
         check(files == sorted(files), "files not sorted by name: %r" % files)
 
 
+# The rows of files shown, read in one step: the table puts rows in and
+# takes them out as it likes, so a row found in one call may be gone the next.
+SHOWN_FILE_ROWS = (
+    "return [...document.querySelectorAll('#files tbody tr:not(.dir):not(.sp)')]"
+    ".filter(r => r.getClientRects().length > 0 && getComputedStyle(r).visibility !== 'hidden')"
+    ".map(r => [r.querySelector('td').innerText.trim(), r.classList.contains('ll')]);")
+
+
 def visible_file_names(browser):
-    return [row.find_element(By.TAG_NAME, "td").text
-            for row in browser.find_elements(By.CSS_SELECTOR, "#files tbody tr:not(.dir):not(.sp)")
-            if row.is_displayed()]
+    return [name for name, _ in browser.execute_script(SHOWN_FILE_ROWS)]
 
 
 def check_filtering(browser):
@@ -181,10 +193,8 @@ def check_filtering(browser):
     switch = browser.find_element(By.ID, "onlylost")
     switch.click()
     WebDriverWait(browser, 5).until(lambda b: len(visible_file_names(b)) < len(every))
-    for row in browser.find_elements(By.CSS_SELECTOR, "#files tbody tr:not(.dir):not(.sp)"):
-        if row.is_displayed():
-            check("ll" in row.get_attribute("class").split(),
-                  "the lost-coverage switch shows " + row.text)
+    for name, lost_coverage in browser.execute_script(SHOWN_FILE_ROWS):
+        check(lost_coverage, "the lost-coverage switch shows " + name)
     switch.click()
     WebDriverWait(browser, 5).until(lambda b: len(visible_file_names(b)) == len(every))
 
