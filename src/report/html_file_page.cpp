@@ -548,17 +548,10 @@ class FilePageWriter {
         }
         const std::string_view text1 = line1 != nullptr ? line1->view() : std::string_view{};
         const std::string_view text2 = line2 != nullptr ? line2->view() : std::string_view{};
-        out_->write("<td>");
-        writeHtmlText(*out_, trueCountOf(text1));
-        out_->write("<td>");
-        writeHtmlText(*out_, falseCountOf(text1));
+        writeCountCells(text1);
         const std::int64_t lostBefore = lostWritten_;
-        out_->write("<td>");
-        writeHtmlText(*out_, trueCountOf(text2));
-        writeMarker(markerAt(row, kTrueMarkerColumn));
-        out_->write("<td>");
-        writeHtmlText(*out_, falseCountOf(text2));
-        writeMarker(markerAt(row, kFalseMarkerColumn));
+        writeMarkedCountCells(text2, markerAt(row, kTrueMarkerColumn),
+                              markerAt(row, kFalseMarkerColumn));
         // A deleted line shows listing 1's flag and description.
         const std::string_view shown = line2 != nullptr ? text2 : text1;
         writeFlagCell(shown);
@@ -580,6 +573,24 @@ class FilePageWriter {
             writeRowNavigation(lostBefore, lostWritten_ + 1);
         }
         out_->put('\n');
+    }
+
+    // The HITS/TRUE and FALSE counts of a line of run 1 (none: empty cells).
+    void writeCountCells(std::string_view text) {
+        out_->write("<td>");
+        writeHtmlText(*out_, trueCountOf(text));
+        out_->write("<td>");
+        writeHtmlText(*out_, falseCountOf(text));
+    }
+
+    // The counts of a line of run 2, each followed by its marker.
+    void writeMarkedCountCells(std::string_view text, char trueMarker, char falseMarker) {
+        out_->write("<td>");
+        writeHtmlText(*out_, trueCountOf(text));
+        writeMarker(trueMarker);
+        out_->write("<td>");
+        writeHtmlText(*out_, falseCountOf(text));
+        writeMarker(falseMarker);
     }
 
     void writeFlagCell(std::string_view text) {
@@ -606,19 +617,11 @@ class FilePageWriter {
                                line.markerAt(kFalseMarkerColumn) == kLostMarker;
         writeRowStart(line.lineNumber, functionIndex, holdsLost ? "hl" : "");
         if (file1_ != nullptr) {
-            const std::string_view text1 = line1 != nullptr ? line1->view() : std::string_view{};
-            out_->write("<td>");
-            writeHtmlText(*out_, trueCountOf(text1));
-            out_->write("<td>");
-            writeHtmlText(*out_, falseCountOf(text1));
+            writeCountCells(line1 != nullptr ? line1->view() : std::string_view{});
         }
         const std::int64_t lostBefore = lostWritten_;
-        out_->write("<td>");
-        writeHtmlText(*out_, trueCountOf(text));
-        writeMarker(line.markerAt(kTrueMarkerColumn));
-        out_->write("<td>");
-        writeHtmlText(*out_, falseCountOf(text));
-        writeMarker(line.markerAt(kFalseMarkerColumn));
+        writeMarkedCountCells(text, line.markerAt(kTrueMarkerColumn),
+                              line.markerAt(kFalseMarkerColumn));
         writeFlagCell(text);
         writeDescriptionCell(text);
         if (lostWritten_ != lostBefore) {
