@@ -23,7 +23,9 @@ std::uint64_t mixed(std::uint64_t hash, std::uint64_t word) {
 // Up to eight bytes as one word, the first byte lowest.
 std::uint64_t littleEndianWord(const char* bytes, std::size_t size) {
     char eight[8] = {};
-    std::memcpy(eight, bytes, size);
+    if (size > 0) {  // an empty text may have no bytes at all
+        std::memcpy(eight, bytes, size);
+    }
     std::uint64_t word = 0;
     if constexpr (std::endian::native == std::endian::little) {
         std::memcpy(&word, eight, sizeof word);
